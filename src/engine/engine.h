@@ -1,0 +1,34 @@
+// The update engine: the update run and the steps it takes for each file.
+#pragma once
+
+#include "dialog/layer.h"
+#include "engine/run_state.h"
+#include "services/error.h"
+
+namespace quelb {
+
+inline constexpr int IDC_SOURCE = 400;
+inline constexpr int IDC_TARGET = 401;
+inline constexpr int IDC_STATUS = 402;
+
+// The download folder, where update packages are stored.
+inline constexpr const char* kDownloadFolder = "C:\\LDGRHOME\\DOWNLOAD";
+
+enum class FileOutcome { kNext, kAbort };
+enum class RunOutcome { kCompleted, kAborted };
+
+// Tests whether the program an archive replaces (and for the control module the key
+// libraries) is held by another process; sets MayProceed.
+void CheckInUse(UpdateRunState& run, ErrorState& errors);
+// Stores an update package in the download folder.
+void CopyToDownloadFolder(UpdateRunState& run, ErrorState& errors);
+// Looks for the "PKWARE" mark in the archive; sets PkwarePos.
+void PkwareTest(UpdateRunState& run, ErrorState& errors, const Text& archivePath);
+// The command line that expands the current archive.
+Text ExpandCommandFor(const UpdateRunState& run, const Text& interpreter);
+// Delivers CurrentFile by its kind, reports its failure and keeps the count.
+FileOutcome HandleFile(UpdateRunState& run, ErrorState& errors);
+// The whole run started by the run button.
+RunOutcome UpdateRun(dialog::DialogHandle dialog, ErrorState& errors);
+
+}  // namespace quelb

@@ -1,0 +1,16 @@
+// The process-wide values of the logic.
+#pragma once
+
+#include "services/flag.h"
+#include "services/text.h"
+
+namespace quelb {
+
+// "QUELB", or the whole command-line tail when there is one.
+extern Text AppName;
+// True when the command-line tail is not empty.
+extern Flag UpdateMode;
+// Set only by an aborted update run; the control module is then not started.
+extern Flag RunAborted;
+
+}  // namespace quelb

@@ -1,0 +1,38 @@
+// The record of one update run, shared by the run, the per-file handling, the in-use check
+// and the download folder copy. It holds no platform object.
+#pragma once
+
+#include <cstdint>
+
+#include "services/counter.h"
+#include "services/error.h"
+#include "services/flag.h"
+#include "services/text.h"
+
+namespace quelb {
+
+struct UpdateRunState {
+  Text SourcePath;
+  Text TargetPath;
+  Text SourceMask;
+  Text FolderProbe;
+  Flag MoreDisks = kFalse;
+  int32_t DiskCount = 0;
+  Counter FileCount;
+  // The names of one listing, separated by TAB.
+  Text FileList;
+  int64_t FileTotal = 0;
+  int64_t FileIndex = 0;
+  Text CurrentFile;
+  ErrorNumber LastError = 0;
+  Text SourceHint;
+  int Answer = 0;
+  Flag MayProceed = kFalse;
+  // 1-based position of the first "PKWARE" in the archive, 0 when it holds none.
+  int64_t PkwarePos = 0;
+  Text ExpandCommand;
+  Text CountText;
+  Text DoneText;
+};
+
+}  // namespace quelb

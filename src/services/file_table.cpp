@@ -1,0 +1,96 @@
+// The file table: the open files of the process, keyed by file number.
+#include <map>
+#include <new>
+
+#include "services/files.h"
+#include "services/platform_files.h"
+
+namespace quelb {
+namespace {
+
+constexpr int kHighestFileNumber = 32767;
+
+struct OpenFile {
+  platform::FileHandle handle = 0;
+  Text path;
+  int64_t position = 0;
+  bool atEnd = false;
+};
+
+std::map<int, OpenFile>& Table() {
+  static std::map<int, OpenFile> table;
+  return table;
+}
+
+OpenFile* Find(int fileNumber) {
+  const auto found = Table().find(fileNumber);
+  return found == Table().end() ? nullptr : &found->second;
+}
+
+bool HoldsWildcard(const Text& path) { return path.find_first_of("*?") != Text::npos; }
+
+constexpr ErrorNumber kBadFileNumber = 52;
+constexpr ErrorNumber kFileAlreadyOpen = 55;
+constexpr ErrorNumber kBadFileName = 64;
+constexpr ErrorNumber kOutOfMemory = 7;
+
+}  // namespace
+
+int NextFileNumber() {
+  static int counter = 0;
+  do {
+    counter = counter >= kHighestFileNumber ? 1 : counter + 1;
+  } while (Find(counter) != nullptr);
+  return counter;
+}
+
+void OpenExclusive(ErrorState& state, const Text& path, int fileNumber, Access access) {
+  if (path.empty() || HoldsWildcard(path)) return StoreError(state, kBadFileName);
+  if (fileNumber < 0) return StoreError(state, kBadFileNumber);
+  if (Find(fileNumber) != nullptr) return StoreError(state, kFileAlreadyOpen);
+  platform::FileHandle handle = 0;
+  if (!platform::OpenExclusive(state, path, access, handle)) return;
+  try {
+    Table()[fileNumber] = OpenFile{handle, path, 0, false};
+  } catch (const std::bad_alloc&) {
+    ErrorState ignored;
+    platform::Close(ignored, handle);
+    StoreError(state, kOutOfMemory);
+  }
+}
+
+int64_t FileLength(ErrorState& state, int fileNumber) {
+  const OpenFile* file = Find(fileNumber);
+  if (file == nullptr) {
+    StoreError(state, kBadFileNumber);
+    return 0;
+  }
+  return platform::FileLength(state, file->handle);
+}
+
+Text ReadBytes(ErrorState& state, int fileNumber, int64_t count) {
+  OpenFile* file = Find(fileNumber);
+  if (file == nullptr) {
+    StoreError(state, kBadFileNumber);
+    return {};
+  }
+  try {
+    Text bytes = platform::ReadAt(state, file->handle, file->position, count);
+    file->position += TextLength(bytes);
+    file->atEnd = TextLength(bytes) < count;
+    return bytes;
+  } catch (const std::bad_alloc&) {
+    StoreError(state, kOutOfMemory);
+    return {};
+  }
+}
+
+void CloseFile(ErrorState& state, int fileNumber) {
+  const auto found = Table().find(fileNumber);
+  if (found == Table().end()) return;
+  const platform::FileHandle handle = found->second.handle;
+  Table().erase(found);
+  platform::Close(state, handle);
+}
+
+}  // namespace quelb

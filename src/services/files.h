@@ -1,0 +1,35 @@
+// File and folder services. Each failure stores its error number in the caller's state and
+// the operation returns its neutral result (empty text, 0 or nothing).
+#pragma once
+
+#include <cstdint>
+
+#include "services/error.h"
+#include "services/text.h"
+
+namespace quelb {
+
+// The attribute filter of a listing; 0 lists plain, read-only and archive files only.
+inline constexpr uint32_t kPlainFilesOnly = 0;
+
+// Ends any listing in progress and starts a new one; a mask ending in ":" or "\" lists the
+// whole folder. The folder probe is ListFirst(folder + "\nul"): non-empty when it exists.
+Text ListFirst(ErrorState& state, const Text& mask, uint32_t filter);
+Text ListNext(ErrorState& state);
+
+void MakeFolder(ErrorState& state, const Text& path);
+// Replaces an existing target; the old target is never left half-written.
+void CopyFileTo(ErrorState& state, const Text& source, const Text& target);
+
+enum class Access { kReadWrite, kReadWriteWithFallBack };
+
+// File numbers run from 1 to 32767.
+int NextFileNumber();
+// The only way the system opens files: creates a missing file and fails with 70 when another
+// process holds, maps or runs the file.
+void OpenExclusive(ErrorState& state, const Text& path, int fileNumber, Access access);
+int64_t FileLength(ErrorState& state, int fileNumber);
+Text ReadBytes(ErrorState& state, int fileNumber, int64_t count);
+void CloseFile(ErrorState& state, int fileNumber);
+
+}  // namespace quelb

@@ -1,0 +1,44 @@
+#include "services/message.h"
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+#include <utility>
+
+namespace quelb {
+namespace {
+
+// Without a window backend the box goes to the standard error stream and the first button
+// counts as pressed.
+int FirstButtonOnStandardError(const Text& text, const Text& title, uint32_t style) {
+  std::fprintf(stderr, "[%s] %s\n", title.c_str(), text.c_str());
+  switch (style & MB_TYPEMASK) {
+    case MB_ABORTRETRYIGNORE:
+      return IDABORT;
+    case MB_YESNO:
+      return IDYES;
+    case MB_RETRYCANCEL:
+      return IDRETRY;
+    default:
+      return IDOK;
+  }
+}
+
+MessageHandler& InstalledHandler() {
+  static MessageHandler handler = FirstButtonOnStandardError;
+  return handler;
+}
+
+}  // namespace
+
+MessageHandler SetMessageHandler(MessageHandler handler) {
+  return std::exchange(InstalledHandler(), std::move(handler));
+}
+
+int ShowMessage(const Text& text, uint32_t style, const Text& title) {
+  // The short pause lets the status line settle before the box takes the screen.
+  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  return InstalledHandler()(text, title, style);
+}
+
+}  // namespace quelb

@@ -1,0 +1,24 @@
+// The POSIX meaning of drives and DOS paths. A drive letter names a folder through the drive
+// table: the links a: .. z: in the folder dosdevices of $WINEPREFIX (default ~/.wine).
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "services/text.h"
+
+namespace quelb::posix {
+
+// The host folder behind a drive letter, or nothing when the drive is not there.
+std::optional<std::string> DriveRoot(char letter);
+
+// The lettered drive whose root holds the current folder, or 0 when it lies on none.
+char CurrentDrive();
+
+// Translates a path as the logic writes it into a host path. "\" and "/" both separate;
+// "X:" starts a drive path; a leading separator without a drive is on the current drive;
+// each component is matched exactly first, then without regard to ASCII case. A path on a
+// drive that is not there gives nothing.
+std::optional<std::string> HostPath(const Text& path);
+
+}  // namespace quelb::posix

@@ -1,0 +1,26 @@
+// Process and environment services.
+#pragma once
+
+#include <cstdint>
+
+#include "services/error.h"
+#include "services/text.h"
+
+namespace quelb {
+
+inline constexpr int SW_SHOWNORMAL = 1;
+
+// Starts the command line as a new process. With wait set it returns the exit code, without
+// it the process id; 0 when the process cannot be started.
+int32_t RunCommand(ErrorState& state, const Text& commandLine, int showState, bool wait,
+                   bool inheritHandles);
+// An unset variable gives an empty text.
+Text EnvironmentValue(const Text& name);
+// The command line without the program's own name and the blanks after it.
+Text CommandTail();
+// An empty drive text asks for the current folder; a drive root keeps its separator.
+Text CurrentFolder(ErrorState& state, const Text& drive);
+void ChangeDrive(ErrorState& state, const Text& drive);
+void ChangeFolder(ErrorState& state, const Text& path);
+
+}  // namespace quelb

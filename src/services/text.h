@@ -1,0 +1,22 @@
+// Byte text and the text operations the logic uses. Positions are 1-based and count bytes;
+// any byte may occur, NUL included.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace quelb {
+
+using Text = std::string;
+
+int64_t TextLength(const Text& text);
+Text MidText(const Text& text, int64_t start, int64_t count);
+Text RightText(const Text& text, int64_t count);
+Text UpperText(const Text& text);
+Text LowerText(const Text& text);
+int64_t FindText(int64_t start, const Text& text, const Text& pattern);
+int64_t FieldCount(const Text& text, const Text& delimiter);
+Text FieldText(const Text& text, const Text& delimiter, int64_t index);
+Text NumberText(double number);
+
+}  // namespace quelb

@@ -1,0 +1,34 @@
+// The Windows error codes that the services speak in, whatever the platform.
+#pragma once
+
+#include <cstdint>
+
+namespace quelb::wincode {
+
+inline constexpr uint32_t kInvalidFunction = 1;
+inline constexpr uint32_t kFileNotFound = 2;
+inline constexpr uint32_t kPathNotFound = 3;
+inline constexpr uint32_t kTooManyOpenFiles = 4;
+inline constexpr uint32_t kAccessDenied = 5;
+inline constexpr uint32_t kInvalidHandle = 6;
+inline constexpr uint32_t kArenaTrashed = 7;
+inline constexpr uint32_t kNotEnoughMemory = 8;
+inline constexpr uint32_t kInvalidBlock = 9;
+inline constexpr uint32_t kBadEnvironment = 10;
+inline constexpr uint32_t kOutOfMemory = 14;
+inline constexpr uint32_t kInvalidDrive = 15;
+inline constexpr uint32_t kNotSameDevice = 17;
+inline constexpr uint32_t kWriteProtect = 19;
+inline constexpr uint32_t kNotReady = 21;
+inline constexpr uint32_t kGenFailure = 31;
+inline constexpr uint32_t kSharingViolation = 32;
+inline constexpr uint32_t kLockViolation = 33;
+inline constexpr uint32_t kHandleDiskFull = 39;
+inline constexpr uint32_t kInvalidParameter = 87;
+inline constexpr uint32_t kDiskFull = 112;
+inline constexpr uint32_t kInvalidName = 123;
+inline constexpr uint32_t kAlreadyExists = 183;
+inline constexpr uint32_t kBadExeFormat = 193;
+inline constexpr uint32_t kFilenameExcedRange = 206;
+
+}  // namespace quelb::wincode

@@ -1,0 +1,3 @@
+#include "startup/startup.h"
+
+int main() { return quelb::RunSetup(); }
