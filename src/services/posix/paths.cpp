@@ -1,0 +1,186 @@
+// DOS paths on a POSIX host: the drive table of the Wine prefix, both separators, and names
+// matched without regard to ASCII case where the exact spelling is not there.
+#include "services/posix/paths.h"
+
+#include <dirent.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+namespace quelb::posix {
+namespace {
+
+bool IsSeparator(char c) {
+  return c == '\\' || c == '/';
+}
+
+bool IsLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+char LowerAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  }
+  return true;
+}
+
+bool Exists(const std::string& hostPath) {
+  struct stat info;
+  return lstat(hostPath.c_str(), &info) == 0;
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+  if (folder.empty() || folder.back() == '/') return folder + name;
+  return folder + "/" + name;
+}
+
+std::string DriveTableFolder() {
+  if (const char* prefix = std::getenv("WINEPREFIX"); prefix != nullptr && *prefix != '\0') {
+    return Join(prefix, "dosdevices");
+  }
+  const char* home = std::getenv("HOME");
+  return Join(Join(home != nullptr ? home : "", ".wine"), "dosdevices");
+}
+
+// The canonical form lets the current folder be compared with drive roots; a root whose
+// folder is not there (a drive without a disk) keeps the link's own text.
+std::string Canonical(const std::string& hostPath) {
+  std::unique_ptr<char, decltype(&std::free)> resolved(realpath(hostPath.c_str(), nullptr),
+                                                       &std::free);
+  return resolved ? std::string(resolved.get()) : hostPath;
+}
+
+std::optional<std::string> LinkTarget(const std::string& link) {
+  std::vector<char> buffer(PATH_MAX);
+  for (;;) {
+    const ssize_t length = readlink(link.c_str(), buffer.data(), buffer.size());
+    if (length < 0) return std::nullopt;
+    if (static_cast<size_t>(length) < buffer.size()) return std::string(buffer.data(), length);
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::string CurrentFolder() {
+  std::unique_ptr<char, decltype(&std::free)> cwd(getcwd(nullptr, 0), &std::free);
+  return cwd ? std::string(cwd.get()) : std::string("/");
+}
+
+bool HoldsFolder(const std::string& root, const std::string& folder) {
+  if (root == "/") return true;
+  return folder.compare(0, root.size(), root) == 0 &&
+         (folder.size() == root.size() || folder[root.size()] == '/');
+}
+
+struct FolderCloser {
+  void operator()(DIR* dir) const { closedir(dir); }
+};
+
+// The name in folder that equals the component exactly or, failing that, without regard to
+// case; a name that is not there yet (a file to create) keeps the spelling as written.
+std::string MatchComponent(const std::string& folder, const std::string& component) {
+  if (component == "." || component == ".." || Exists(Join(folder, component))) return component;
+  const std::unique_ptr<DIR, FolderCloser> dir(opendir(folder.c_str()));
+  if (!dir) return component;
+  while (const dirent* entry = readdir(dir.get())) {
+    if (SameIgnoringCase(entry->d_name, component)) return entry->d_name;
+  }
+  return component;
+}
+
+bool FoundIn(const std::string& folder, const std::string& component) {
+  return Exists(Join(folder, MatchComponent(folder, component)));
+}
+
+std::vector<std::string> Components(const std::string& path) {
+  std::vector<std::string> components;
+  std::string current;
+  for (const char c : path) {
+    if (IsSeparator(c)) {
+      if (!current.empty()) components.push_back(current);
+      current.clear();
+    } else {
+      current += c;
+    }
+  }
+  if (!current.empty()) components.push_back(current);
+  return components;
+}
+
+std::string Resolve(std::string folder, const std::string& rest) {
+  for (const std::string& component : Components(rest)) {
+    folder = Join(folder, MatchComponent(folder, component));
+  }
+  return folder;
+}
+
+bool StartsWithDrive(const Text& path) {
+  return path.size() >= 2 && path[1] == ':' && IsLetter(path[0]);
+}
+
+// "X:" alone or "X:name" is relative to the drive's current folder: the process's current
+// folder when it lies on that drive, the drive's root otherwise.
+std::optional<std::string> DrivePath(const Text& path) {
+  const char letter = LowerAscii(path[0]);
+  const std::optional<std::string> root = DriveRoot(letter);
+  if (!root) return std::nullopt;
+  const std::string rest = path.substr(2);
+  const bool relative = rest.empty() || !IsSeparator(rest[0]);
+  const std::string base = relative && CurrentDrive() == letter ? CurrentFolder() : *root;
+  return Resolve(base, rest);
+}
+
+// A host path as typed (the current folder is reported that way) wins when its first
+// component is there on the host; otherwise the path lies on the current drive.
+std::string RootedPath(const Text& path) {
+  const std::vector<std::string> components = Components(path);
+  const char drive = CurrentDrive();
+  if (drive == 0 || components.empty() || FoundIn("/", components[0])) return Resolve("/", path);
+  return Resolve(DriveRoot(drive).value_or("/"), path);
+}
+
+}  // namespace
+
+std::optional<std::string> DriveRoot(char letter) {
+  if (!IsLetter(letter)) return std::nullopt;
+  const std::string link = Join(DriveTableFolder(), std::string(1, LowerAscii(letter)) + ":");
+  const std::optional<std::string> target = LinkTarget(link);
+  if (!target) return std::nullopt;
+  if (target->empty()) return std::nullopt;
+  const std::string root = target->front() == '/' ? *target : Join(DriveTableFolder(), *target);
+  return Canonical(root);
+}
+
+char CurrentDrive() {
+  const std::string folder = Canonical(CurrentFolder());
+  char best = 0;
+  size_t bestLength = 0;
+  for (char letter = 'a'; letter <= 'z'; ++letter) {
+    const std::optional<std::string> root = DriveRoot(letter);
+    if (!root || !HoldsFolder(*root, folder)) continue;
+    if (best == 0 || root->size() > bestLength) {
+      best = letter;
+      bestLength = root->size();
+    }
+  }
+  return best;
+}
+
+std::optional<std::string> HostPath(const Text& path) {
+  // A NUL would end the text early at the platform and name another file.
+  if (path.empty() || path.find('\0') != Text::npos) return std::nullopt;
+  if (StartsWithDrive(path)) return DrivePath(path);
+  if (IsSeparator(path[0])) return RootedPath(path);
+  return Resolve(CurrentFolder(), path);
+}
+
+}  // namespace quelb::posix
