@@ -65,8 +65,8 @@ struct ControlStyle {
 };
 ControlStyle EffectiveControlStyle(ControlKind kind, uint32_t style, uint32_t exStyle);
 
-DialogHandle CreateDialog(Unit unit, DialogHandle owner, const Text& title, int x, int y,
-                          int width, int height, uint32_t style, uint32_t exStyle);
+DialogHandle CreateDialog(Unit unit, DialogHandle owner, const Text& title, int x, int y, int width,
+                          int height, uint32_t style, uint32_t exStyle);
 void AddControl(ControlKind kind, DialogHandle dialog, int id, const Text& text, int x, int y,
                 int width, int height, uint32_t style, uint32_t exStyle);
 // Returns once the dialog window no longer exists; stores the end result where told to.

@@ -27,7 +27,9 @@ OpenFile* Find(int fileNumber) {
   return found == Table().end() ? nullptr : &found->second;
 }
 
-bool HoldsWildcard(const Text& path) { return path.find_first_of("*?") != Text::npos; }
+bool HoldsWildcard(const Text& path) {
+  return path.find_first_of("*?") != Text::npos;
+}
 
 constexpr ErrorNumber kBadFileNumber = 52;
 constexpr ErrorNumber kFileAlreadyOpen = 55;

@@ -7,8 +7,12 @@
 namespace quelb {
 namespace {
 
-char UpperByte(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-char LowerByte(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char UpperByte(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+char LowerByte(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // The 1-based position of the first occurrence at or after start, or 0.
 int64_t FindForwards(int64_t start, const Text& text, const Text& pattern) {
@@ -37,7 +41,9 @@ size_t AfterOccurrence(const Text& text, const Text& delimiter, int64_t n) {
 
 }  // namespace
 
-int64_t TextLength(const Text& text) { return static_cast<int64_t>(text.size()); }
+int64_t TextLength(const Text& text) {
+  return static_cast<int64_t>(text.size());
+}
 
 Text MidText(const Text& text, int64_t start, int64_t count) {
   const int64_t length = TextLength(text);

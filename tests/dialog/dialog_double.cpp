@@ -22,9 +22,13 @@ ModalScript& Script() {
 
 }  // namespace
 
-void SetModalScript(ModalScript script) { Script() = std::move(script); }
+void SetModalScript(ModalScript script) {
+  Script() = std::move(script);
+}
 
-const std::vector<dialog::DialogHandle>& CreatedDialogs() { return Handles(); }
+const std::vector<dialog::DialogHandle>& CreatedDialogs() {
+  return Handles();
+}
 
 void ForgetDialogs() {
   Handles().clear();
@@ -46,8 +50,14 @@ DialogHandle CreateDialog(Unit unit, DialogHandle, const Text& title, int x, int
                           int height, uint32_t style, uint32_t exStyle) {
   auto created = std::make_unique<Dialog>();
   const bool centred = x == kCentred || y == kCentred;
-  *created = Dialog{unit, title, centred ? 0 : x, centred ? 0 : y, width, height,
-                    EffectiveDialogStyle(style, centred), exStyle};
+  *created = Dialog{unit,
+                    title,
+                    centred ? 0 : x,
+                    centred ? 0 : y,
+                    width,
+                    height,
+                    EffectiveDialogStyle(style, centred),
+                    exStyle};
   DialogHandle handle = created.get();
   testing::Owned().push_back(std::move(created));
   testing::Handles().push_back(handle);

@@ -19,13 +19,14 @@ int FirstButton(uint32_t style) {
 }  // namespace
 
 ScriptedOperator::ScriptedOperator() {
-  previous_ = SetMessageHandler(
-      [this](const Text& text, const Text& title, uint32_t style) {
-        return Respond(text, title, style);
-      });
+  previous_ = SetMessageHandler([this](const Text& text, const Text& title, uint32_t style) {
+    return Respond(text, title, style);
+  });
 }
 
-ScriptedOperator::~ScriptedOperator() { SetMessageHandler(previous_); }
+ScriptedOperator::~ScriptedOperator() {
+  SetMessageHandler(previous_);
+}
 
 void ScriptedOperator::Answer(std::initializer_list<int> answers) {
   answers_.insert(answers_.end(), answers.begin(), answers.end());

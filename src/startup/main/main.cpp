@@ -1,3 +1,8 @@
+#include "dialog/message_box.h"
+#include "services/message.h"
 #include "startup/startup.h"
 
-int main() { return quelb::RunSetup(); }
+int main() {
+  quelb::SetMessageHandler(quelb::dialog::ShowMessageBox);
+  return quelb::RunSetup();
+}
