@@ -87,6 +87,7 @@ TEST_F(PathsTest, OnALetteredDriveRootedPathsStayOnIt) {
   EXPECT_EQ(CurrentDrive(), 'c');
   EXPECT_EQ(HostPath("\\LDGRHOME\\DOWNLOAD"), c_ + "/LDGRHOME/DOWNLOAD");
   EXPECT_EQ(HostPath("\\QUELB"), c_ + "/QUELB");
+  EXPECT_EQ(HostPath("\\"), c_);
   EXPECT_EQ(HostPath("C:download"), c_ + "/LDGRHOME/DOWNLOAD");
   EXPECT_EQ(HostPath("a:x"), a_ + "/x");
 }

@@ -22,16 +22,8 @@ bool IsLetter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-char LowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
+char LowerLetter(char c) {
+  return LowerText(std::string(1, c))[0];
 }
 
 bool Exists(const std::string& hostPath) {
@@ -91,8 +83,9 @@ std::string MatchComponent(const std::string& folder, const std::string& compone
   if (component == "." || component == ".." || Exists(Join(folder, component))) return component;
   const std::unique_ptr<DIR, FolderCloser> dir(opendir(folder.c_str()));
   if (!dir) return component;
+  const Text wanted = LowerText(component);
   while (const dirent* entry = readdir(dir.get())) {
-    if (SameIgnoringCase(entry->d_name, component)) return entry->d_name;
+    if (LowerText(entry->d_name) == wanted) return entry->d_name;
   }
   return component;
 }
@@ -130,7 +123,7 @@ bool StartsWithDrive(const Text& path) {
 // "X:" alone or "X:name" is relative to the drive's current folder: the process's current
 // folder when it lies on that drive, the drive's root otherwise.
 std::optional<std::string> DrivePath(const Text& path) {
-  const char letter = LowerAscii(path[0]);
+  const char letter = LowerLetter(path[0]);
   const std::optional<std::string> root = DriveRoot(letter);
   if (!root) return std::nullopt;
   const std::string rest = path.substr(2);
@@ -144,7 +137,8 @@ std::optional<std::string> DrivePath(const Text& path) {
 std::string RootedPath(const Text& path) {
   const std::vector<std::string> components = Components(path);
   const char drive = CurrentDrive();
-  if (drive == 0 || components.empty() || FoundIn("/", components[0])) return Resolve("/", path);
+  const bool onHost = !components.empty() && FoundIn("/", components[0]);
+  if (drive == 0 || onHost) return Resolve("/", path);
   return Resolve(DriveRoot(drive).value_or("/"), path);
 }
 
@@ -152,7 +146,7 @@ std::string RootedPath(const Text& path) {
 
 std::optional<std::string> DriveRoot(char letter) {
   if (!IsLetter(letter)) return std::nullopt;
-  const std::string link = Join(DriveTableFolder(), std::string(1, LowerAscii(letter)) + ":");
+  const std::string link = Join(DriveTableFolder(), std::string(1, LowerLetter(letter)) + ":");
   const std::optional<std::string> target = LinkTarget(link);
   if (!target) return std::nullopt;
   if (target->empty()) return std::nullopt;

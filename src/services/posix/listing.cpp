@@ -1,0 +1,178 @@
+// Folder listing on a POSIX host: one listing at a time, names matched by the Windows rules
+// without regard to case, and only entries that the system's paths can name.
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <memory>
+#include <new>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "services/files.h"
+#include "services/posix/paths.h"
+
+namespace quelb {
+namespace {
+
+constexpr uint32_t kHiddenAttribute = 0x02;
+constexpr uint32_t kDirectoryAttribute = 0x10;
+constexpr ErrorNumber kOutOfMemory = 7;
+// Any non-empty name tells the caller that the probed folder exists.
+const char* const kProbeAnswer = "nul";
+
+// The whole folder is read when the listing starts; ListNext hands the names out in turn.
+struct ListingState {
+  std::vector<std::string> names;
+  size_t next = 0;
+};
+
+ListingState& Listing() {
+  static ListingState listing;
+  return listing;
+}
+
+void EndListing() {
+  Listing() = ListingState{};
+}
+
+struct FolderCloser {
+  void operator()(DIR* dir) const { closedir(dir); }
+};
+
+bool IsSeparator(char c) {
+  return c == '\\' || c == '/';
+}
+
+// "?" matches one byte and "*" any run of bytes; both sides are already in one case.
+bool MatchesWildcards(const std::string& name, const std::string& pattern) {
+  size_t n = 0, p = 0;
+  size_t starAt = std::string::npos, resumeAt = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
+      ++n, ++p;
+    } else if (p < pattern.size() && pattern[p] == '*') {
+      starAt = p++;
+      resumeAt = n;
+    } else if (starAt != std::string::npos) {
+      p = starAt + 1;
+      n = ++resumeAt;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+// As on Windows, a name without a dot also matches a pattern ending in ".*" ("*.*" matches
+// every name) and one ending in "." stands for names without an extension.
+bool NameMatches(const std::string& name, const std::string& pattern) {
+  const std::string lowerName = LowerText(name);
+  const std::string lowerPattern = LowerText(pattern);
+  if (MatchesWildcards(lowerName, lowerPattern)) return true;
+  if (lowerName.find('.') != std::string::npos) return false;
+  if (lowerPattern.ends_with(".*")) {
+    return MatchesWildcards(lowerName, lowerPattern.substr(0, lowerPattern.size() - 2));
+  }
+  if (lowerPattern.size() > 1 && lowerPattern.ends_with('.')) {
+    return MatchesWildcards(lowerName, lowerPattern.substr(0, lowerPattern.size() - 1));
+  }
+  return false;
+}
+
+// A name holding "\" or a control character cannot be written in the system's paths.
+bool NameIsWritable(const std::string& name) {
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\\' || byte < 0x20 || byte == 0x7f) return false;
+  }
+  return name != "." && name != "..";
+}
+
+// Regular files and links to them always count; folders only under the directory bit, and
+// FIFOs, sockets and devices never.
+bool KindPasses(DIR* dir, const dirent& entry, uint32_t filter) {
+  struct stat info;
+  if (fstatat(dirfd(dir), entry.d_name, &info, 0) != 0) return false;
+  if (S_ISREG(info.st_mode)) return true;
+  return S_ISDIR(info.st_mode) && (filter & kDirectoryAttribute) != 0;
+}
+
+bool EntryPasses(DIR* dir, const dirent& entry, const std::string& pattern, uint32_t filter) {
+  const std::string name = entry.d_name;
+  if (!NameIsWritable(name) || !NameMatches(name, pattern)) return false;
+  if (name.front() == '.' && (filter & kHiddenAttribute) == 0) return false;
+  return KindPasses(dir, entry, filter);
+}
+
+std::vector<std::string> MatchingNames(const std::string& folder, const std::string& pattern,
+                                       uint32_t filter) {
+  std::vector<std::string> names;
+  const std::unique_ptr<DIR, FolderCloser> dir(opendir(folder.c_str()));
+  if (!dir) return names;
+  while (const dirent* entry = readdir(dir.get())) {
+    if (EntryPasses(dir.get(), *entry, pattern, filter)) names.emplace_back(entry->d_name);
+  }
+  return names;
+}
+
+struct SplitMask {
+  Text folder;
+  Text pattern;
+};
+
+SplitMask Split(const Text& mask) {
+  const bool endsAFolder = mask.back() == ':' || IsSeparator(mask.back());
+  const Text whole = endsAFolder ? mask + "*.*" : mask;
+  size_t cut = whole.find_last_of("\\/");
+  if (cut != Text::npos) return {whole.substr(0, cut + 1), whole.substr(cut + 1)};
+  cut = whole.size() >= 2 && whole[1] == ':' ? 2 : 0;
+  return {whole.substr(0, cut), whole.substr(cut)};
+}
+
+std::optional<std::string> HostFolder(const Text& folder) {
+  if (folder.empty()) return std::string(".");
+  return posix::HostPath(folder);
+}
+
+bool IsFolder(const std::string& hostPath) {
+  struct stat info;
+  return stat(hostPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+Text StartListing(ErrorState& state, const Text& mask, uint32_t filter) {
+  const SplitMask split = Split(mask);
+  const std::optional<std::string> folder = HostFolder(split.folder);
+  if (!folder) return Text();
+  if (LowerText(split.pattern) == "nul") return IsFolder(*folder) ? kProbeAnswer : Text();
+  Listing().names = MatchingNames(*folder, split.pattern, filter);
+  return ListNext(state);
+}
+
+}  // namespace
+
+Text ListNext(ErrorState& state) {
+  ListingState& listing = Listing();
+  try {
+    if (listing.next < listing.names.size()) return listing.names[listing.next++];
+  } catch (const std::bad_alloc&) {
+    StoreError(state, kOutOfMemory);
+  }
+  EndListing();
+  return Text();
+}
+
+Text ListFirst(ErrorState& state, const Text& mask, uint32_t filter) {
+  if (mask.empty()) return ListNext(state);
+  EndListing();
+  try {
+    return StartListing(state, mask, filter);
+  } catch (const std::bad_alloc&) {
+    EndListing();
+    StoreError(state, kOutOfMemory);
+    return Text();
+  }
+}
+
+}  // namespace quelb
