@@ -1,0 +1,21 @@
+// Update packages go to the download folder instead of the target folder. A package that is
+// read from the download folder itself is already in place and is not counted.
+#include "engine/engine.h"
+#include "services/files.h"
+
+namespace quelb {
+
+void CopyToDownloadFolder(UpdateRunState& run, ErrorState& errors) {
+  const Text downloadFolder = kDownloadFolder;
+  if (UpperText(run.SourcePath) == downloadFolder) {
+    run.FileCount.Add(-1);
+    return;
+  }
+  run.FolderProbe = ListFirst(errors, downloadFolder + "\\nul", kPlainFilesOnly);
+  // Only the last level is made; a failure stays pending and the copy is tried all the same.
+  if (run.FolderProbe.empty()) MakeFolder(errors, downloadFolder);
+  CopyFileTo(errors, run.SourcePath + "\\" + run.CurrentFile,
+             downloadFolder + "\\" + run.CurrentFile);
+}
+
+}  // namespace quelb

@@ -1,0 +1,137 @@
+// The update run started by the run button: reads the two paths, makes sure the target
+// folder exists, and takes passes over the source, one per disk, until the operator has no
+// further disk or a folder source has been worked through.
+#include "engine/engine.h"
+#include "engine/process_values.h"
+#include "services/files.h"
+#include "services/message.h"
+#include "services/process.h"
+
+namespace quelb {
+namespace {
+
+constexpr const char* kNameSeparator = "\t";
+
+enum class PassOutcome { kDone, kAbort };
+
+Text NormalisedSource(Text source) {
+  if (TextLength(source) == 1) source += ":";
+  if (RightText(source, 1) == "\\") source = MidText(source, 1, TextLength(source) - 1);
+  return source;
+}
+
+// A drive letter with its colon, or a drive root, is a disk: shorter than four characters.
+bool IsDiskSource(const UpdateRunState& run) {
+  return TextLength(run.SourcePath) < 4;
+}
+
+void MakeSureTargetExists(UpdateRunState& run, ErrorState& errors) {
+  run.FolderProbe = ListFirst(errors, run.TargetPath + "\\nul", kPlainFilesOnly);
+  if (run.FolderProbe.empty()) MakeFolder(errors, run.TargetPath);
+}
+
+Text HintFor(const Text& sourcePath) {
+  if (RightText(LowerText(sourcePath), 8) == "download") {
+    return "Be sure 'Download Updates' has been run";
+  }
+  return "Be sure disk is properly loaded";
+}
+
+// Lists the source until its first name comes without an error; false when the operator
+// gives up. Only running out of memory makes a listing fail.
+bool ListSource(UpdateRunState& run, ErrorState& errors) {
+  for (;;) {
+    run.CurrentFile = ListFirst(errors, run.SourceMask, kPlainFilesOnly);
+    run.LastError = TakeError(errors);
+    run.SourceHint = HintFor(run.SourcePath);
+    if (run.LastError == 0) return true;
+    run.Answer = ShowMessage(run.SourceHint, MB_TASKMODAL | MB_ICONQUESTION | MB_RETRYCANCEL,
+                             "Error opening Input " + run.SourcePath);
+    if (run.Answer != IDRETRY) return false;
+  }
+}
+
+// The whole listing is taken first: handling a file probes and lists other folders, and only
+// one listing can be in progress.
+void CollectNames(UpdateRunState& run, ErrorState& errors) {
+  run.FileList.clear();
+  run.FileTotal = 0;
+  while (!run.CurrentFile.empty()) {
+    if (run.FileTotal > 0) run.FileList += kNameSeparator;
+    run.FileList += run.CurrentFile;
+    ++run.FileTotal;
+    run.CurrentFile = ListNext(errors);
+  }
+}
+
+PassOutcome HandleNames(dialog::DialogHandle dialog, UpdateRunState& run, ErrorState& errors) {
+  for (run.FileIndex = 1; run.FileIndex <= run.FileTotal; ++run.FileIndex) {
+    run.CurrentFile = FieldText(run.FileList, kNameSeparator, run.FileIndex);
+    dialog::SetControlText(dialog, IDC_STATUS,
+                           "Copying " + run.SourcePath + "\\" + run.CurrentFile);
+    if (HandleFile(run, errors) == FileOutcome::kAbort) return PassOutcome::kAbort;
+  }
+  return PassOutcome::kDone;
+}
+
+void EndPass(dialog::DialogHandle dialog, UpdateRunState& run) {
+  if (run.FileCount.Value() > 0) ++run.DiskCount;
+  run.CountText = run.FileCount.Value() == 0 ? Text("NO") : NumberText(run.FileCount.Value());
+  if (IsDiskSource(run)) {
+    dialog::SetControlText(dialog, IDC_STATUS, "Disk" + NumberText(run.DiskCount) + " loaded");
+    run.Answer = ShowMessage("Load another disk?\r\nIf so, put in the disk and click YES",
+                             MB_TASKMODAL | MB_ICONQUESTION | MB_YESNO,
+                             run.CountText + " files copied -  Load another Disk?");
+    if (run.Answer != IDYES) run.MoreDisks = kFalse;
+    return;
+  }
+  run.DoneText = run.CountText + " files copied or expanded.";
+  run.Answer = ShowMessage(run.DoneText, MB_TASKMODAL | MB_OK, "Update is Completed");
+  run.MoreDisks = kFalse;
+}
+
+PassOutcome TakePass(dialog::DialogHandle dialog, UpdateRunState& run, ErrorState& errors) {
+  run.FileCount.Store(0);
+  ClearError(errors);
+  if (!ListSource(run, errors)) return PassOutcome::kAbort;
+  CollectNames(run, errors);
+  if (HandleNames(dialog, run, errors) == PassOutcome::kAbort) return PassOutcome::kAbort;
+  EndPass(dialog, run);
+  return PassOutcome::kDone;
+}
+
+// The whole target path is used, so that a long folder, a folder relative to its drive and
+// a host path all become current; the drive is changed first for a drive path. Failures
+// are of no consequence: the control module then starts in whatever folder is current.
+void MakeTargetCurrent(const UpdateRunState& run, ErrorState& errors) {
+  ChangeDrive(errors, MidText(run.TargetPath, 1, 2));
+  ChangeFolder(errors, run.TargetPath);
+  ClearError(errors);
+}
+
+RunOutcome Abort(dialog::DialogHandle dialog, const UpdateRunState& run) {
+  ShowMessage("Error" + NumberText(run.LastError) + " detected", MB_TASKMODAL | MB_OK,
+              "Canceled by the operator");
+  RunAborted = kTrue;
+  dialog::EndDialog(dialog, 0);
+  return RunOutcome::kAborted;
+}
+
+}  // namespace
+
+RunOutcome UpdateRun(dialog::DialogHandle dialog, ErrorState& errors) {
+  UpdateRunState run;
+  run.SourcePath = NormalisedSource(dialog::GetControlText(dialog, IDC_SOURCE));
+  run.TargetPath = dialog::GetControlText(dialog, IDC_TARGET);
+  MakeSureTargetExists(run, errors);
+  run.MoreDisks = kTrue;
+  run.DiskCount = 0;
+  run.SourceMask = run.SourcePath + "\\*.*";
+  while (run.MoreDisks) {
+    if (TakePass(dialog, run, errors) == PassOutcome::kAbort) return Abort(dialog, run);
+  }
+  MakeTargetCurrent(run, errors);
+  return RunOutcome::kCompleted;
+}
+
+}  // namespace quelb
