@@ -1,0 +1,31 @@
+// Creating a folder on a POSIX host: exactly one level, as CreateDirectoryA does.
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <optional>
+#include <string>
+
+#include "services/files.h"
+#include "services/posix/errno_map.h"
+#include "services/posix/paths.h"
+
+namespace quelb {
+namespace {
+
+constexpr ErrorNumber kPathNotFound = 76;
+constexpr mode_t kFolderMode = 0777;
+
+bool HoldsWildcard(const Text& path) {
+  return path.find_first_of("*?") != Text::npos;
+}
+
+}  // namespace
+
+void MakeFolder(ErrorState& state, const Text& path) {
+  if (HoldsWildcard(path)) return StoreError(state, kPathNotFound);
+  const std::optional<std::string> folder = posix::HostPath(path);
+  if (!folder) return StoreError(state, kPathNotFound);
+  if (mkdir(folder->c_str(), kFolderMode) != 0) posix::StoreErrno(state, errno, *folder);
+}
+
+}  // namespace quelb

@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "services/files.h"
+#include "support/files_holder.h"
+#include "support/temp_folder.h"
+
+namespace quelb {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::set<std::string> NamesIn(const fs::path& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
+struct stat StatOf(const fs::path& path) {
+  struct stat info {};
+  EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
+  return info;
+}
+
+// Bytes that differ from block to block, longer than one chunk of the copy.
+std::string LongContent() {
+  std::string content;
+  for (int i = 0; content.size() < 2'600'000; ++i) content += std::to_string(i * 7919) + ";";
+  return content;
+}
+
+class CopyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    c_ = drives_.Root('c');
+    fs::create_directories(c_ / "SOURCE");
+    fs::create_directories(c_ / "QUELB");
+    testing::WriteFile(c_ / "SOURCE" / "DATA.DBF", "new content");
+    testing::WriteFile(c_ / "QUELB" / "DATA.DBF", "old content");
+  }
+
+  // The copy of C:\SOURCE\DATA.DBF onto C:\QUELB\DATA.DBF failed with the number and left the
+  // old target and nothing else.
+  void ExpectRefused(ErrorNumber number) {
+    CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\QUELB\\DATA.DBF");
+    EXPECT_EQ(TakeError(state_), number);
+    EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), "old content");
+    EXPECT_EQ(NamesIn(c_ / "QUELB"), std::set<std::string>{"DATA.DBF"});
+  }
+
+  testing::DriveTable drives_;
+  fs::path c_;
+  ErrorState state_;
+};
+
+TEST_F(CopyTest, ReplacesTheTargetWithDataModeAndModificationTime) {
+  const fs::path source = c_ / "SOURCE" / "DATA.DBF";
+  testing::WriteFile(source, LongContent());
+  fs::permissions(source, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  const struct timespec times[2] = {{1000000000, 5}, {1200000000, 123456789}};
+  ASSERT_EQ(utimensat(AT_FDCWD, source.c_str(), times, 0), 0);
+
+  CopyFileTo(state_, "c:\\source\\data.dbf", "C:/Quelb/Data.dbf");
+  EXPECT_EQ(state_.number, 0);
+  const fs::path target = c_ / "QUELB" / "DATA.DBF";
+  EXPECT_EQ(testing::ReadFile(target), LongContent());
+  const struct stat copied = StatOf(target);
+  EXPECT_EQ(copied.st_mode & 0777, 0640u);
+  EXPECT_EQ(copied.st_mtim.tv_sec, 1200000000);
+  EXPECT_EQ(copied.st_mtim.tv_nsec, 123456789);
+  EXPECT_EQ(NamesIn(c_ / "QUELB"), std::set<std::string>{"DATA.DBF"});
+}
+
+TEST_F(CopyTest, CreatesAMissingTargetUnderTheNameAsWritten) {
+  CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\quelb\\Fresh.Dbf");
+  EXPECT_EQ(state_.number, 0);
+  EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "Fresh.Dbf"), "new content");
+}
+
+TEST_F(CopyTest, ReadOnlyTargetFailsWith70AndKeepsItsMode) {
+  testing::MakeReadOnly(c_ / "QUELB" / "DATA.DBF");
+  const mode_t before = StatOf(c_ / "QUELB" / "DATA.DBF").st_mode;
+  ExpectRefused(70);
+  EXPECT_EQ(StatOf(c_ / "QUELB" / "DATA.DBF").st_mode, before);
+}
+
+TEST_F(CopyTest, TargetHeldByAnotherProcessFailsWith70) {
+  testing::FileHolder holder(c_ / "QUELB" / "DATA.DBF");
+  ASSERT_TRUE(holder.Ready());
+  ExpectRefused(70);
+}
+
+TEST_F(CopyTest, MissingSourceFailsWith53) {
+  fs::remove(c_ / "SOURCE" / "DATA.DBF");
+  ExpectRefused(53);
+}
+
+TEST_F(CopyTest, SourceThatIsNoFileFailsWithoutWaiting) {
+  fs::remove(c_ / "SOURCE" / "DATA.DBF");
+  ASSERT_EQ(mkfifo((c_ / "SOURCE" / "DATA.DBF").c_str(), 0600), 0);
+  ExpectRefused(70);
+}
+
+TEST_F(CopyTest, MissingFolderOrDriveFailsWith76) {
+  CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\MISSING\\DATA.DBF");
+  EXPECT_EQ(TakeError(state_), 76);
+  EXPECT_FALSE(fs::exists(c_ / "MISSING"));
+  CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "Q:\\QUELB\\DATA.DBF");
+  EXPECT_EQ(TakeError(state_), 76);
+  CopyFileTo(state_, "Q:\\SOURCE\\DATA.DBF", "C:\\QUELB\\DATA.DBF");
+  EXPECT_EQ(TakeError(state_), 76);
+  EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), "old content");
+}
+
+TEST_F(CopyTest, CopyOntoItselfFailsAndLeavesTheFileWhole) {
+  const fs::path file = c_ / "SOURCE" / "DATA.DBF";
+  for (const Text target : {"C:\\SOURCE\\DATA.DBF", "c:\\source\\data.dbf"}) {
+    CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", target);
+    EXPECT_EQ(TakeError(state_), 70) << target;
+  }
+  fs::create_hard_link(file, c_ / "SOURCE" / "LINKED.DBF");
+  CopyFileTo(state_, "C:\\SOURCE\\LINKED.DBF", "C:\\SOURCE\\DATA.DBF");
+  EXPECT_EQ(TakeError(state_), 70);
+  EXPECT_EQ(testing::ReadFile(file), "new content");
+  EXPECT_EQ(NamesIn(c_ / "SOURCE"), (std::set<std::string>{"DATA.DBF", "LINKED.DBF"}));
+}
+
+TEST_F(CopyTest, OverlongTargetFailsWithoutNamingAnotherFile) {
+  const std::string name(300, 'D');
+  CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\QUELB\\" + name);
+  EXPECT_EQ(TakeError(state_), 75);
+  EXPECT_EQ(NamesIn(c_ / "QUELB"), std::set<std::string>{"DATA.DBF"});
+}
+
+TEST_F(CopyTest, TargetBehindALinkReplacesTheLinkedFile) {
+  fs::create_symlink(c_ / "QUELB" / "DATA.DBF", c_ / "SOURCE" / "ALIAS.DBF");
+  CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\SOURCE\\ALIAS.DBF");
+  EXPECT_EQ(state_.number, 0);
+  EXPECT_TRUE(fs::is_symlink(c_ / "SOURCE" / "ALIAS.DBF"));
+  EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), "new content");
+}
+
+// A small tmpfs of the test's own, which only root may mount.
+class SmallDiskTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (geteuid() != 0) GTEST_SKIP() << "mounting a small tmpfs needs root";
+    disk_ = folder_ / "disk";
+    fs::create_directories(disk_);
+    if (mount("tmpfs", disk_.c_str(), "tmpfs", 0, "size=128k") != 0) {
+      GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+    }
+    mounted_ = true;
+  }
+  void TearDown() override {
+    if (mounted_) umount2(disk_.c_str(), MNT_DETACH);
+  }
+
+  testing::TempFolder folder_;
+  fs::path disk_;
+  bool mounted_ = false;
+  ErrorState state_;
+};
+
+TEST_F(SmallDiskTest, FullDiskFailsWith61AndKeepsTheOldTarget) {
+  testing::WriteFile(disk_ / "DATA.DBF", "old content");
+  testing::WriteFile(folder_ / "DATA.DBF", LongContent());
+  CopyFileTo(state_, (folder_ / "DATA.DBF").string(), (disk_ / "DATA.DBF").string());
+  EXPECT_EQ(TakeError(state_), 61);
+  EXPECT_EQ(testing::ReadFile(disk_ / "DATA.DBF"), "old content");
+  EXPECT_EQ(NamesIn(disk_), std::set<std::string>{"DATA.DBF"});
+}
+
+TEST_F(SmallDiskTest, CopiesAcrossFileSystems) {
+  const std::string content = LongContent().substr(0, 60000);
+  testing::WriteFile(disk_ / "SMALL.DBF", content);
+  CopyFileTo(state_, (disk_ / "SMALL.DBF").string(), (folder_ / "SMALL.DBF").string());
+  EXPECT_EQ(state_.number, 0);
+  EXPECT_EQ(testing::ReadFile(folder_ / "SMALL.DBF"), content);
+}
+
+}  // namespace
+}  // namespace quelb

@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "services/files.h"
+#include "support/temp_folder.h"
+
+namespace quelb {
+namespace {
+
+namespace fs = std::filesystem;
+
+class MakeFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override { c_ = drives_.Root('c'); }
+
+  testing::DriveTable drives_;
+  fs::path c_;
+  ErrorState state_;
+};
+
+TEST_F(MakeFolderTest, CreatesOneLevelUnderAParentMatchedInAnyCase) {
+  fs::create_directories(c_ / "LDGRHOME");
+  MakeFolder(state_, "c:\\ldgrhome\\DOWNLOAD");
+  EXPECT_EQ(state_.number, 0);
+  EXPECT_TRUE(fs::is_directory(c_ / "LDGRHOME" / "DOWNLOAD"));
+  MakeFolder(state_, "C:/QUELB/");
+  EXPECT_EQ(state_.number, 0);
+  EXPECT_TRUE(fs::is_directory(c_ / "QUELB"));
+}
+
+TEST_F(MakeFolderTest, ExistingFolderOrFileFailsWith75) {
+  fs::create_directories(c_ / "QUELB");
+  MakeFolder(state_, "C:\\quelb");
+  EXPECT_EQ(TakeError(state_), 75);
+  testing::WriteFile(c_ / "PLAIN", "x");
+  MakeFolder(state_, "C:\\PLAIN");
+  EXPECT_EQ(TakeError(state_), 75);
+  EXPECT_TRUE(fs::is_regular_file(c_ / "PLAIN"));
+}
+
+TEST_F(MakeFolderTest, MissingParentOrDriveFailsWith76AndCreatesNothing) {
+  MakeFolder(state_, "C:\\MISSING\\NEW");
+  EXPECT_EQ(TakeError(state_), 76);
+  EXPECT_FALSE(fs::exists(c_ / "MISSING"));
+  MakeFolder(state_, "Q:\\NEW");
+  EXPECT_EQ(TakeError(state_), 76);
+}
+
+TEST_F(MakeFolderTest, WildcardsFailWith76AndCreateNothing) {
+  MakeFolder(state_, "C:\\NEW*");
+  EXPECT_EQ(TakeError(state_), 76);
+  MakeFolder(state_, "C:\\NEW?");
+  EXPECT_EQ(TakeError(state_), 76);
+  EXPECT_TRUE(fs::is_empty(c_));
+}
+
+TEST_F(MakeFolderTest, OverlongNameFailsWithoutCreatingAShorterOne) {
+  MakeFolder(state_, "C:\\" + std::string(300, 'N'));
+  EXPECT_EQ(TakeError(state_), 75);
+  EXPECT_TRUE(fs::is_empty(c_));
+}
+
+}  // namespace
+}  // namespace quelb
