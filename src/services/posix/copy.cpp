@@ -6,8 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +22,7 @@ namespace {
 
 constexpr size_t kChunk = 1 << 20;
 constexpr mode_t kPermissionBits = 0777;
+constexpr ErrorNumber kOutOfMemory = 7;
 
 bool Fail(ErrorState& state, int error, const std::string& hostPath) {
   posix::StoreErrno(state, error, hostPath);
@@ -61,19 +61,11 @@ class Descriptor {
   int fd_ = -1;
 };
 
-std::string FolderOf(const std::string& hostPath) {
-  const size_t slash = hostPath.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : hostPath.substr(0, slash);
-}
-
 // A link as target stands for the file it names, which is the one to replace.
 std::string ResolvedTarget(const std::string& target) {
   struct stat info;
   if (lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return target;
-  const std::unique_ptr<char, decltype(&std::free)> resolved(realpath(target.c_str(), nullptr),
-                                                             &std::free);
-  return resolved ? std::string(resolved.get()) : target;
+  return posix::CanonicalHostPath(target);
 }
 
 // Opened without blocking, so that a FIFO in the source's place cannot stop the copy.
@@ -194,10 +186,10 @@ void CopyHostFile(ErrorState& state, const std::string& source, const std::strin
   if (!OpenSource(state, source, in, info)) return;
   if (!TargetMayBeReplaced(state, target, info)) return;
   TemporaryFile temporary;
-  if (!temporary.Create(state, FolderOf(target))) return;
+  if (!temporary.Create(state, posix::HostFolderOf(target))) return;
   if (!CopyData(state, in.Get(), temporary.Get(), source, target)) return;
   if (!CarryOverModeAndTime(state, temporary.Get(), info, target)) return;
-  if (temporary.Commit(state, target)) SyncFolder(FolderOf(target));
+  if (temporary.Commit(state, target)) SyncFolder(posix::HostFolderOf(target));
 }
 
 }  // namespace
@@ -209,7 +201,11 @@ void CopyFileTo(ErrorState& state, const Text& source, const Text& target) {
     StoreWindowsError(state, wincode::kPathNotFound, 0);
     return;
   }
-  CopyHostFile(state, *hostSource, ResolvedTarget(*hostTarget));
+  try {
+    CopyHostFile(state, *hostSource, ResolvedTarget(*hostTarget));
+  } catch (const std::bad_alloc&) {
+    StoreError(state, kOutOfMemory);
+  }
 }
 
 }  // namespace quelb

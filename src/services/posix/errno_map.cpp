@@ -1,11 +1,10 @@
 // errno to the Windows code of the same situation; the one mapping table takes it from there.
 #include "services/posix/errno_map.h"
 
-#include <sys/stat.h>
-
 #include <array>
 #include <cerrno>
 
+#include "services/posix/paths.h"
 #include "services/windows_codes.h"
 
 namespace quelb::posix {
@@ -52,19 +51,8 @@ constexpr std::array<ErrnoRow, 30> kErrnoRows = {{
 }};
 // clang-format on
 
-std::string ParentFolder(const std::string& hostPath) {
-  size_t end = hostPath.size();
-  while (end > 1 && hostPath[end - 1] == '/') --end;
-  const size_t slash = hostPath.rfind('/', end - 1);
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : hostPath.substr(0, slash);
-}
-
 uint32_t CodeOfMissingEntry(const std::string& hostPath) {
-  struct stat info;
-  const bool parentIsFolder = !hostPath.empty() &&
-                              stat(ParentFolder(hostPath).c_str(), &info) == 0 &&
-                              S_ISDIR(info.st_mode);
+  const bool parentIsFolder = !hostPath.empty() && IsHostFolder(HostFolderOf(hostPath));
   return parentIsFolder ? wincode::kFileNotFound : wincode::kPathNotFound;
 }
 

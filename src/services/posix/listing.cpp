@@ -136,16 +136,12 @@ std::optional<std::string> HostFolder(const Text& folder) {
   return posix::HostPath(folder);
 }
 
-bool IsFolder(const std::string& hostPath) {
-  struct stat info;
-  return stat(hostPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 Text StartListing(ErrorState& state, const Text& mask, uint32_t filter) {
   const SplitMask split = Split(mask);
   const std::optional<std::string> folder = HostFolder(split.folder);
   if (!folder) return Text();
-  if (LowerText(split.pattern) == "nul") return IsFolder(*folder) ? kProbeAnswer : Text();
+  if (LowerText(split.pattern) == "nul")
+    return posix::IsHostFolder(*folder) ? kProbeAnswer : Text();
   Listing().names = MatchingNames(*folder, split.pattern, filter);
   return ListNext(state);
 }

@@ -44,14 +44,6 @@ std::string DriveTableFolder() {
   return Join(Join(home != nullptr ? home : "", ".wine"), "dosdevices");
 }
 
-// The canonical form lets the current folder be compared with drive roots; a root whose
-// folder is not there (a drive without a disk) keeps the link's own text.
-std::string Canonical(const std::string& hostPath) {
-  std::unique_ptr<char, decltype(&std::free)> resolved(realpath(hostPath.c_str(), nullptr),
-                                                       &std::free);
-  return resolved ? std::string(resolved.get()) : hostPath;
-}
-
 std::optional<std::string> LinkTarget(const std::string& link) {
   std::vector<char> buffer(PATH_MAX);
   for (;;) {
@@ -144,6 +136,27 @@ std::string RootedPath(const Text& path) {
 
 }  // namespace
 
+// The canonical form lets the current folder be compared with drive roots; a root whose
+// folder is not there (a drive without a disk) keeps the link's own text.
+std::string CanonicalHostPath(const std::string& hostPath) {
+  std::unique_ptr<char, decltype(&std::free)> resolved(realpath(hostPath.c_str(), nullptr),
+                                                       &std::free);
+  return resolved ? std::string(resolved.get()) : hostPath;
+}
+
+std::string HostFolderOf(const std::string& hostPath) {
+  size_t end = hostPath.size();
+  while (end > 1 && hostPath[end - 1] == '/') --end;
+  const size_t slash = end == 0 ? std::string::npos : hostPath.rfind('/', end - 1);
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : hostPath.substr(0, slash);
+}
+
+bool IsHostFolder(const std::string& hostPath) {
+  struct stat info;
+  return stat(hostPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 std::optional<std::string> DriveRoot(char letter) {
   if (!IsLetter(letter)) return std::nullopt;
   const std::string link = Join(DriveTableFolder(), std::string(1, LowerLetter(letter)) + ":");
@@ -151,11 +164,11 @@ std::optional<std::string> DriveRoot(char letter) {
   if (!target) return std::nullopt;
   if (target->empty()) return std::nullopt;
   const std::string root = target->front() == '/' ? *target : Join(DriveTableFolder(), *target);
-  return Canonical(root);
+  return CanonicalHostPath(root);
 }
 
 char CurrentDrive() {
-  const std::string folder = Canonical(CurrentFolder());
+  const std::string folder = CanonicalHostPath(CurrentFolder());
   char best = 0;
   size_t bestLength = 0;
   for (char letter = 'a'; letter <= 'z'; ++letter) {

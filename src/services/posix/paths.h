@@ -21,4 +21,13 @@ char CurrentDrive();
 // drive that is not there gives nothing.
 std::optional<std::string> HostPath(const Text& path);
 
+// The folder part of a host path: "." for a bare name, "/" for a name in the root.
+std::string HostFolderOf(const std::string& hostPath);
+
+// True when the host path names a folder or a link to one.
+bool IsHostFolder(const std::string& hostPath);
+
+// The host path with every link resolved, or the path as given when it is not there.
+std::string CanonicalHostPath(const std::string& hostPath);
+
 }  // namespace quelb::posix
