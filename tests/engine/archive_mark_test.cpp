@@ -1,0 +1,68 @@
+// The archive test on real files: the mark is found however far inside the archive it lies,
+// in bounded memory.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include "engine_world.h"
+
+namespace quelb::testing {
+namespace {
+
+constexpr int64_t kMiB = int64_t{1} << 20;
+
+int64_t PeakMemoryInMiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss / 1024;
+}
+
+// A file of the given size that holds nothing but the text at the offset; false when the
+// file system cannot make it.
+bool WriteSparse(const fs::path& path, int64_t size, int64_t offset, const std::string& text) {
+  const int file = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (file < 0) return false;
+  const bool made = ftruncate(file, size) == 0 && pwrite(file, text.data(), text.size(), offset) ==
+                                                      static_cast<ssize_t>(text.size());
+  close(file);
+  return made;
+}
+
+class ArchiveMarkTest : public EngineWorld {
+ protected:
+  int64_t MarkIn(const fs::path& archive) {
+    UpdateRunState run = RunFor(archive.filename().string());
+    PkwareTest(run, errors_, archive.string());
+    EXPECT_EQ(errors_.number, 0);
+    return run.PkwarePos;
+  }
+};
+
+TEST_F(ArchiveMarkTest, TheMarkIsFoundBeyondFourGibibytesInBoundedMemory) {
+  const int64_t offset = (int64_t{4} << 30) + 1234;
+  const fs::path archive = source_ / "QUELBBIG.EXE";
+  if (!WriteSparse(archive, offset + kMiB, offset, "PKWARE")) {
+    GTEST_SKIP() << "the file system holds no file this large";
+  }
+  const int64_t peakBefore = PeakMemoryInMiB();
+
+  EXPECT_EQ(MarkIn(archive), offset + 1);
+  EXPECT_LT(PeakMemoryInMiB() - peakBefore, 64);
+}
+
+TEST_F(ArchiveMarkTest, AMarkAcrossTheReadPiecesIsFound) {
+  const fs::path archive = source_ / "QUELBAP.EXE";
+  const int64_t offset = kMiB - 3;
+  ASSERT_TRUE(WriteSparse(archive, 3 * kMiB, offset, "PKWARE"));
+  EXPECT_EQ(MarkIn(archive), offset + 1);
+}
+
+TEST_F(ArchiveMarkTest, OnlyTheUpperCaseMarkCounts) {
+  WriteFile(source_ / "QUELBAP.EXE", std::string(3 * kMiB, 'x') + "pkware Pkware PKWAR");
+  EXPECT_EQ(MarkIn(source_ / "QUELBAP.EXE"), 0);
+  WriteFile(source_ / "QUELBGL.EXE", "PKWARE at the first byte");
+  EXPECT_EQ(MarkIn(source_ / "QUELBGL.EXE"), 1);
+}
+
+}  // namespace
+}  // namespace quelb::testing

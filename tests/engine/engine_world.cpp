@@ -1,0 +1,56 @@
+#include "engine_world.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "engine/process_values.h"
+
+namespace quelb::testing {
+
+EngineWorld::EngineWorld()
+    : source_(scratch_ / "source"),
+      target_(scratch_ / "target"),
+      savedFolder_(fs::current_path()),
+      savedAppName_(AppName) {
+  if (const char* comspec = std::getenv("COMSPEC")) savedComspec_ = comspec;
+  fs::create_directories(source_);
+  fs::create_directories(target_);
+  fs::create_directories(drives_.Root('c') / "LDGRHOME");
+  AppName = "QUELB";
+  RunAborted = kFalse;
+}
+
+EngineWorld::~EngineWorld() {
+  fs::current_path(savedFolder_);
+  SetComspec(savedComspec_);
+  AppName = savedAppName_;
+  RunAborted = kFalse;
+}
+
+UpdateRunState EngineWorld::RunFor(const std::string& name) const {
+  UpdateRunState run;
+  run.SourcePath = source_.string();
+  run.TargetPath = target_.string();
+  run.CurrentFile = name;
+  return run;
+}
+
+std::vector<std::string> EngineWorld::NamesIn(const fs::path& folder) {
+  std::vector<std::string> names;
+  std::error_code missing;
+  for (const auto& entry : fs::directory_iterator(folder, missing)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+void EngineWorld::SetComspec(const std::optional<std::string>& value) {
+  if (value) {
+    setenv("COMSPEC", value->c_str(), 1);
+  } else {
+    unsetenv("COMSPEC");
+  }
+}
+
+}  // namespace quelb::testing

@@ -1,0 +1,50 @@
+// The world of an engine test: a drive table of its own (with C:\LDGRHOME, the parent of the
+// download folder), real source and target folders, a scripted operator, the run's error
+// state, and the current folder, COMSPEC and AppName put back afterwards.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/engine.h"
+#include "support/scripted_operator.h"
+#include "support/temp_folder.h"
+
+namespace quelb::testing {
+
+namespace fs = std::filesystem;
+
+inline constexpr uint32_t kRetryPromptStyle = 0x2024;
+inline constexpr uint32_t kFilePromptStyle = 0x2022;
+
+class EngineWorld : public ::testing::Test {
+ protected:
+  EngineWorld();
+  ~EngineWorld() override;
+
+  // A run state as the run has it when it hands CurrentFile to the per-file handling.
+  UpdateRunState RunFor(const std::string& name) const;
+
+  fs::path DownloadFolder() { return drives_.Root('c') / "LDGRHOME" / "DOWNLOAD"; }
+  // The names in a folder, sorted.
+  static std::vector<std::string> NamesIn(const fs::path& folder);
+  static void SetComspec(const std::optional<std::string>& value);
+
+  DriveTable drives_;
+  TempFolder scratch_;
+  fs::path source_;
+  fs::path target_;
+  ScriptedOperator operator_;
+  ErrorState errors_;
+
+ private:
+  fs::path savedFolder_;
+  std::optional<std::string> savedComspec_;
+  Text savedAppName_;
+};
+
+}  // namespace quelb::testing

@@ -1,0 +1,263 @@
+// Whole update runs through the dialog double: passes, disks, counts, the boxes of the run,
+// the abort, and the folder a run leaves current.
+#include <algorithm>
+
+#include "dialog/dialog_double.h"
+#include "engine/process_values.h"
+#include "engine_world.h"
+#include "support/engine_archive.h"
+#include "support/engine_second_process.h"
+
+namespace quelb::testing {
+namespace {
+
+using Names = std::vector<std::string>;
+
+constexpr uint32_t kDiskPromptStyle = 0x2024;
+constexpr uint32_t kOkStyle = 0x2000;
+const std::string kDiskPromptText = "Load another disk?\r\nIf so, put in the disk and click YES";
+
+class UpdateRunTest : public EngineWorld {
+ protected:
+  ~UpdateRunTest() override { ForgetDialogs(); }
+
+  RunOutcome Run(const std::string& sourceBox, const std::string& targetBox) {
+    dialog_ =
+        dialog::CreateDialog(dialog::Unit::kDialogUnits, nullptr, "QUELB", 0, 0, 200, 100, 0, 0);
+    dialog::AddControl(dialog::ControlKind::kTextBox, dialog_, IDC_SOURCE, sourceBox, 0, 0, 100, 12,
+                       0, 0);
+    dialog::AddControl(dialog::ControlKind::kTextBox, dialog_, IDC_TARGET, targetBox, 0, 20, 100,
+                       12, 0, 0);
+    dialog::AddControl(dialog::ControlKind::kLabel, dialog_, IDC_STATUS, "", 0, 40, 100, 12, 0, 0);
+    return UpdateRun(dialog_, errors_);
+  }
+
+  RunOutcome RunInto(const std::string& sourceBox) { return Run(sourceBox, target_.string()); }
+
+  const Names& StatusLines() { return dialog_->writes[IDC_STATUS]; }
+
+  static void WriteFiles(const fs::path& folder, const Names& names) {
+    for (const auto& name : names) WriteFile(folder / name, "content of " + name);
+  }
+
+  static void EmptyFolder(const fs::path& folder) {
+    for (const auto& name : NamesIn(folder)) fs::remove_all(folder / name);
+  }
+
+  const ShownBox& OnlyBox() {
+    EXPECT_EQ(operator_.Boxes().size(), 1u);
+    return operator_.Boxes().back();
+  }
+
+  dialog::DialogHandle dialog_ = nullptr;
+};
+
+TEST_F(UpdateRunTest, TwoDisksAreCountedPassByPass) {
+  const fs::path disk = drives_.Root('a');
+  WriteFiles(disk, {"F1.TXT", "F2.TXT", "F3.TXT", "F4.TXT", "F5.TXT"});
+  operator_.Answer({IDYES, IDNO});
+  operator_.OnBox([&](const ShownBox&) {
+    if (operator_.Boxes().size() != 1) return;
+    EmptyFolder(disk);
+    WriteFiles(disk, {"G1.TXT", "G2.TXT", "G3.TXT"});
+  });
+
+  EXPECT_EQ(RunInto("A"), RunOutcome::kCompleted);
+
+  ASSERT_EQ(operator_.Boxes().size(), 2u);
+  EXPECT_EQ(operator_.Boxes()[0].title, " 5 files copied -  Load another Disk?");
+  EXPECT_EQ(operator_.Boxes()[1].title, " 3 files copied -  Load another Disk?");
+  for (const ShownBox& box : operator_.Boxes()) {
+    EXPECT_EQ(box.text, kDiskPromptText);
+    EXPECT_EQ(box.style, kDiskPromptStyle);
+  }
+  Names status = StatusLines();
+  ASSERT_EQ(status.size(), 10u);
+  EXPECT_EQ(status[5], "Disk 1 loaded");
+  EXPECT_EQ(status[9], "Disk 2 loaded");
+  std::sort(status.begin(), status.begin() + 5);
+  std::sort(status.begin() + 6, status.begin() + 9);
+  EXPECT_EQ(status[0], "Copying A:\\F1.TXT");
+  EXPECT_EQ(status[4], "Copying A:\\F5.TXT");
+  EXPECT_EQ(status[6], "Copying A:\\G1.TXT");
+  EXPECT_EQ(NamesIn(target_).size(), 8u);
+  EXPECT_FALSE(dialog_->ended) << "a completed run leaves ending the dialog to its caller";
+}
+
+TEST_F(UpdateRunTest, AFolderSourceReportsItsCountWithoutSetup) {
+  Names names = {"SETUP.EXE"};
+  for (int i = 1; i <= 11; ++i) names.push_back("FILE" + std::to_string(i) + ".DAT");
+  WriteFiles(source_, names);
+
+  EXPECT_EQ(RunInto(source_.string()), RunOutcome::kCompleted);
+
+  const ShownBox& box = OnlyBox();
+  EXPECT_EQ(box.text, " 11 files copied or expanded.");
+  EXPECT_EQ(box.title, "Update is Completed");
+  EXPECT_EQ(box.style, kOkStyle);
+  EXPECT_EQ(NamesIn(target_).size(), 11u);
+}
+
+TEST_F(UpdateRunTest, AnEmptyOrMissingFolderDeliversNothing) {
+  EXPECT_EQ(RunInto(source_.string()), RunOutcome::kCompleted);
+  EXPECT_EQ(OnlyBox().text, "NO files copied or expanded.");
+
+  EXPECT_EQ(RunInto((scratch_ / "missing").string()), RunOutcome::kCompleted);
+  EXPECT_EQ(operator_.Boxes().back().text, "NO files copied or expanded.");
+}
+
+TEST_F(UpdateRunTest, AnEmptyDiskOrADriveThatIsNotThereDeliversNothing) {
+  drives_.Root('a');
+  operator_.Answer({IDNO, IDNO});
+
+  EXPECT_EQ(RunInto("A"), RunOutcome::kCompleted);
+  EXPECT_EQ(StatusLines(), (Names{"Disk 0 loaded"}));
+  EXPECT_EQ(RunInto("B:"), RunOutcome::kCompleted);
+
+  ASSERT_EQ(operator_.Boxes().size(), 2u);
+  for (const ShownBox& box : operator_.Boxes()) {
+    EXPECT_EQ(box.title, "NO files copied -  Load another Disk?");
+  }
+}
+
+TEST_F(UpdateRunTest, IgnoredSkippedAndSetupFilesAreNotCounted) {
+  WriteFiles(source_, {"GOOD.TXT", "SETUP.EXE", "LOCKED.TXT"});
+  WriteFile(target_ / "LOCKED.TXT", "old");
+  MakeReadOnly(target_ / "LOCKED.TXT");
+  ArchiveScript script;
+  script.log = scratch_ / "archive.log";
+  WriteArchive(source_ / "QUELBAP.EXE", script);
+  WriteFile(target_ / "AP.exe", "old program");
+  SecondProcess holder(HolderProgram(), {(target_ / "AP.exe").string()});
+  ASSERT_TRUE(holder.Ready());
+  // Ignore at the file prompt and anything but Yes at the in-use prompt leave a file out,
+  // whichever of the two comes first.
+  operator_.Answer({IDIGNORE, IDIGNORE});
+
+  EXPECT_EQ(RunInto(source_.string()), RunOutcome::kCompleted);
+
+  ASSERT_EQ(operator_.Boxes().size(), 3u);
+  EXPECT_EQ(operator_.Boxes()[2].text, " 1 files copied or expanded.");
+  EXPECT_EQ(ReadFile(target_ / "LOCKED.TXT"), "old");
+  EXPECT_EQ(ReadFile(target_ / "AP.exe"), "old program");
+}
+
+TEST_F(UpdateRunTest, AbortEndsTheRunAtOnceAndLeavesTheCurrentFolder) {
+  for (const char* name : {"A.TXT", "B.TXT", "C.TXT"}) {
+    WriteFile(source_ / name, "new");
+    WriteFile(target_ / name, "old");
+    MakeReadOnly(target_ / name);
+  }
+  const fs::path before = fs::current_path();
+  operator_.Answer({IDABORT});
+
+  EXPECT_EQ(RunInto(source_.string()), RunOutcome::kAborted);
+
+  ASSERT_EQ(operator_.Boxes().size(), 2u);
+  EXPECT_EQ(operator_.Boxes()[0].title, "error # 70 occurred");
+  const ShownBox& abort = operator_.Boxes()[1];
+  EXPECT_EQ(abort.text, "Error 70 detected");
+  EXPECT_EQ(abort.title, "Canceled by the operator");
+  EXPECT_EQ(abort.style, kOkStyle);
+  EXPECT_EQ(RunAborted, kTrue);
+  EXPECT_TRUE(dialog_->ended);
+  EXPECT_EQ(dialog_->endResult, 0);
+  EXPECT_EQ(StatusLines().size(), 1u) << "a file after the aborted one was handled";
+  EXPECT_EQ(fs::current_path(), before);
+}
+
+TEST_F(UpdateRunTest, ACompletedRunMakesTheWholeTargetCurrent) {
+  EXPECT_EQ(RunInto(source_.string()), RunOutcome::kCompleted);
+  EXPECT_EQ(fs::current_path(), fs::canonical(target_));
+  EXPECT_EQ(RunAborted, kFalse);
+
+  const std::string longName(45, 'q');
+  fs::create_directories(drives_.Root('c') / "SUITE" / longName);
+  EXPECT_EQ(Run(source_.string(), "C:\\SUITE\\" + longName), RunOutcome::kCompleted);
+  EXPECT_EQ(fs::current_path(), fs::canonical(drives_.Root('c') / "SUITE" / longName));
+}
+
+TEST_F(UpdateRunTest, AMissingTargetFolderIsMadeAndFilled) {
+  WriteFiles(source_, {"ONE.TXT"});
+  EXPECT_EQ(Run(source_.string(), "C:\\QUELB"), RunOutcome::kCompleted);
+  EXPECT_EQ(ReadFile(drives_.Root('c') / "QUELB" / "ONE.TXT"), "content of ONE.TXT");
+  EXPECT_EQ(fs::current_path(), fs::canonical(drives_.Root('c') / "QUELB"));
+}
+
+TEST_F(UpdateRunTest, ADriveLetterOrDriveRootIsADiskSource) {
+  WriteFiles(drives_.Root('a'), {"F.TXT"});
+  WriteFiles(drives_.Root('c'), {"R.TXT"});
+  for (const char* box : {"A", "A:\\"}) {
+    operator_.Answer({IDNO});
+    EXPECT_EQ(RunInto(box), RunOutcome::kCompleted);
+    EXPECT_EQ(StatusLines(), (Names{"Copying A:\\F.TXT", "Disk 1 loaded"})) << box;
+  }
+  operator_.Answer({IDNO});
+  EXPECT_EQ(RunInto("C:\\"), RunOutcome::kCompleted);
+  EXPECT_EQ(StatusLines(), (Names{"Copying C:\\R.TXT", "Disk 1 loaded"}));
+  EXPECT_EQ(operator_.Boxes().back().title, " 1 files copied -  Load another Disk?");
+}
+
+TEST_F(UpdateRunTest, OnlyOneClosingBackslashIsRemoved) {
+  WriteFiles(drives_.Root('a'), {"F.TXT"});
+  operator_.Answer({IDNO});
+  EXPECT_EQ(RunInto("A:\\\\"), RunOutcome::kCompleted);
+  EXPECT_EQ(StatusLines(), (Names{"Copying A:\\\\F.TXT", "Disk 1 loaded"}));
+
+  WriteFiles(source_, {"G.TXT"});
+  EXPECT_EQ(RunInto(source_.string() + "\\"), RunOutcome::kCompleted);
+  EXPECT_EQ(StatusLines(), (Names{"Copying " + source_.string() + "\\G.TXT"}));
+  EXPECT_EQ(operator_.Boxes().back().text, " 1 files copied or expanded.");
+}
+
+TEST_F(UpdateRunTest, AnEmptySourceIsTheRootOfTheCurrentDrive) {
+  WriteFiles(drives_.Root('c'), {"R.TXT"});
+  fs::create_directories(drives_.Root('c') / "WORK");
+  fs::current_path(drives_.Root('c') / "WORK");
+  operator_.Answer({IDNO});
+
+  EXPECT_EQ(RunInto(""), RunOutcome::kCompleted);
+
+  EXPECT_EQ(StatusLines(), (Names{"Copying \\R.TXT", "Disk 1 loaded"}));
+  EXPECT_EQ(ReadFile(target_ / "R.TXT"), "content of R.TXT");
+}
+
+TEST_F(UpdateRunTest, ABlankInTheSourceIsKept) {
+  fs::create_directories(scratch_ / "A ");
+  WriteFiles(scratch_ / "A ", {"F.TXT"});
+  fs::current_path(scratch_.Path());
+  operator_.Answer({IDNO});
+
+  EXPECT_EQ(RunInto("A "), RunOutcome::kCompleted);
+
+  EXPECT_EQ(StatusLines(), (Names{"Copying A \\F.TXT", "Disk 1 loaded"}));
+  EXPECT_EQ(operator_.Boxes().back().style, kDiskPromptStyle);
+}
+
+TEST_F(UpdateRunTest, NamesArriveAsTheListingGaveThem) {
+  const Names names = {"a b.txt", " lead", "trail ", "two  blanks", "x.y.z", "\xc3\xa9t\xc3\xa9"};
+  WriteFiles(source_, names);
+  WriteFile(source_ / "tab\tname", "a name no path can hold");
+
+  EXPECT_EQ(RunInto(source_.string()), RunOutcome::kCompleted);
+
+  Names expected = names;
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(NamesIn(target_), expected);
+  EXPECT_EQ(OnlyBox().text, " 6 files copied or expanded.");
+  for (const auto& name : names) EXPECT_EQ(ReadFile(target_ / name), "content of " + name);
+}
+
+TEST_F(UpdateRunTest, TheDownloadFolderAsSourceKeepsItsPackages) {
+  fs::create_directories(DownloadFolder());
+  WriteFiles(DownloadFolder(), {"GL.QLB", "NOTE.TXT"});
+
+  EXPECT_EQ(RunInto("c:\\LdgrHome\\Download\\"), RunOutcome::kCompleted);
+
+  EXPECT_EQ(OnlyBox().text, " 1 files copied or expanded.");
+  EXPECT_EQ(NamesIn(target_), (Names{"NOTE.TXT"}));
+  EXPECT_EQ(NamesIn(DownloadFolder()), (Names{"GL.QLB", "NOTE.TXT"}));
+}
+
+}  // namespace
+}  // namespace quelb::testing
