@@ -1,0 +1,228 @@
+// The exclusive open on real files, with real second processes holding them.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "process_helpers.h"
+#include "services/files.h"
+#include "services/posix/in_use.h"
+#include "support/temp_folder.h"
+
+namespace quelb {
+namespace {
+
+using testing::ChildProcess;
+using testing::TempFolder;
+using testing::TestProgram;
+
+struct FileState {
+  std::string content;
+  mode_t mode = 0;
+  timespec modified{};
+};
+
+FileState StateOf(const std::filesystem::path& path) {
+  struct stat info {};
+  stat(path.c_str(), &info);
+  return {testing::ReadFile(path), info.st_mode, info.st_mtim};
+}
+
+void ExpectUnchanged(const FileState& before, const std::filesystem::path& path) {
+  const FileState after = StateOf(path);
+  EXPECT_EQ(after.content, before.content);
+  EXPECT_EQ(after.mode, before.mode);
+  EXPECT_EQ(after.modified.tv_sec, before.modified.tv_sec);
+  EXPECT_EQ(after.modified.tv_nsec, before.modified.tv_nsec);
+}
+
+// Opens path on a fresh number and returns the error number; the file is closed again.
+ErrorNumber OpenAndClose(const std::filesystem::path& path, Access access) {
+  ErrorState state;
+  const int number = NextFileNumber();
+  OpenExclusive(state, path.string(), number, access);
+  const ErrorNumber result = TakeError(state);
+  CloseFile(state, number);
+  return result;
+}
+
+class OpenTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    file_ = folder_ / "AP.exe";
+    testing::WriteFile(file_, std::string("MZ\0program", 10));
+    timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+    utimensat(AT_FDCWD, file_.c_str(), times, 0);
+  }
+
+  TempFolder folder_;
+  std::filesystem::path file_;
+};
+
+TEST_F(OpenTest, FreeFileOpensWithoutAnyChange) {
+  const FileState before = StateOf(file_);
+  for (const Access access : {Access::kReadWrite, Access::kReadWriteWithFallBack}) {
+    ErrorState state;
+    const int number = NextFileNumber();
+    OpenExclusive(state, file_.string(), number, access);
+    EXPECT_EQ(TakeError(state), 0);
+    EXPECT_EQ(FileLength(state, number), 10);
+    EXPECT_EQ(ReadBytes(state, number, 10), before.content);
+    CloseFile(state, number);
+    EXPECT_EQ(TakeError(state), 0);
+  }
+  ExpectUnchanged(before, file_);
+}
+
+TEST_F(OpenTest, MissingFileIsCreatedEmpty) {
+  const mode_t mask = umask(022);
+  const auto created = folder_ / "NEW.DAT";
+  ErrorState state;
+  const int number = NextFileNumber();
+  OpenExclusive(state, created.string(), number, Access::kReadWrite);
+  EXPECT_EQ(TakeError(state), 0);
+  EXPECT_EQ(FileLength(state, number), 0);
+  CloseFile(state, number);
+  umask(mask);
+  struct stat info {};
+  ASSERT_EQ(stat(created.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISREG(info.st_mode));
+  EXPECT_EQ(info.st_size, 0);
+  EXPECT_EQ(info.st_mode & 0777, 0644u);
+}
+
+TEST_F(OpenTest, MissingFolderOrDriveIsAMissingPath) {
+  EXPECT_EQ(OpenAndClose(folder_ / "NOFOLDER" / "X.DAT", Access::kReadWrite), 76);
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "NOFOLDER"));
+  testing::DriveTable drives;
+  drives.Root('c');
+  EXPECT_EQ(OpenAndClose("Q:\\X.DAT", Access::kReadWrite), 76);
+}
+
+TEST_F(OpenTest, DrivePathsNameFilesInAnyLetterCase) {
+  testing::DriveTable drives;
+  testing::WriteFile(drives.Root('c') / "Data.Bin", "abc");
+  ErrorState state;
+  const int number = NextFileNumber();
+  OpenExclusive(state, "c:\\DATA.BIN", number, Access::kReadWrite);
+  EXPECT_EQ(TakeError(state), 0);
+  EXPECT_EQ(ReadBytes(state, number, 3), "abc");
+  CloseFile(state, number);
+  EXPECT_FALSE(std::filesystem::exists(drives.Root('c') / "DATA.BIN"));
+}
+
+// Root meets the read-only mark too, as an administrator meets the Windows attribute.
+TEST_F(OpenTest, ReadOnlyFileFailsUnderReadWriteAndOpensUnderFallBack) {
+  testing::MakeReadOnly(file_);
+  const FileState before = StateOf(file_);
+  EXPECT_EQ(OpenAndClose(file_, Access::kReadWrite), 70);
+  ErrorState state;
+  const int number = NextFileNumber();
+  OpenExclusive(state, file_.string(), number, Access::kReadWriteWithFallBack);
+  EXPECT_EQ(TakeError(state), 0);
+  EXPECT_EQ(ReadBytes(state, number, 100), before.content);
+  CloseFile(state, number);
+  ExpectUnchanged(before, file_);
+}
+
+TEST_F(OpenTest, FolderCannotBeOpened) {
+  EXPECT_EQ(OpenAndClose(folder_.Path(), Access::kReadWrite), 70);
+  EXPECT_EQ(OpenAndClose(folder_.Path(), Access::kReadWriteWithFallBack), 70);
+}
+
+TEST_F(OpenTest, OverlongPathFailsWithoutBeingCut) {
+  const auto longName = folder_ / std::string(300, 'L');
+  EXPECT_EQ(OpenAndClose(longName, Access::kReadWrite), 75);
+  EXPECT_TRUE(std::filesystem::is_empty(folder_.Path()) || std::filesystem::exists(file_));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.Path()), {}), 1);
+}
+
+// Each way another process can hold the file: open, mapped, running. A refused open leaves
+// the number free and the file as it was.
+class HeldFileTest : public OpenTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(HeldFileTest, HeldFileFailsWith70AndStaysUnchanged) {
+  const std::string how = GetParam();
+  std::filesystem::path held = file_;
+  if (how == "run") {
+    held = folder_ / "PROG.EXE";
+    std::filesystem::copy_file(TestProgram("proc_holder"), held);
+  }
+  const FileState before = StateOf(held);
+  {
+    ChildProcess holder(
+        how == "run" ? std::vector<std::string>{held.string(), "wait"}
+                     : std::vector<std::string>{TestProgram("proc_holder"), how, held.string()});
+    ASSERT_TRUE(holder.Ready());
+    EXPECT_TRUE(posix::HeldByAnotherProcess(held.string()));
+    for (const Access access : {Access::kReadWrite, Access::kReadWriteWithFallBack}) {
+      ErrorState state;
+      const int number = NextFileNumber();
+      OpenExclusive(state, held.string(), number, access);
+      EXPECT_EQ(TakeError(state), 70);
+      EXPECT_EQ(FileLength(state, number), 0);
+      EXPECT_EQ(TakeError(state), 52) << "the number must stay free";
+    }
+    EXPECT_EQ(holder.Finish(), 0);
+  }
+  EXPECT_FALSE(posix::HeldByAnotherProcess(held.string()));
+  EXPECT_EQ(OpenAndClose(held, Access::kReadWrite), 0);
+  ExpectUnchanged(before, held);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, HeldFileTest, ::testing::Values("open", "map", "run"));
+
+int TryOpenFromAnotherProcess(const std::filesystem::path& path) {
+  ChildProcess opener({TestProgram("proc_holder"), "try", path.string()});
+  return opener.Finish();
+}
+
+// While the file is open here, a second installer's open is refused; the lease break it
+// causes must not end this process.
+TEST_F(OpenTest, OpenFileIsHeldAgainstOtherOpeners) {
+  ErrorState state;
+  const int number = NextFileNumber();
+  OpenExclusive(state, file_.string(), number, Access::kReadWriteWithFallBack);
+  ASSERT_EQ(TakeError(state), 0);
+  EXPECT_EQ(TryOpenFromAnotherProcess(file_), 1);
+  EXPECT_EQ(ReadBytes(state, number, 10), std::string("MZ\0program", 10));
+  EXPECT_EQ(TakeError(state), 0);
+  CloseFile(state, number);
+  EXPECT_EQ(TryOpenFromAnotherProcess(file_), 0);
+}
+
+TEST_F(OpenTest, MissingOrFreeFileIsNotHeld) {
+  EXPECT_FALSE(posix::HeldByAnotherProcess(file_.string()));
+  EXPECT_FALSE(posix::HeldByAnotherProcess((folder_ / "MISSING").string()));
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "MISSING"));
+}
+
+// Where no lease can be had (here: a file of another owner, tested without CAP_LEASE), the
+// test falls back on what /proc shows of the other processes.
+TEST_F(OpenTest, WithoutLeaseRightsTheProcessTableStillTells) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to act as two other users";
+  constexpr uid_t kOther = 65534;
+  chmod(folder_.Path().c_str(), 0755);
+  chmod(file_.c_str(), 0644);
+  auto heldAsOtherUser = [&] {
+    const pid_t child = fork();
+    if (child == 0) {
+      if (setgid(kOther) != 0 || setuid(kOther) != 0) _exit(2);
+      _exit(posix::HeldByAnotherProcess(file_.string()) ? 1 : 0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  EXPECT_EQ(heldAsOtherUser(), 0);
+  ChildProcess holder({"/usr/sbin/runuser", "-u", "nobody", "--", TestProgram("proc_holder"),
+                       "open", file_.string()});
+  if (!holder.Ready()) GTEST_SKIP() << "cannot start a holder as another user";
+  EXPECT_EQ(heldAsOtherUser(), 1);
+}
+
+}  // namespace
+}  // namespace quelb
