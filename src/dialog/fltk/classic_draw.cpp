@@ -1,0 +1,168 @@
+#include "dialog/fltk/classic_draw.h"
+
+#include <FL/fl_draw.H>
+
+#include <cctype>
+
+#include "dialog/fltk/face.h"
+
+namespace quelb::dialog::fltk {
+namespace {
+
+bool IsContinuationByte(char byte) {
+  return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+int TextWidth(const std::string& text, size_t start, size_t end) {
+  return static_cast<int>(fl_width(text.data() + start, static_cast<int>(end - start)) + 0.5);
+}
+
+// The longest run from start that fits, cut between characters; at least one character.
+size_t FitCharacters(const std::string& line, size_t start, int width) {
+  size_t end = start + 1;
+  while (end < line.size() && IsContinuationByte(line[end])) ++end;
+  size_t fitted = end;
+  while (end < line.size()) {
+    size_t next = end + 1;
+    while (next < line.size() && IsContinuationByte(line[next])) ++next;
+    if (TextWidth(line, start, next) > width) break;
+    fitted = end = next;
+  }
+  return fitted;
+}
+
+void WrapOneLine(const std::string& line, int width, std::vector<std::string>& lines) {
+  size_t start = 0;
+  while (true) {
+    if (TextWidth(line, start, line.size()) <= width) {
+      lines.push_back(line.substr(start));
+      return;
+    }
+    size_t cut = std::string::npos;
+    for (size_t blank = line.find(' ', start); blank != std::string::npos;
+         blank = line.find(' ', blank + 1)) {
+      if (TextWidth(line, start, blank) > width) break;
+      cut = blank;
+    }
+    if (cut == std::string::npos || cut == start) cut = FitCharacters(line, start, width);
+    lines.push_back(line.substr(start, cut - start));
+    start = cut;
+    while (start < line.size() && line[start] == ' ') ++start;
+    if (start == line.size()) return;
+  }
+}
+
+}  // namespace
+
+int LineWidth(const std::string& line) {
+  return TextWidth(line, 0, line.size());
+}
+
+void DrawEdge(int x, int y, int width, int height, Fl_Color topLeft, Fl_Color bottomRight) {
+  if (width <= 0 || height <= 0) return;
+  const int right = x + width - 1;
+  const int bottom = y + height - 1;
+  fl_color(topLeft);
+  fl_xyline(x, y, right);
+  fl_yxline(x, y, bottom);
+  fl_color(bottomRight);
+  fl_xyline(x, bottom, right);
+  fl_yxline(right, y, bottom);
+}
+
+void DrawSunkenEdge(int x, int y, int width, int height) {
+  DrawEdge(x, y, width, height, kShadowColour, kHighlightColour);
+  DrawEdge(x + 1, y + 1, width - 2, height - 2, kDarkShadowColour, kFaceColour);
+}
+
+void DrawRaisedEdge(int x, int y, int width, int height) {
+  DrawEdge(x, y, width, height, kHighlightColour, kDarkShadowColour);
+  DrawEdge(x + 1, y + 1, width - 2, height - 2, kFaceColour, kShadowColour);
+}
+
+void DrawPressedEdge(int x, int y, int width, int height) {
+  DrawEdge(x, y, width, height, kDarkShadowColour, kDarkShadowColour);
+  DrawEdge(x + 1, y + 1, width - 2, height - 2, kShadowColour, kShadowColour);
+}
+
+void DrawEtchedFrame(int x, int y, int width, int height) {
+  // The groove is a shadow frame with a highlight frame one pixel below and right of it.
+  fl_color(kShadowColour);
+  fl_rect(x, y, width - 1, height - 1);
+  fl_color(kHighlightColour);
+  fl_rect(x + 1, y + 1, width - 1, height - 1);
+}
+
+void DrawFocusFrame(int x, int y, int width, int height) {
+  fl_color(kTextColour);
+  const int right = x + width - 1;
+  const int bottom = y + height - 1;
+  for (int i = x; i <= right; i += 2) {
+    fl_point(i, y);
+    fl_point(i, bottom);
+  }
+  for (int j = y; j <= bottom; j += 2) {
+    fl_point(x, j);
+    fl_point(right, j);
+  }
+}
+
+std::vector<std::string> WrapLines(const std::string& text, int width) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (true) {
+    const size_t end = text.find_first_of("\r\n", start);
+    WrapOneLine(text.substr(start, end == std::string::npos ? end : end - start), width, lines);
+    if (end == std::string::npos) return lines;
+    start = end + 1;
+    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+  }
+}
+
+void DrawWrappedText(const std::string& text, int x, int y, int width, int height) {
+  fl_push_clip(x, y, width, height);
+  fl_font(kDialogFont, kDialogFontSize);
+  fl_color(kTextColour);
+  const int lineHeight = fl_height();
+  int baseline = y + lineHeight - fl_descent();
+  for (const std::string& line : WrapLines(text, width)) {
+    if (baseline - lineHeight >= y + height) break;
+    fl_draw(line.data(), static_cast<int>(line.size()), x, baseline);
+    baseline += lineHeight;
+  }
+  fl_pop_clip();
+}
+
+Caption ParseCaption(const std::string& label) {
+  Caption caption;
+  for (size_t i = 0; i < label.size(); ++i) {
+    if (label[i] == '&' && i + 1 < label.size()) {
+      ++i;
+      if (label[i] != '&' && caption.underlined < 0) {
+        caption.underlined = static_cast<int>(caption.text.size());
+        caption.mnemonic = static_cast<char>(std::tolower(static_cast<unsigned char>(label[i])));
+      }
+    }
+    caption.text += label[i];
+  }
+  return caption;
+}
+
+void DrawCaption(const Caption& caption, int x, int y, int width, int height) {
+  fl_font(kDialogFont, kDialogFontSize);
+  fl_color(kTextColour);
+  const std::string& text = caption.text;
+  const int textWidth = TextWidth(text, 0, text.size());
+  const int left = x + (width - textWidth) / 2;
+  const int top = y + (height - fl_height()) / 2;
+  const int baseline = top + fl_height() - fl_descent();
+  fl_draw(text.data(), static_cast<int>(text.size()), left, baseline);
+  if (caption.underlined < 0) return;
+  size_t end = caption.underlined + 1;
+  while (end < text.size() && IsContinuationByte(text[end])) ++end;
+  const int start = left + TextWidth(text, 0, caption.underlined);
+  const int stop = left + TextWidth(text, 0, end) - 1;
+  fl_xyline(start, baseline + 1, stop);
+}
+
+}  // namespace quelb::dialog::fltk

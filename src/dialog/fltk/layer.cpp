@@ -1,0 +1,173 @@
+// The dialog layer on FLTK: dialog units from the font's base units, the four control kinds
+// in the classic look, and the dialog manager's modal loop and keyboard handling.
+#include "dialog/layer.h"
+
+#include <FL/Fl.H>
+
+#include <algorithm>
+
+#include "dialog/fltk/controls.h"
+#include "dialog/fltk/dialog_window.h"
+#include "dialog/fltk/modal_loop.h"
+#include "dialog/fltk/x11_window.h"
+
+namespace quelb::dialog {
+namespace {
+
+using fltk::ControlEntry;
+using fltk::PixelRect;
+
+constexpr uint32_t SIZE_RESTORED = 0, SIZE_MINIMIZED = 1, SIZE_MAXIMIZED = 2;
+
+PixelRect ToPixels(const Dialog* dialog, int x, int y, int width, int height) {
+  if (dialog->unit == Unit::kPixels) return PixelRect{x, y, width, height};
+  return fltk::MapDialogRect(dialog->units, x, y, width, height);
+}
+
+void CentreOnScreen(PixelRect& rect) {
+  int screenX, screenY, screenWidth, screenHeight;
+  Fl::screen_xywh(screenX, screenY, screenWidth, screenHeight, 0);
+  rect.x = screenX + (screenWidth - rect.width) / 2;
+  rect.y = screenY + (screenHeight - rect.height) / 2;
+}
+
+int ShowStateOf(uint32_t style) {
+  if (style & WS_MAXIMIZE) return 3;
+  if (style & WS_MINIMIZE) return 6;
+  return 5;
+}
+
+uint32_t SizeTypeOf(int showState) {
+  if (showState == 3) return SIZE_MAXIMIZED;
+  if (showState == 6) return SIZE_MINIMIZED;
+  return SIZE_RESTORED;
+}
+
+Fl_Widget* MakeControl(ControlKind kind, Dialog* dialog, int id, const Text& text,
+                       const PixelRect& r, const ControlStyle& style) {
+  switch (kind) {
+    case ControlKind::kLabel:
+      return new fltk::Label(r.x, r.y, r.width, r.height, text);
+    case ControlKind::kTextBox:
+      return new fltk::TextBox(dialog, id, r.x, r.y, r.width, r.height, text,
+                               style.exStyle & WS_EX_CLIENTEDGE, style.style & WS_BORDER);
+    case ControlKind::kEtchedLine:
+      // The groove is two pixels deep even where the rectangle is one pixel high.
+      return new fltk::EtchedLine(r.x, r.y, r.width, std::max(r.height, 2));
+    case ControlKind::kButton:
+      return new fltk::PushButton(dialog, id, r.x, r.y, r.width, r.height, text,
+                                  (style.style & 0xF) == BS_DEFPUSHBUTTON);
+  }
+  return nullptr;
+}
+
+Fl_Window* LiveWindowOf(Dialog* dialog) {
+  return dialog ? dialog->window : nullptr;
+}
+
+}  // namespace
+
+DialogHandle CreateDialog(Unit unit, DialogHandle owner, const Text& title, int x, int y, int width,
+                          int height, uint32_t style, uint32_t /*exStyle*/) {
+  fltk::PrepareToolkit();
+  const bool centred = x == kCentred || y == kCentred;
+  const uint32_t effective = EffectiveDialogStyle(style, centred);
+  Dialog* dialog = fltk::NewDialogRecord();
+  dialog->unit = unit;
+  dialog->units = fltk::DialogBaseUnits();
+  dialog->owner = owner;
+  dialog->showState = ShowStateOf(effective);
+  dialog->closeBox = effective & WS_SYSMENU;
+  PixelRect client = ToPixels(dialog, centred ? 0 : x, centred ? 0 : y, width, height);
+  if (centred) CentreOnScreen(client);
+  Fl_Group::current(nullptr);
+  dialog->window = new fltk::DialogWindow(dialog, client, title);
+  dialog->window->end();
+  if (!(effective & WS_CAPTION)) dialog->window->border(0);
+  return dialog;
+}
+
+void AddControl(ControlKind kind, DialogHandle dialog, int id, const Text& text, int x, int y,
+                int width, int height, uint32_t style, uint32_t exStyle) {
+  if (LiveWindowOf(dialog) == nullptr) return;
+  const ControlStyle effective = EffectiveControlStyle(kind, style, exStyle);
+  const PixelRect rect = ToPixels(dialog, x, y, width, height);
+  dialog->window->begin();
+  Fl_Widget* widget = MakeControl(kind, dialog, id, text, rect, effective);
+  dialog->window->end();
+  dialog->controls.push_back(ControlEntry{kind, id, fltk::NextHandle(), effective.style, widget});
+  widget->redraw();
+}
+
+void ShowModal(DialogHandle dialog, DialogCallback callback, int32_t* result) {
+  if (LiveWindowOf(dialog) == nullptr) return;
+  dialog->result = result;
+  callback(dialog, WM_INITDIALOG, dialog->handle, 0);
+  if (LiveWindowOf(dialog) == nullptr) return;
+  const uint32_t clientSize = (static_cast<uint32_t>(dialog->window->h()) << 16) |
+                              (static_cast<uint32_t>(dialog->window->w()) & 0xFFFF);
+  callback(dialog, WM_SIZE, SizeTypeOf(dialog->showState), clientSize);
+  if (LiveWindowOf(dialog) == nullptr) return;
+  dialog->callback = callback;
+  if (Fl_Window* owner = LiveWindowOf(dialog->owner)) owner->deactivate();
+  if (dialog->taskModal) dialog->window->set_modal();
+  dialog->window->show();
+  fltk::SetFrameFunctions(dialog->window, dialog->closeBox);
+  dialog->window->FocusFirstTabStop();
+  fltk::RunUntilEnded(dialog);
+  if (Fl_Window* owner = LiveWindowOf(dialog->owner)) owner->take_focus();
+  Fl::flush();
+}
+
+void EndDialog(DialogHandle dialog, int32_t result) {
+  if (LiveWindowOf(dialog) == nullptr || dialog->ending) return;
+  dialog->ending = true;
+  fltk::SendToCallback(dialog, WM_CLOSE, 0, 0);
+  if (Fl_Window* owner = LiveWindowOf(dialog->owner)) owner->activate();
+  if (dialog->result != nullptr) *dialog->result = result;
+  // The window may be in the middle of handling the event that led here, so FLTK deletes it
+  // once that handling is over.
+  fltk::DialogWindow* window = dialog->window;
+  dialog->window = nullptr;
+  dialog->controls.clear();
+  window->hide();
+  Fl::delete_widget(window);
+}
+
+Text GetControlText(DialogHandle dialog, int id) {
+  const ControlEntry* control = fltk::FindControl(dialog, id);
+  if (control == nullptr) return Text();
+  switch (control->kind) {
+    case ControlKind::kTextBox:
+      return static_cast<fltk::TextBox*>(control->widget)->Text();
+    case ControlKind::kButton:
+      return static_cast<fltk::PushButton*>(control->widget)->Label();
+    case ControlKind::kLabel:
+      return static_cast<fltk::Label*>(control->widget)->Text();
+    case ControlKind::kEtchedLine:
+      return Text();
+  }
+  return Text();
+}
+
+void SetControlText(DialogHandle dialog, int id, const Text& text) {
+  const ControlEntry* control = fltk::FindControl(dialog, id);
+  if (control == nullptr) return;
+  switch (control->kind) {
+    case ControlKind::kTextBox:
+      static_cast<fltk::TextBox*>(control->widget)->SetText(text);
+      break;
+    case ControlKind::kButton:
+      static_cast<fltk::PushButton*>(control->widget)->SetLabel(text);
+      break;
+    case ControlKind::kLabel:
+      static_cast<fltk::Label*>(control->widget)->SetText(text);
+      break;
+    case ControlKind::kEtchedLine:
+      return;
+  }
+  // The run writes while it works and takes no events then: paint at once.
+  Fl::flush();
+}
+
+}  // namespace quelb::dialog

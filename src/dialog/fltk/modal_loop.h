@@ -1,0 +1,12 @@
+// The modal loop that dialogs and message boxes share.
+#pragma once
+
+#include "dialog/fltk/dialog_record.h"
+
+namespace quelb::dialog::fltk {
+
+// Takes the waiting events one at a time until the dialog's window no longer exists; when
+// none is waiting it sleeps 1 ms and looks again.
+void RunUntilEnded(const Dialog* dialog);
+
+}  // namespace quelb::dialog::fltk

@@ -1,0 +1,136 @@
+// Builds the installer dialog's layout through the dialog layer, or shows one message box,
+// and prints every message the callback gets, one line each, for the GUI tests to read.
+//
+//   layer_probe dialog install|update [--ok=none|end|box:STYLE|status:FILE]
+//   layer_probe box STYLE TITLE TEXT
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "dialog/layer.h"
+#include "dialog/message_box.h"
+
+namespace {
+
+using namespace quelb;
+using namespace quelb::dialog;
+
+struct ModeTexts {
+  const char* title;
+  const char* source;
+  const char* target;
+  const char* networkNote;
+  const char* targetNote;
+  const char* runCaption;
+};
+
+constexpr ModeTexts kInstall{
+    "QUELB Accounting Software Installation   (7z)", "/home/ann/setup", "C:\\QUELB", "",
+    "(For Networks, use its drive letter)",          "INSTALL"};
+constexpr ModeTexts kUpdate{"QUELB Accounting Software Update   (7z)",
+                            "A",
+                            "/home/ann/quelb",
+                            "For Networks, be sure all other users are out of QUELB",
+                            "(Change ONLY if instructed otherwise)",
+                            "UPDATE"};
+
+constexpr int kSource = 400, kTarget = 401, kStatus = 402;
+
+std::string okAction = "none";
+
+void Build(DialogHandle dialog, const ModeTexts& texts) {
+  struct Row {
+    ControlKind kind;
+    int id;
+    const char* text;
+    int x, y, width, height;
+  };
+  const Row rows[] = {
+      {ControlKind::kLabel, -1, "Load from Drive:", 5, 6, 60, 9},
+      {ControlKind::kTextBox, kSource, texts.source, 70, 5, 100, 12},
+      {ControlKind::kLabel, -1, "Install in Drv/Dir", 5, 21, 60, 9},
+      {ControlKind::kTextBox, kTarget, texts.target, 70, 20, 100, 12},
+      {ControlKind::kLabel, kStatus, "", 70, 35, 220, 10},
+      {ControlKind::kLabel, -1, texts.networkNote, 70, 50, 220, 10},
+      {ControlKind::kLabel, -1, "(Download path or Diskette or CDROM Drive)", 175, 6, 170, 9},
+      {ControlKind::kLabel, -1, texts.targetNote, 175, 21, 120, 9},
+      {ControlKind::kEtchedLine, -1, "", 5, 68, 290, 1},
+      {ControlKind::kButton, 2, "&Cancel", 250, 74, 40, 14},
+      {ControlKind::kButton, 1, texts.runCaption, 100, 74, 40, 14},
+  };
+  for (const Row& row : rows) {
+    AddControl(row.kind, dialog, row.id, row.text, row.x, row.y, row.width, row.height, 0, 0);
+  }
+}
+
+// Stands for a run that works without taking events until the test lets it go on.
+void WorkUntilFileExists(DialogHandle dialog, const std::string& file) {
+  SetControlText(dialog, kStatus, "Copying A:\\QUELBAP.EXE");
+  std::printf("status written\n");
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  while (!std::filesystem::exists(file) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  SetControlText(dialog, kStatus, "Disk 1 loaded");
+}
+
+void OnRunButton(DialogHandle dialog) {
+  if (okAction == "end") {
+    EndDialog(dialog, 0);
+    EndDialog(dialog, 5);
+    std::printf("after end: source \"%s\"\n", GetControlText(dialog, kSource).c_str());
+  } else if (okAction.rfind("box:", 0) == 0) {
+    const uint32_t style = std::strtoul(okAction.c_str() + 4, nullptr, 0);
+    std::printf("box answer %d\n", ShowMessageBox("Load another disk?\r\nIf so, put in the disk "
+                                                  "and click YES",
+                                                  "Probe question", style));
+  } else if (okAction.rfind("status:", 0) == 0) {
+    WorkUntilFileExists(dialog, okAction.substr(7));
+  }
+}
+
+int32_t Callback(DialogHandle dialog, uint32_t message, uint32_t wParam, uint32_t lParam) {
+  std::printf("msg %u wparam 0x%x lparam 0x%x\n", message, wParam, lParam);
+  // The last moment at which the controls still exist.
+  if (message == WM_CLOSE) {
+    std::printf("text 400 %s\n", GetControlText(dialog, kSource).c_str());
+  }
+  if (message != WM_COMMAND) return 0;
+  const uint32_t id = wParam & 0xFFFF;
+  if (id == 2) EndDialog(dialog, 2);
+  if (id == 1) OnRunButton(dialog);
+  return 0;
+}
+
+int RunDialog(const ModeTexts& texts) {
+  DialogHandle dialog =
+      CreateDialog(Unit::kDialogUnits, nullptr, texts.title, kCentred, kCentred, 350, 90, 0, 0);
+  Build(dialog, texts);
+  int32_t result = -1;
+  ShowModal(dialog, Callback, &result);
+  std::printf("result %d\n", result);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  const std::string mode = argc > 1 ? argv[1] : "";
+  if (mode == "box" && argc == 5) {
+    const uint32_t style = std::strtoul(argv[2], nullptr, 0);
+    std::printf("answer %d\n", ShowMessageBox(argv[4], argv[3], style));
+    return 0;
+  }
+  if (mode == "dialog" && argc >= 3) {
+    if (argc >= 4 && std::string(argv[3]).rfind("--ok=", 0) == 0) okAction = argv[3] + 5;
+    return RunDialog(std::string(argv[2]) == "update" ? kUpdate : kInstall);
+  }
+  std::fprintf(stderr,
+               "usage: layer_probe dialog install|update [--ok=ACTION] | "
+               "layer_probe box STYLE TITLE TEXT\n");
+  return 2;
+}

@@ -1,0 +1,128 @@
+# Helpers for tests that drive windows under a virtual X server of their own. Source this
+# file, then:
+#
+#   start_xvfb                     start Xvfb on a free display and export DISPLAY; it is
+#                                  stopped when the script exits
+#   start_logged NAME CMD...       run CMD in the background, its output in $WORK/NAME.out;
+#                                  sets LAST_PID
+#   wait_window NAME [SECONDS]     print the id of the visible window whose name matches the
+#                                  regular expression NAME, waiting up to SECONDS (default 30)
+#   press WINDOW KEY...            give WINDOW the keyboard and press the keys (xdotool names:
+#                                  Tab, shift+Tab, Return, Escape, alt+c, space, y ...)
+#   type_text WINDOW TEXT          give WINDOW the keyboard and type TEXT
+#   click WINDOW X Y               click the left button at X,Y inside WINDOW
+#   close_request WINDOW           send the window manager's close request (WM_DELETE_WINDOW)
+#   screenshot WINDOW FILE         write a PNG of WINDOW to FILE (folders are made)
+#   wait_exit PID [SECONDS]        wait for the process to end; its exit code is the return
+#                                  code, 124 when it did not end in time (it is then killed)
+#   wait_line FILE PATTERN [S]     wait until a line of FILE matches the extended PATTERN
+#   fail MESSAGE                   print MESSAGE and end the test as failed
+#
+# WORK is a fresh folder removed at exit. GUI_TOOLS_DIR names the folder of send_close.
+
+set -u
+
+WORK=$(mktemp -d)
+XVFB_PID=
+BACKGROUND_PIDS=()
+
+cleanup() {
+  local pid
+  for pid in "${BACKGROUND_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
+  [[ -n "$XVFB_PID" ]] && kill "$XVFB_PID" 2>/dev/null
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  local log
+  for log in "$WORK"/*.out; do
+    [[ -e "$log" ]] && { echo "--- $log" >&2; cat "$log" >&2; }
+  done
+  exit 1
+}
+
+start_xvfb() {
+  local display_file="$WORK/display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" 2>"$WORK/xvfb.log" &
+  XVFB_PID=$!
+  local tries
+  for ((tries = 0; tries < 300; tries++)); do
+    [[ -s "$display_file" ]] && break
+    kill -0 "$XVFB_PID" 2>/dev/null || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
+    sleep 0.1
+  done
+  [[ -s "$display_file" ]] || fail "Xvfb gave no display"
+  export DISPLAY=":$(head -n1 "$display_file")"
+}
+
+start_logged() {
+  local name=$1
+  shift
+  "$@" >"$WORK/$name.out" 2>&1 &
+  LAST_PID=$!
+  BACKGROUND_PIDS+=("$LAST_PID")
+}
+
+wait_window() {
+  local name=$1 seconds=${2:-30} tries id
+  for ((tries = 0; tries < seconds * 10; tries++)); do
+    id=$(xdotool search --onlyvisible --name "$name" 2>/dev/null | head -n1)
+    [[ -n "$id" ]] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+give_keyboard() {
+  xdotool mousemove --window "$1" 3 3
+  xdotool windowfocus "$1"
+}
+
+press() {
+  local window=$1
+  shift
+  give_keyboard "$window"
+  xdotool key --clearmodifiers --delay 40 "$@"
+}
+
+type_text() {
+  give_keyboard "$1"
+  xdotool type --delay 30 "$2"
+}
+
+click() {
+  xdotool mousemove --window "$1" "$2" "$3" click 1
+}
+
+close_request() {
+  "$GUI_TOOLS_DIR/send_close" "$1"
+}
+
+screenshot() {
+  mkdir -p "$(dirname "$2")"
+  import -window "$1" "png:$2"
+}
+
+wait_exit() {
+  local pid=$1 seconds=${2:-60} tries
+  for ((tries = 0; tries < seconds * 10; tries++)); do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      wait "$pid"
+      return $?
+    fi
+    sleep 0.1
+  done
+  kill "$pid" 2>/dev/null
+  return 124
+}
+
+wait_line() {
+  local file=$1 pattern=$2 seconds=${3:-30} tries
+  for ((tries = 0; tries < seconds * 10; tries++)); do
+    grep -Eq -- "$pattern" "$file" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  return 1
+}
