@@ -1,0 +1,150 @@
+// The environment, the command tail and the current drive and folder on POSIX. Each drive
+// remembers the folder the process last had on it, as each Windows drive keeps its own
+// current folder, so that changing back to a drive returns there.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "services/posix/errno_map.h"
+#include "services/posix/paths.h"
+#include "services/process.h"
+#include "services/windows_codes.h"
+
+namespace quelb {
+namespace {
+
+Text ReadCommandTail() {
+  std::ifstream in("/proc/self/cmdline", std::ios::binary);
+  const std::string line((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const size_t endOfProgram = line.find('\0');
+  if (endOfProgram == std::string::npos || endOfProgram + 1 >= line.size()) return {};
+  Text tail = line.substr(endOfProgram + 1);
+  if (tail.back() == '\0') tail.pop_back();
+  for (char& c : tail) {
+    if (c == '\0') c = ' ';
+  }
+  return tail;
+}
+
+bool IsLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+char LowerAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::array<std::string, 26>& RememberedFolders() {
+  static std::array<std::string, 26> folders;
+  return folders;
+}
+
+std::optional<std::string> HostCurrentFolder(ErrorState& state) {
+  std::unique_ptr<char, decltype(&std::free)> cwd(getcwd(nullptr, 0), &std::free);
+  if (!cwd) {
+    posix::StoreErrno(state, errno, {});
+    return std::nullopt;
+  }
+  return std::string(cwd.get());
+}
+
+bool IsFolder(const std::string& hostPath) {
+  struct stat info;
+  return stat(hostPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// A root is reported with its closing separator, any other folder without one.
+std::string Reported(const std::string& folder, const std::optional<std::string>& root) {
+  if (folder.back() != '/' && root && folder == *root) return folder + "/";
+  return folder;
+}
+
+void RememberCurrentFolder() {
+  ErrorState ignored;
+  const char drive = posix::CurrentDrive();
+  if (drive == 0) return;
+  if (std::optional<std::string> folder = HostCurrentFolder(ignored)) {
+    RememberedFolders()[drive - 'a'] = *folder;
+  }
+}
+
+std::optional<std::string> RootOfDrive(ErrorState& state, const Text& drive) {
+  std::optional<std::string> root;
+  if (IsLetter(drive[0])) root = posix::DriveRoot(drive[0]);
+  if (!root) StoreWindowsError(state, wincode::kInvalidDrive, ENODEV);
+  return root;
+}
+
+// The folder a change to the drive would make current: the current folder when it lies on
+// that drive, else the one last had there while it still exists, else the drive's root.
+std::optional<std::string> FolderOfDrive(ErrorState& state, char letter, const std::string& root) {
+  if (posix::CurrentDrive() == letter) return HostCurrentFolder(state);
+  const std::string& remembered = RememberedFolders()[letter - 'a'];
+  if (!remembered.empty() && IsFolder(remembered)) return remembered;
+  // A drive whose root is not there has no disk in it.
+  if (!IsFolder(root)) {
+    StoreWindowsError(state, wincode::kNotReady, ENOENT);
+    return std::nullopt;
+  }
+  return root;
+}
+
+}  // namespace
+
+Text EnvironmentValue(const Text& name) {
+  const char* value = std::getenv(name.c_str());
+  return value != nullptr ? Text(value) : Text();
+}
+
+Text CommandTail() {
+  static const Text tail = ReadCommandTail();
+  return tail;
+}
+
+Text CurrentFolder(ErrorState& state, const Text& drive) {
+  if (drive.empty()) {
+    const std::optional<std::string> folder = HostCurrentFolder(state);
+    if (!folder) return {};
+    const char current = posix::CurrentDrive();
+    return Reported(*folder, current == 0 ? std::nullopt : posix::DriveRoot(current));
+  }
+  const std::optional<std::string> root = RootOfDrive(state, drive);
+  if (!root) return {};
+  const std::optional<std::string> folder = FolderOfDrive(state, LowerAscii(drive[0]), *root);
+  return folder ? Reported(*folder, root) : Text();
+}
+
+void ChangeDrive(ErrorState& state, const Text& drive) {
+  if (drive.empty()) return;
+  const std::optional<std::string> root = RootOfDrive(state, drive);
+  if (!root) return;
+  const char letter = LowerAscii(drive[0]);
+  if (posix::CurrentDrive() == letter) return;
+  const std::optional<std::string> folder = FolderOfDrive(state, letter, *root);
+  if (!folder) return;
+  RememberCurrentFolder();
+  if (chdir(folder->c_str()) != 0) posix::StoreErrno(state, errno, *folder);
+}
+
+void ChangeFolder(ErrorState& state, const Text& path) {
+  if (path.find_first_of("*?") != Text::npos) {
+    return StoreWindowsError(state, wincode::kPathNotFound, 0);
+  }
+  const std::optional<std::string> hostPath = posix::HostPath(path);
+  if (!hostPath) return StoreWindowsError(state, wincode::kPathNotFound, ENOENT);
+  RememberCurrentFolder();
+  if (chdir(hostPath->c_str()) == 0) return;
+  // A folder that is not found is reported as a missing path, never as a missing file.
+  if (errno == ENOENT) return StoreWindowsError(state, wincode::kPathNotFound, ENOENT);
+  posix::StoreErrno(state, errno, *hostPath);
+}
+
+}  // namespace quelb

@@ -1,0 +1,271 @@
+// Starting a command line on POSIX. The line is one text, as on Windows, and is split into
+// words the way the Microsoft C runtime splits it:
+// - blanks and tabs separate words outside double quotes; a double quote opens or closes a
+//   quoted stretch and is dropped;
+// - in a later word, 2n backslashes before a double quote give n backslashes and the quote
+//   then opens or closes; 2n+1 give n backslashes and a literal quote; inside a quoted
+//   stretch two double quotes give one literal quote; backslashes elsewhere stay as they are;
+// - the first word, the program, knows no backslash rule: its quotes only group.
+// When the second word is "/c" or "/C", the rest of the line after it is one command as a
+// command interpreter reads it: an outer pair of double quotes around the whole rest is
+// stripped, and what remains is split by the same rules into the further words. So
+//   cmd /c ""A:\x y\Q.EXE" -o "C:\P F""
+// reaches the interpreter as cmd, /c, the host path of A:\x y\Q.EXE, -o, the host path of
+// C:\P F. Words that are drive paths ("X:..." on a drive of the table, or glued after "-o")
+// are handed over as host paths. The whole line is handed over, however long.
+#include "services/process.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "services/posix/errno_map.h"
+#include "services/posix/paths.h"
+#include "services/windows_codes.h"
+
+extern char** environ;
+
+namespace quelb {
+namespace {
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+size_t SkipBlanks(const Text& line, size_t at) {
+  while (at < line.size() && IsBlank(line[at])) ++at;
+  return at;
+}
+
+// Reads the program word from at; returns the position after it.
+size_t ReadProgramWord(const Text& line, size_t at, std::string& word) {
+  bool quoted = false;
+  for (; at < line.size() && (quoted || !IsBlank(line[at])); ++at) {
+    if (line[at] == '"') {
+      quoted = !quoted;
+    } else {
+      word += line[at];
+    }
+  }
+  return at;
+}
+
+// Reads one later word from at; returns the position after it.
+size_t ReadWord(const Text& line, size_t at, std::string& word) {
+  bool quoted = false;
+  while (at < line.size() && (quoted || !IsBlank(line[at]))) {
+    size_t backslashes = 0;
+    while (at < line.size() && line[at] == '\\') {
+      ++backslashes;
+      ++at;
+    }
+    if (at < line.size() && line[at] == '"') {
+      word.append(backslashes / 2, '\\');
+      if (backslashes % 2 == 1) {
+        word += '"';
+      } else if (quoted && at + 1 < line.size() && line[at + 1] == '"') {
+        word += '"';
+        ++at;
+      } else {
+        quoted = !quoted;
+      }
+      ++at;
+    } else {
+      word.append(backslashes, '\\');
+      if (at < line.size() && (quoted || !IsBlank(line[at]))) word += line[at++];
+    }
+  }
+  return at;
+}
+
+void AppendWords(const Text& line, size_t at, std::vector<std::string>& words) {
+  for (at = SkipBlanks(line, at); at < line.size(); at = SkipBlanks(line, at)) {
+    std::string word;
+    at = ReadWord(line, at, word);
+    words.push_back(word);
+  }
+}
+
+bool IsInterpreterSwitch(const std::string& word) {
+  return word == "/c" || word == "/C";
+}
+
+std::vector<std::string> SplitCommandLine(const Text& line) {
+  std::vector<std::string> words;
+  size_t at = SkipBlanks(line, 0);
+  if (at >= line.size()) return words;
+  words.emplace_back();
+  at = ReadProgramWord(line, at, words.back());
+  at = SkipBlanks(line, at);
+  if (at >= line.size()) return words;
+  std::string second;
+  const size_t afterSecond = ReadWord(line, at, second);
+  if (!IsInterpreterSwitch(second)) {
+    AppendWords(line, at, words);
+    return words;
+  }
+  words.push_back(second);
+  Text command = line.substr(SkipBlanks(line, afterSecond));
+  if (command.size() >= 2 && command.front() == '"' && command.back() == '"') {
+    command = command.substr(1, command.size() - 2);
+  }
+  AppendWords(command, 0, words);
+  return words;
+}
+
+bool NamesDrive(const std::string& word) {
+  return word.size() >= 2 && word[1] == ':' && posix::DriveRoot(word[0]).has_value();
+}
+
+std::string HostWord(const std::string& word) {
+  if (NamesDrive(word)) return posix::HostPath(word).value_or(word);
+  if (word.size() > 2 && word.compare(0, 2, "-o") == 0 && NamesDrive(word.substr(2))) {
+    return "-o" + posix::HostPath(word.substr(2)).value_or(word.substr(2));
+  }
+  return word;
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+char LowerAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  }
+  return true;
+}
+
+struct FolderCloser {
+  void operator()(DIR* dir) const { closedir(dir); }
+};
+
+// The file of that name in folder, spelled exactly or else in any letter case.
+std::optional<std::string> FileInFolder(const std::string& folder, const std::string& name) {
+  const std::string exact = folder + "/" + name;
+  if (IsRegularFile(exact)) return exact;
+  std::unique_ptr<DIR, FolderCloser> dir(opendir(folder.c_str()));
+  if (!dir) return std::nullopt;
+  while (const dirent* entry = readdir(dir.get())) {
+    const std::string candidate = folder + "/" + entry->d_name;
+    if (SameIgnoringCase(entry->d_name, name) && IsRegularFile(candidate)) return candidate;
+  }
+  return std::nullopt;
+}
+
+std::string OwnProgramFolder() {
+  std::string path(4096, '\0');
+  const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
+  if (length <= 0) return {};
+  path.resize(static_cast<size_t>(length));
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos || slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::vector<std::string> SearchFolders() {
+  std::vector<std::string> folders = {OwnProgramFolder(), "."};
+  const char* searchPath = std::getenv("PATH");
+  std::string rest = searchPath != nullptr ? searchPath : "";
+  for (size_t start = 0; start <= rest.size();) {
+    const size_t colon = rest.find(':', start);
+    const size_t end = colon == std::string::npos ? rest.size() : colon;
+    folders.push_back(end > start ? rest.substr(start, end - start) : ".");
+    start = end + 1;
+  }
+  return folders;
+}
+
+bool IsBareName(const std::string& word) {
+  return word.find_first_of("\\/") == std::string::npos && !(word.size() >= 2 && word[1] == ':');
+}
+
+// The host path of the program word; a bare name is searched for beside our own program,
+// then in the current folder, then on PATH.
+std::optional<std::string> FindProgram(ErrorState& state, const std::string& word) {
+  if (word.empty()) {
+    StoreWindowsError(state, wincode::kFileNotFound, ENOENT);
+    return std::nullopt;
+  }
+  if (!IsBareName(word)) {
+    std::optional<std::string> host = posix::HostPath(word);
+    if (!host) StoreWindowsError(state, wincode::kPathNotFound, ENOENT);
+    return host;
+  }
+  for (const std::string& folder : SearchFolders()) {
+    if (std::optional<std::string> found = FileInFolder(folder, word)) return found;
+  }
+  StoreWindowsError(state, wincode::kFileNotFound, ENOENT);
+  return std::nullopt;
+}
+
+// A file without the execute right for us is no program, as Windows says of a file that
+// is not one.
+void StoreSpawnError(ErrorState& state, int error, const std::string& program) {
+  if (error == EACCES && IsRegularFile(program) && access(program.c_str(), X_OK) != 0) {
+    return StoreWindowsError(state, wincode::kBadExeFormat, error);
+  }
+  posix::StoreErrno(state, error, program);
+}
+
+int ExitCodeOf(int status) {
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  // A process ended by a signal reports it as a shell does.
+  return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : 0;
+}
+
+int32_t WaitForExit(pid_t child) {
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0) {
+    if (errno != EINTR) return 0;
+  }
+  return ExitCodeOf(status);
+}
+
+pid_t Spawn(ErrorState& state, const std::string& program, const std::vector<std::string>& words,
+            bool inheritHandles) {
+  std::vector<char*> argv;
+  for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (!inheritHandles) posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+  pid_t child = 0;
+  const int error = posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (error == 0) return child;
+  StoreSpawnError(state, error, program);
+  return 0;
+}
+
+}  // namespace
+
+int32_t RunCommand(ErrorState& state, const Text& commandLine, int /*showState*/, bool wait,
+                   bool inheritHandles) {
+  std::vector<std::string> words = SplitCommandLine(commandLine);
+  const std::optional<std::string> program =
+      FindProgram(state, words.empty() ? std::string() : words.front());
+  if (!program) return 0;
+  words.front() = *program;
+  for (size_t i = 1; i < words.size(); ++i) words[i] = HostWord(words[i]);
+  const pid_t child = Spawn(state, *program, words, inheritHandles);
+  if (child == 0) return 0;
+  return wait ? WaitForExit(child) : child;
+}
+
+}  // namespace quelb

@@ -1,0 +1,144 @@
+// The environment, the command tail and the current drive and folder.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "process_helpers.h"
+#include "services/process.h"
+#include "support/temp_folder.h"
+
+namespace quelb {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::CurrentFolderGuard;
+using testing::DriveTable;
+using testing::TempFolder;
+
+std::string Canonical(const fs::path& path) {
+  return fs::canonical(path).string();
+}
+
+TEST(EnvironmentValueTest, UnsetIsEmptyAndSetIsItsValue) {
+  unsetenv("QUELB_SURELY_UNSET");
+  EXPECT_EQ(EnvironmentValue("QUELB_SURELY_UNSET"), "");
+  testing::EnvironmentGuard set("QUELB_SET_VALUE", "C:\\WINDOWS\\cmd.exe /x");
+  EXPECT_EQ(EnvironmentValue("QUELB_SET_VALUE"), "C:\\WINDOWS\\cmd.exe /x");
+}
+
+TEST(CommandTailProbe, WritesTail) {
+  const char* out = testing::ProbeOutput();
+  if (out == nullptr) GTEST_SKIP() << "started by the CommandTailTest cases";
+  testing::WriteFile(out, "[" + CommandTail() + "]");
+}
+
+TEST(CommandTailTest, ArgumentsJoinedByOneBlank) {
+  EXPECT_EQ(testing::RunProbe("CommandTailProbe.WritesTail", {}), "[]");
+  EXPECT_EQ(testing::RunProbe("CommandTailProbe.WritesTail", {"QUELB"}), "[QUELB]");
+  EXPECT_EQ(testing::RunProbe("CommandTailProbe.WritesTail", {"QUELB", "two  words", "\"q\""}),
+            "[QUELB two  words \"q\"]");
+}
+
+class CurrentFolderTest : public ::testing::Test {
+ protected:
+  CurrentFolderGuard guard_;
+  DriveTable drives_;
+  TempFolder elsewhere_;
+  ErrorState state_;
+};
+
+TEST_F(CurrentFolderTest, HostFolderIsReportedAsItIs) {
+  fs::current_path("/");
+  EXPECT_EQ(CurrentFolder(state_, ""), "/");
+  fs::current_path(elsewhere_.Path());
+  EXPECT_EQ(CurrentFolder(state_, ""), Canonical(elsewhere_.Path()));
+  EXPECT_EQ(TakeError(state_), 0);
+}
+
+TEST_F(CurrentFolderTest, DriveRootKeepsItsSeparatorAndSubFolderHasNone) {
+  const fs::path root = drives_.Root('c');
+  fs::create_directory(root / "QUELB");
+  fs::current_path(root);
+  EXPECT_EQ(CurrentFolder(state_, ""), Canonical(root) + "/");
+  EXPECT_EQ(CurrentFolder(state_, "C"), Canonical(root) + "/");
+  fs::current_path(root / "QUELB");
+  EXPECT_EQ(CurrentFolder(state_, ""), Canonical(root / "QUELB"));
+  EXPECT_EQ(CurrentFolder(state_, "c:"), Canonical(root / "QUELB"));
+  EXPECT_EQ(TakeError(state_), 0);
+}
+
+TEST_F(CurrentFolderTest, OtherDriveGivesItsRootAndLeavesTheCurrentFolder) {
+  const fs::path root = drives_.Root('a');
+  fs::current_path(elsewhere_.Path());
+  EXPECT_EQ(CurrentFolder(state_, "A"), Canonical(root) + "/");
+  EXPECT_EQ(fs::current_path(), fs::canonical(elsewhere_.Path()));
+  EXPECT_EQ(TakeError(state_), 0);
+}
+
+TEST_F(CurrentFolderTest, DriveThatIsNotThereGivesEmptyAnd68) {
+  EXPECT_EQ(CurrentFolder(state_, "Q"), "");
+  EXPECT_EQ(TakeError(state_), 68);
+  EXPECT_EQ(CurrentFolder(state_, "1"), "");
+  EXPECT_EQ(TakeError(state_), 68);
+}
+
+TEST_F(CurrentFolderTest, ChangeDriveGoesToTheFolderLastHadOnIt) {
+  const fs::path c = drives_.Root('c');
+  const fs::path a = drives_.Root('a');
+  fs::create_directory(c / "QUELB");
+  fs::current_path(elsewhere_.Path());
+  ChangeDrive(state_, "");
+  EXPECT_EQ(fs::current_path(), fs::canonical(elsewhere_.Path()));
+  ChangeDrive(state_, "C");
+  EXPECT_EQ(fs::current_path(), fs::canonical(c));
+  ChangeFolder(state_, "C:\\QUELB");
+  ChangeDrive(state_, "c");
+  EXPECT_EQ(fs::current_path(), fs::canonical(c / "QUELB")) << "already on that drive";
+  ChangeDrive(state_, "A");
+  EXPECT_EQ(fs::current_path(), fs::canonical(a));
+  ChangeDrive(state_, "C");
+  EXPECT_EQ(fs::current_path(), fs::canonical(c / "QUELB"));
+  EXPECT_EQ(TakeError(state_), 0);
+}
+
+TEST_F(CurrentFolderTest, ChangeToADriveThatIsNotThereFailsWith68) {
+  fs::current_path(elsewhere_.Path());
+  for (const char* drive : {"Q", "1:", ":"}) {
+    ChangeDrive(state_, drive);
+    EXPECT_EQ(TakeError(state_), 68) << drive;
+  }
+  EXPECT_EQ(fs::current_path(), fs::canonical(elsewhere_.Path()));
+}
+
+TEST_F(CurrentFolderTest, ChangeFolderFollowsDrivePathsInAnyLetterCase) {
+  const fs::path c = drives_.Root('c');
+  fs::create_directories(c / "Quelb" / "Data");
+  ChangeFolder(state_, "c:\\QUELB\\data");
+  EXPECT_EQ(TakeError(state_), 0);
+  EXPECT_EQ(fs::current_path(), fs::canonical(c / "Quelb" / "Data"));
+  ChangeFolder(state_, elsewhere_.Path().string());
+  EXPECT_EQ(fs::current_path(), fs::canonical(elsewhere_.Path()));
+}
+
+TEST_F(CurrentFolderTest, MissingFolderIs76NeverAnd53) {
+  fs::current_path(elsewhere_.Path());
+  testing::WriteFile(elsewhere_ / "FILE.TXT", "x");
+  for (const std::string& path :
+       {(elsewhere_ / "MISSING").string(), (elsewhere_ / "NO" / "DEEPER").string(),
+        (elsewhere_ / "FILE.TXT").string(), std::string("Q:\\QUELB"), std::string("C:\\*"),
+        std::string("NAME?")}) {
+    ChangeFolder(state_, path);
+    EXPECT_EQ(TakeError(state_), 76) << path;
+  }
+  EXPECT_EQ(fs::current_path(), fs::canonical(elsewhere_.Path()));
+}
+
+TEST_F(CurrentFolderTest, WildcardIsRefusedEvenWhenSuchAFolderExists) {
+  fs::create_directory(elsewhere_ / "A*B");
+  ChangeFolder(state_, (elsewhere_ / "A*B").string());
+  EXPECT_EQ(TakeError(state_), 76);
+}
+
+}  // namespace
+}  // namespace quelb

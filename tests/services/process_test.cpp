@@ -1,0 +1,193 @@
+// Starting command lines as real processes, seen through what the started program reports.
+#include "services/process.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "process_helpers.h"
+#include "support/temp_folder.h"
+
+namespace quelb {
+namespace {
+
+using testing::CurrentFolderGuard;
+using testing::EnvironmentGuard;
+using testing::TempFolder;
+using testing::TestProgram;
+
+struct Report {
+  std::string cwd;
+  std::vector<int> descriptors;
+  std::vector<std::string> args;
+};
+
+class ProcessTest : public ::testing::Test {
+ protected:
+  Report ReadReport() const {
+    Report report;
+    std::istringstream lines(testing::ReadFile(reportPath_));
+    std::string line;
+    while (std::getline(lines, line)) {
+      if (line.rfind("cwd=", 0) == 0) report.cwd = line.substr(4);
+      if (line.rfind("fd=", 0) == 0) report.descriptors.push_back(std::stoi(line.substr(3)));
+      if (line.rfind("arg=", 0) == 0) report.args.push_back(line.substr(4));
+    }
+    return report;
+  }
+
+  // Runs the reporting program with the rest of a command line and returns its arguments.
+  std::vector<std::string> ArgsOf(const std::string& rest) {
+    ErrorState state;
+    RunCommand(state, reporter_ + " " + rest, SW_SHOWNORMAL, true, false);
+    EXPECT_EQ(TakeError(state), 0) << rest;
+    return ReadReport().args;
+  }
+
+  TempFolder folder_;
+  std::string reportPath_ = (folder_ / "report.txt").string();
+  EnvironmentGuard report_{"PROC_REPORT", reportPath_};
+  std::string reporter_ = TestProgram("proc_report");
+};
+
+TEST_F(ProcessTest, MissingProgramFailsWith53AndResultZero) {
+  ErrorState state;
+  EXPECT_EQ(RunCommand(state, "no-such-program-here.exe -y", SW_SHOWNORMAL, true, false), 0);
+  EXPECT_EQ(TakeError(state), 53);
+  const std::string missingFile = (folder_ / "QUELBAP.EXE").string();
+  EXPECT_EQ(RunCommand(state, missingFile + " -y", SW_SHOWNORMAL, true, false), 0);
+  EXPECT_EQ(TakeError(state), 53);
+  const std::string missingFolder = (folder_ / "NODIR" / "QUELBAP.EXE").string();
+  EXPECT_EQ(RunCommand(state, missingFolder, SW_SHOWNORMAL, true, false), 0);
+  EXPECT_EQ(TakeError(state), 76);
+  EXPECT_EQ(RunCommand(state, "", SW_SHOWNORMAL, true, false), 0);
+  EXPECT_EQ(TakeError(state), 53);
+}
+
+// An unset interpreter variable leaves a line that begins with " /c ", which names no program.
+TEST_F(ProcessTest, LineWithoutInterpreterNamesNoProgram) {
+  testing::DriveTable drives;
+  drives.Root('a');
+  ErrorState state;
+  EXPECT_EQ(RunCommand(state, " /c A:\\QUELBAP.EXE -o C:\\QUELB", SW_SHOWNORMAL, true, false), 0);
+  EXPECT_EQ(TakeError(state), 53);
+}
+
+TEST_F(ProcessTest, FileThatIsNoProgramFailsWith75) {
+  const auto text = folder_ / "NOTES.EXE";
+  testing::WriteFile(text, "just some words\n");
+  ErrorState state;
+  EXPECT_EQ(RunCommand(state, text.string(), SW_SHOWNORMAL, true, false), 0);
+  EXPECT_EQ(TakeError(state), 75);
+  chmod(text.c_str(), 0755);
+  EXPECT_EQ(RunCommand(state, text.string(), SW_SHOWNORMAL, true, false), 0);
+  EXPECT_EQ(TakeError(state), 75);
+}
+
+TEST_F(ProcessTest, WaitsForTheChildAndReturnsItsExitCode) {
+  EnvironmentGuard exitCode("PROC_EXIT", "7");
+  ErrorState state;
+  EXPECT_EQ(RunCommand(state, reporter_ + " done", SW_SHOWNORMAL, true, false), 7);
+  EXPECT_EQ(TakeError(state), 0) << "the child's own failure is no error here";
+  EXPECT_EQ(ReadReport().args, std::vector<std::string>{"done"});
+}
+
+TEST_F(ProcessTest, WithoutWaitTheResultIsTheProcessId) {
+  ErrorState state;
+  const int32_t pid = RunCommand(state, reporter_ + " later", SW_SHOWNORMAL, false, false);
+  ASSERT_GT(pid, 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_EQ(ReadReport().args, std::vector<std::string>{"later"});
+}
+
+TEST_F(ProcessTest, WordsAreSplitByTheWindowsRules) {
+  testing::DriveTable noDrives;
+  using Words = std::vector<std::string>;
+  EXPECT_EQ(ArgsOf("  a   b\tc  "), (Words{"a", "b", "c"}));
+  EXPECT_EQ(ArgsOf("\"two words\" x\"y z\"w"), (Words{"two words", "xy zw"}));
+  EXPECT_EQ(ArgsOf("a\\\\b \\\"q\\\" \"\""), (Words{"a\\\\b", "\"q\"", ""}));
+  EXPECT_EQ(ArgsOf("\"end\\\\\" c:\\dir\\ \"in\"\"side\""),
+            (Words{"end\\", "c:\\dir\\", "in\"side"}));
+}
+
+TEST_F(ProcessTest, QuotedProgramPathWithBlanksIsFound) {
+  const auto spaced = folder_ / "with blank";
+  std::filesystem::create_directory(spaced);
+  std::filesystem::copy_file(reporter_, spaced / "prog");
+  ErrorState state;
+  RunCommand(state, "\"" + (spaced / "prog").string() + "\" one", SW_SHOWNORMAL, true, false);
+  EXPECT_EQ(TakeError(state), 0);
+  EXPECT_EQ(ReadReport().args, std::vector<std::string>{"one"});
+}
+
+TEST_F(ProcessTest, LongCommandLineArrivesWhole) {
+  const std::string word(300, 'w');
+  const std::vector<std::string> args = ArgsOf(word + " tail");
+  ASSERT_EQ(args.size(), 2u);
+  EXPECT_EQ(args[0], word);
+  EXPECT_EQ(args[1], "tail");
+}
+
+TEST_F(ProcessTest, DrivePathsReachTheProgramAsHostPaths) {
+  testing::DriveTable drives;
+  const std::string c = drives.Root('c').string();
+  std::filesystem::create_directory(drives.Root('c') / "QUELB");
+  EXPECT_EQ(
+      ArgsOf("-y -ao -oC:\\QUELB c:\\quelb Q:\\X /c"),
+      (std::vector<std::string>{"-y", "-ao", "-o" + c + "/QUELB", c + "/QUELB", "Q:\\X", "/c"}));
+}
+
+// The interpreter form: the command after /c loses its outer quotes and is split again.
+TEST_F(ProcessTest, CommandAfterInterpreterSwitchIsSplitAsTheInterpreterReadsIt) {
+  testing::DriveTable drives;
+  const std::string a = drives.Root('a').string();
+  const std::string c = drives.Root('c').string();
+  EXPECT_EQ(ArgsOf("/c \"\"A:\\x y\\Q.EXE\" -o \"C:\\P F\"\""),
+            (std::vector<std::string>{"/c", a + "/x y/Q.EXE", "-o", c + "/P F"}));
+  EXPECT_EQ(ArgsOf("/C A:\\QUELBAP.EXE -o C:\\QUELB"),
+            (std::vector<std::string>{"/C", a + "/QUELBAP.EXE", "-o", c + "/QUELB"}));
+}
+
+TEST_F(ProcessTest, BareNameIsFoundInTheCurrentFolderInAnyLetterCase) {
+  CurrentFolderGuard guard;
+  std::filesystem::copy_file(reporter_, folder_ / "cm.exe");
+  std::filesystem::current_path(folder_.Path());
+  ErrorState state;
+  RunCommand(state, "CM.EXE here", SW_SHOWNORMAL, true, false);
+  EXPECT_EQ(TakeError(state), 0);
+  const Report report = ReadReport();
+  EXPECT_EQ(report.args, std::vector<std::string>{"here"});
+  EXPECT_EQ(report.cwd, std::filesystem::canonical(folder_.Path()).string());
+}
+
+TEST_F(ProcessTest, BareNameIsFoundOnThePath) {
+  EnvironmentGuard path("PATH", std::string("/nonexistent:") + QUELB_TEST_PROGRAMS_DIR);
+  ErrorState state;
+  RunCommand(state, "proc_report found", SW_SHOWNORMAL, true, false);
+  EXPECT_EQ(TakeError(state), 0);
+  EXPECT_EQ(ReadReport().args, std::vector<std::string>{"found"});
+}
+
+TEST_F(ProcessTest, DescriptorsReachTheChildOnlyWhenInherited) {
+  const int fd = open("/dev/null", O_RDONLY);
+  ASSERT_GT(fd, 2);
+  ErrorState state;
+  RunCommand(state, reporter_, SW_SHOWNORMAL, true, false);
+  EXPECT_TRUE(ReadReport().descriptors.empty());
+  RunCommand(state, reporter_, SW_SHOWNORMAL, true, true);
+  const std::vector<int> inherited = ReadReport().descriptors;
+  close(fd);
+  EXPECT_NE(std::find(inherited.begin(), inherited.end(), fd), inherited.end());
+  EXPECT_EQ(TakeError(state), 0);
+}
+
+}  // namespace
+}  // namespace quelb
