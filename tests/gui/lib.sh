@@ -7,6 +7,7 @@
 #                                  sets LAST_PID
 #   wait_window NAME [SECONDS]     print the id of the visible window whose name matches the
 #                                  regular expression NAME, waiting up to SECONDS (default 30)
+#   wait_named TITLE [SECONDS]     the same for the window named exactly TITLE
 #   press WINDOW KEY...            give WINDOW the keyboard and press the keys (xdotool names:
 #                                  Tab, shift+Tab, Return, Escape, alt+c, space, y ...)
 #   type_text WINDOW TEXT          give WINDOW the keyboard and type TEXT
@@ -45,7 +46,7 @@ fail() {
 
 start_xvfb() {
   local display_file="$WORK/display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" 2>"$WORK/xvfb.log" &
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$display_file" 2>"$WORK/xvfb.log" &
   XVFB_PID=$!
   local tries
   for ((tries = 0; tries < 300; tries++)); do
@@ -73,6 +74,15 @@ wait_window() {
     sleep 0.1
   done
   return 1
+}
+
+# TITLE as a regular expression that matches exactly that text.
+exact_name() {
+  printf '^%s$' "$(printf '%s' "$1" | sed 's/[][\\.*^$(){}?+|]/\\&/g')"
+}
+
+wait_named() {
+  wait_window "$(exact_name "$1")" "${2:-30}"
 }
 
 give_keyboard() {

@@ -1,0 +1,178 @@
+# The dialog layer driven through the probe's installer layout: the messages its callback
+# gets for keys, clicks and close requests.   bash dialog.sh CASE
+source "$(dirname "$0")/lib.sh"
+
+PROBE="$GUI_TOOLS_DIR/layer_probe"
+TITLE='^QUELB Accounting Software (Installation|Update)   \(7z\)$'
+EN_CHANGE_SOURCE=0x3000190
+EN_CHANGE_TARGET=0x3000191
+
+# Starts the probe's dialog and sets DIALOG to its window; arguments go to the probe.
+open_dialog() {
+  start_logged probe "$PROBE" dialog "$@"
+  PROBE_PID=$LAST_PID
+  DIALOG=$(wait_window "$TITLE") || fail "the dialog did not appear"
+}
+
+# Waits for the probe to end and checks the dialog's result.
+expect_result() {
+  wait_exit "$PROBE_PID" 60 || fail "the probe did not end well"
+  grep -qx "result $1" "$WORK/probe.out" || fail "expected result $1"
+}
+
+# The first parameters of the commands the callback got, in order, blank-separated.
+commands() {
+  awk '$1 == "msg" && $2 == 273 { printf "%s%s", sep, $4; sep = " " }' "$WORK/probe.out"
+}
+
+expect_commands() {
+  [[ "$(commands)" == "$1" ]] || fail "expected commands '$1', got '$(commands)'"
+}
+
+case_start_messages() {
+  open_dialog install
+  press "$DIALOG" Escape
+  expect_result 2
+  # 350 x 90 dialog units at 6 x 13 base units are 525 x 146 pixels.
+  local first_two
+  first_two=$(head -n2 "$WORK/probe.out" | awk '{print $2, $4, $6}' | tr '\n' ';')
+  [[ "$first_two" == "272 0x10001 0x0;5 0x0 0x92020d;" ]] || fail "start messages: $first_two"
+  [[ $(grep -c '^msg 272 ' "$WORK/probe.out") == 1 ]] || fail "WM_INITDIALOG more than once"
+}
+
+case_centred() {
+  open_dialog install
+  local geometry
+  geometry=$(xdotool getwindowgeometry "$DIALOG" | tr -s ' \n' ' ')
+  [[ "$geometry" == *"Position: 249,311 "*"Geometry: 525x146"* ]] ||
+    fail "not centred on the 1024x768 screen: $geometry"
+  press "$DIALOG" Escape
+  expect_result 2
+}
+
+case_tab_order() {
+  open_dialog install
+  # Source box first, then target box, Cancel, the run button, and round again.
+  type_text "$DIALOG" a
+  press "$DIALOG" Tab
+  type_text "$DIALOG" b
+  press "$DIALOG" Tab Tab space Tab
+  type_text "$DIALOG" c
+  press "$DIALOG" shift+Tab shift+Tab Return
+  expect_result 2
+  expect_commands "$EN_CHANGE_SOURCE $EN_CHANGE_TARGET 0x1 $EN_CHANGE_SOURCE 0x2"
+}
+
+case_enter_in_text_boxes() {
+  open_dialog install
+  press "$DIALOG" Return Tab Return alt+c
+  expect_result 2
+  expect_commands "0x1 0x1 0x2"
+  # Enter stands for the run button, so the command carries that button's handle.
+  local run_handle
+  run_handle=$(awk '$2 == 273 && $4 == "0x1" { print $6; exit }' "$WORK/probe.out")
+  [[ "$run_handle" != 0x0 ]] || fail "command 1 from Enter carries no control handle"
+}
+
+case_cancel_keys() {
+  local keys
+  for keys in Escape alt+c "Tab Tab space" "Tab Tab Return" "Tab Tab Tab c"; do
+    open_dialog update
+    # shellcheck disable=SC2086
+    press "$DIALOG" $keys
+    expect_result 2
+    # Ending the dialog from the Cancel handling leads to no second Cancel.
+    expect_commands "0x2"
+    [[ $(grep -c '^msg 16 ' "$WORK/probe.out") == 1 ]] || fail "$keys: not one WM_CLOSE"
+  done
+}
+
+case_click_cancel() {
+  open_dialog install
+  # Cancel sits at 250,74 dialog units, 40 x 14: its centre is near 405,131 pixels.
+  click "$DIALOG" 405 131
+  expect_result 2
+  expect_commands "0x2"
+}
+
+case_close_request() {
+  open_dialog install
+  close_request "$DIALOG"
+  expect_result 0
+  expect_commands ""
+  grep -q '^msg 274 wparam 0xf060 ' "$WORK/probe.out" || fail "no WM_SYSCOMMAND SC_CLOSE"
+  grep -q '^msg 16 ' "$WORK/probe.out" || fail "no WM_CLOSE"
+}
+
+case_typing_changes_only_boxes() {
+  open_dialog install
+  type_text "$DIALOG" "xyz"
+  press "$DIALOG" Left BackSpace Home Tab
+  type_text "$DIALOG" "Q"
+  press "$DIALOG" Escape
+  expect_result 2
+  # Three letters, one deletion, one letter; the arrows and Home change nothing.
+  local s=$EN_CHANGE_SOURCE t=$EN_CHANGE_TARGET
+  expect_commands "$s $s $s $s $t 0x2"
+  [[ $(grep -c '^msg ' "$WORK/probe.out") == 9 ]] || fail "messages besides the changes"
+}
+
+case_long_text_read_whole() {
+  open_dialog install
+  local text
+  text="C:\\$(printf 'LONGFOLDER%02d\\' $(seq 1 12))END"
+  type_text "$DIALOG" "$text"
+  press "$DIALOG" Escape
+  expect_result 2
+  grep -qxF "text 400 $text" "$WORK/probe.out" || fail "the long text was not read whole"
+}
+
+case_end_inside_command() {
+  open_dialog install --ok=end
+  press "$DIALOG" Return
+  # The second end changes nothing: the result stays 0, and the controls are gone.
+  expect_result 0
+  [[ $(grep -c '^msg 16 ' "$WORK/probe.out") == 1 ]] || fail "not one WM_CLOSE"
+  grep -qx 'after end: source ""' "$WORK/probe.out" || fail "controls outlived the dialog"
+}
+
+# The intensity range of the status line's rectangle (70,35 220x10 dialog units).
+status_range() {
+  screenshot "$DIALOG" "$WORK/status.png"
+  convert "$WORK/status.png" -crop 330x16+105+57 -colorspace Gray -format '%[min] %[max]' info:
+}
+
+case_status_line_painted_during_work() {
+  open_dialog update "--ok=status:$WORK/go-on"
+  read -r low high <<<"$(status_range)"
+  [[ "$low" == "$high" ]] || fail "the status line is not empty at the start"
+  press "$DIALOG" Return
+  wait_line "$WORK/probe.out" '^status written$' || fail "the run did not start"
+  # The probe takes no events now; what is painted came from writing the text.
+  read -r low high <<<"$(status_range)"
+  ((${low%.*} * 2 < ${high%.*})) || fail "the status line was not painted: $low $high"
+  touch "$WORK/go-on"
+  press "$DIALOG" Escape
+  expect_result 2
+}
+
+case_message_box_over_dialog() {
+  open_dialog install --ok=box:0x2024
+  press "$DIALOG" Return
+  local box
+  box=$(wait_window '^Probe question$') || fail "the box did not appear"
+  # While the box is up the dialog takes no clicks, and Esc means nothing to a Yes/No box.
+  click "$DIALOG" 405 131
+  press "$box" Escape
+  close_request "$box"
+  press "$box" n
+  wait_line "$WORK/probe.out" '^box answer 7$' || fail "the box did not answer No"
+  # The focus is back in the source box.
+  type_text "$DIALOG" z
+  press "$DIALOG" Escape
+  expect_result 2
+  expect_commands "0x1 $EN_CHANGE_SOURCE 0x2"
+}
+
+start_xvfb
+"case_$1"
