@@ -50,14 +50,14 @@ DialogHandle CreateDialog(Unit unit, DialogHandle, const Text& title, int x, int
                           int height, uint32_t style, uint32_t exStyle) {
   auto created = std::make_unique<Dialog>();
   const bool centred = x == kCentred || y == kCentred;
-  *created = Dialog{unit,
-                    title,
-                    centred ? 0 : x,
-                    centred ? 0 : y,
-                    width,
-                    height,
-                    EffectiveDialogStyle(style, centred),
-                    exStyle};
+  created->unit = unit;
+  created->title = title;
+  created->x = centred ? 0 : x;
+  created->y = centred ? 0 : y;
+  created->width = width;
+  created->height = height;
+  created->style = EffectiveDialogStyle(style, centred);
+  created->exStyle = exStyle;
   DialogHandle handle = created.get();
   testing::Owned().push_back(std::move(created));
   testing::Handles().push_back(handle);

@@ -38,6 +38,9 @@ TEST(CommandTailTest, ArgumentsJoinedByOneBlank) {
   EXPECT_EQ(testing::RunProbe("CommandTailProbe.WritesTail", {"QUELB"}), "[QUELB]");
   EXPECT_EQ(testing::RunProbe("CommandTailProbe.WritesTail", {"QUELB", "two  words", "\"q\""}),
             "[QUELB two  words \"q\"]");
+  EXPECT_EQ(testing::RunProbe("CommandTailProbe.WritesTail", {" ", "  "}), "[]")
+      << "blanks alone select no tail";
+  EXPECT_EQ(testing::RunProbe("CommandTailProbe.WritesTail", {" ABC "}), "[ABC ]");
 }
 
 class CurrentFolderTest : public ::testing::Test {

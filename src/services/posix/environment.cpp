@@ -31,7 +31,9 @@ Text ReadCommandTail() {
   for (char& c : tail) {
     if (c == '\0') c = ' ';
   }
-  return tail;
+  // As on Windows, the blanks that follow the program's name are not part of the tail.
+  const size_t firstWord = tail.find_first_not_of(' ');
+  return firstWord == Text::npos ? Text() : tail.substr(firstWord);
 }
 
 bool IsLetter(char c) {
