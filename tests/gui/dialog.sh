@@ -50,6 +50,18 @@ case_centred() {
   expect_result 2
 }
 
+case_fixed_frame_without_close_box() {
+  open_dialog install
+  local hints
+  hints=$(xprop -id "$DIALOG" _MOTIF_WM_HINTS WM_NORMAL_HINTS)
+  # Move only, and a border and caption without the window menu and its buttons.
+  [[ "$hints" == *"_MOTIF_WM_HINTS) = 0x3, 0x4, 0xa,"* ]] || fail "frame functions: $hints"
+  [[ "$hints" == *"minimum size: 525 by 146"*"maximum size: 525 by 146"* ]] ||
+    fail "the dialog can be resized: $hints"
+  press "$DIALOG" Escape
+  expect_result 2
+}
+
 case_tab_order() {
   open_dialog install
   # Source box first, then target box, Cancel, the run button, and round again.

@@ -95,6 +95,18 @@ box_height() {
   wait_exit "$BOX_PID" 60 || fail "the box did not end"
 }
 
+# The window menu and its close box are offered where a close request has an answer.
+case_close_box() {
+  local style functions
+  for style in 0x2000:0x24 0x2022:0x4 0x2024:0x4 0x2025:0x24; do
+    open_box "${style%:*}" "Box ${style%:*}"
+    functions=$(xprop -id "$BOX" _MOTIF_WM_HINTS | awk -F'= ' '{ split($2, v, ", "); print v[2] }')
+    [[ "$functions" == "${style#*:}" ]] || fail "style ${style%:*}: functions $functions"
+    press "$BOX" Return
+    wait_exit "$BOX_PID" 60 || fail "the box did not end"
+  done
+}
+
 case_line_breaks() {
   local one crlf lf
   one=$(box_height "one line")
