@@ -102,12 +102,16 @@ void AddControl(ControlKind kind, DialogHandle dialog, int id, const Text& text,
 void ShowModal(DialogHandle dialog, DialogCallback callback, int32_t* result) {
   if (LiveWindowOf(dialog) == nullptr) return;
   dialog->result = result;
-  callback(dialog, WM_INITDIALOG, dialog->handle, 0);
-  if (LiveWindowOf(dialog) == nullptr) return;
+  // The callback gets these two directly, before it is attached: what the controls send
+  // meanwhile does not reach it.
+  const auto call = [&](uint32_t message, uint32_t wParam, uint32_t lParam) {
+    if (callback != nullptr) callback(dialog, message, wParam, lParam);
+    return LiveWindowOf(dialog) != nullptr;
+  };
+  if (!call(WM_INITDIALOG, dialog->handle, 0)) return;
   const uint32_t clientSize = (static_cast<uint32_t>(dialog->window->h()) << 16) |
                               (static_cast<uint32_t>(dialog->window->w()) & 0xFFFF);
-  callback(dialog, WM_SIZE, SizeTypeOf(dialog->showState), clientSize);
-  if (LiveWindowOf(dialog) == nullptr) return;
+  if (!call(WM_SIZE, SizeTypeOf(dialog->showState), clientSize)) return;
   dialog->callback = callback;
   if (Fl_Window* owner = LiveWindowOf(dialog->owner)) owner->deactivate();
   if (dialog->taskModal) dialog->window->set_modal();

@@ -52,20 +52,17 @@ std::vector<ButtonSpec> ButtonsOf(uint32_t style) {
 
 // What Esc and a close request answer: Cancel where there is one, OK in a box with OK alone,
 // and nothing (0) otherwise.
-int EscapeAnswer(const std::vector<ButtonSpec>& buttons) {
-  for (const ButtonSpec& button : buttons) {
-    if (button.id == IDCANCEL) return IDCANCEL;
-  }
-  return buttons.size() == 1 && buttons[0].id == IDOK ? IDOK : 0;
+int EscapeAnswer(DialogHandle box) {
+  if (fltk::FindControl(box, IDCANCEL) != nullptr) return IDCANCEL;
+  const auto buttons = std::count_if(
+      box->controls.begin(), box->controls.end(),
+      [](const fltk::ControlEntry& control) { return control.kind == ControlKind::kButton; });
+  return buttons == 1 && fltk::FindControl(box, IDOK) != nullptr ? IDOK : 0;
 }
 
-void Answer(DialogHandle box, uint32_t id) {
-  if (id == static_cast<uint32_t>(IDCANCEL) && fltk::FindControl(box, IDCANCEL) == nullptr) {
-    const bool okAlone = fltk::FindControl(box, IDOK) != nullptr && box->controls.size() == 2;
-    if (!okAlone) return;
-    id = IDOK;
-  }
-  if (fltk::FindControl(box, static_cast<int>(id)) != nullptr) EndDialog(box, id);
+void Answer(DialogHandle box, int id) {
+  if (id == IDCANCEL) id = EscapeAnswer(box);
+  if (fltk::FindControl(box, id) != nullptr) EndDialog(box, id);
 }
 
 int32_t BoxProcedure(DialogHandle box, uint32_t message, uint32_t wParam, uint32_t) {
@@ -74,7 +71,7 @@ int32_t BoxProcedure(DialogHandle box, uint32_t message, uint32_t wParam, uint32
     return 1;
   }
   if (message == WM_COMMAND) {
-    Answer(box, wParam & 0xFFFF);
+    Answer(box, static_cast<int>(wParam & 0xFFFF));
     return 1;
   }
   return 0;
@@ -152,11 +149,11 @@ int ShowMessageBox(const Text& text, const Text& title, uint32_t style) {
   DialogHandle box = CreateDialog(Unit::kPixels, nullptr, title, kCentred, kCentred, layout.width,
                                   layout.height, 0, 0);
   box->taskModal = true;
-  box->closeBox = EscapeAnswer(buttons) != 0;
   if (icon) AddQuestionIcon(box, layout);
   AddControl(ControlKind::kLabel, box, kTextId, text, layout.text.x, layout.text.y,
              layout.text.width, layout.text.height, 0, 0);
   AddButtons(box, buttons, layout);
+  box->closeBox = EscapeAnswer(box) != 0;
   int32_t answer = 0;
   ShowModal(box, BoxProcedure, &answer);
   return answer;
