@@ -8,10 +8,21 @@
 namespace quelb {
 namespace {
 
-// Without a window backend the box goes to the standard error stream and the first button
+// Without a window backend the box goes to the standard error stream and its first button
 // counts as pressed.
 int FirstButtonOnStandardError(const Text& text, const Text& title, uint32_t style) {
   std::fprintf(stderr, "[%s] %s\n", title.c_str(), text.c_str());
+  return FirstButtonOf(style);
+}
+
+MessageHandler& InstalledHandler() {
+  static MessageHandler handler = FirstButtonOnStandardError;
+  return handler;
+}
+
+}  // namespace
+
+int FirstButtonOf(uint32_t style) {
   switch (style & MB_TYPEMASK) {
     case MB_ABORTRETRYIGNORE:
       return IDABORT;
@@ -23,13 +34,6 @@ int FirstButtonOnStandardError(const Text& text, const Text& title, uint32_t sty
       return IDOK;
   }
 }
-
-MessageHandler& InstalledHandler() {
-  static MessageHandler handler = FirstButtonOnStandardError;
-  return handler;
-}
-
-}  // namespace
 
 MessageHandler SetMessageHandler(MessageHandler handler) {
   return std::exchange(InstalledHandler(), std::move(handler));

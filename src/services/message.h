@@ -27,6 +27,9 @@ inline constexpr int IDNO = 7;
 
 using MessageHandler = std::function<int(const Text& text, const Text& title, uint32_t style)>;
 
+// The code of a box's first button, which is its default.
+int FirstButtonOf(uint32_t style);
+
 // Installs the handler and returns the one it replaces.
 MessageHandler SetMessageHandler(MessageHandler handler);
 

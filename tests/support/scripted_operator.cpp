@@ -1,22 +1,6 @@
 #include "support/scripted_operator.h"
 
 namespace quelb::testing {
-namespace {
-
-int FirstButton(uint32_t style) {
-  switch (style & MB_TYPEMASK) {
-    case MB_ABORTRETRYIGNORE:
-      return IDABORT;
-    case MB_YESNO:
-      return IDYES;
-    case MB_RETRYCANCEL:
-      return IDRETRY;
-    default:
-      return IDOK;
-  }
-}
-
-}  // namespace
 
 ScriptedOperator::ScriptedOperator() {
   previous_ = SetMessageHandler([this](const Text& text, const Text& title, uint32_t style) {
@@ -33,7 +17,7 @@ void ScriptedOperator::Answer(std::initializer_list<int> answers) {
 }
 
 int ScriptedOperator::Respond(const Text& text, const Text& title, uint32_t style) {
-  int answer = FirstButton(style);
+  int answer = FirstButtonOf(style);
   if (!answers_.empty()) {
     answer = answers_.front();
     answers_.pop_front();
