@@ -39,10 +39,10 @@ case_dialogs() {
 
 case_message_boxes() {
   shoot_box ok 0x2000 'Update is Completed' ' 12 files copied or expanded.'
-  shoot_box abort-retry-ignore 0x2022 'Attempting to copy A:\README.TXT' 'error # 70 occurred'
-  shoot_box yes-no 0x2024 '12 files copied -  Load another Disk?' \
+  shoot_box abort-retry-ignore 0x2022 'error # 70 occurred' 'Attempting to copy A:\README.TXT'
+  shoot_box yes-no 0x2024 ' 12 files copied -  Load another Disk?' \
     $'Load another disk?\r\nIf so, put in the disk and click YES'
-  shoot_box retry-cancel 0x2025 'Insert the disk in drive A' 'Error opening Input A:'
+  shoot_box retry-cancel 0x2025 'Error opening Input A:' 'Be sure disk is properly loaded'
 }
 
 start_xvfb
