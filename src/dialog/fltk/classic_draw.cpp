@@ -52,6 +52,17 @@ void WrapOneLine(const std::string& line, int width, std::vector<std::string>& l
   }
 }
 
+// The face that stands in for the dialog font is a little wider than it, so a one-line label
+// that the original face fits in its box would lose its end to the wrap. Such a label is
+// drawn one pixel smaller when that makes it fit.
+void ChooseLabelFont(const std::string& text, int width, int height) {
+  fl_font(kDialogFont, kDialogFontSize);
+  const bool oneLine = height < 2 * fl_height() && text.find_first_of("\r\n") == std::string::npos;
+  if (!oneLine || LineWidth(text) <= width) return;
+  fl_font(kDialogFont, kDialogFontSize - 1);
+  if (LineWidth(text) > width) fl_font(kDialogFont, kDialogFontSize);
+}
+
 }  // namespace
 
 int LineWidth(const std::string& line) {
@@ -121,7 +132,7 @@ std::vector<std::string> WrapLines(const std::string& text, int width) {
 
 void DrawWrappedText(const std::string& text, int x, int y, int width, int height) {
   fl_push_clip(x, y, width, height);
-  fl_font(kDialogFont, kDialogFontSize);
+  ChooseLabelFont(text, width, height);
   fl_color(kTextColour);
   const int lineHeight = fl_height();
   int baseline = y + lineHeight - fl_descent();
