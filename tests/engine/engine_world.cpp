@@ -1,18 +1,13 @@
 #include "engine_world.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "engine/process_values.h"
 
 namespace quelb::testing {
 
 EngineWorld::EngineWorld()
-    : source_(scratch_ / "source"),
-      target_(scratch_ / "target"),
-      savedFolder_(fs::current_path()),
-      savedAppName_(AppName) {
-  if (const char* comspec = std::getenv("COMSPEC")) savedComspec_ = comspec;
+    : source_(scratch_ / "source"), target_(scratch_ / "target"), savedAppName_(AppName) {
   fs::create_directories(source_);
   fs::create_directories(target_);
   fs::create_directories(drives_.Root('c') / "LDGRHOME");
@@ -21,8 +16,6 @@ EngineWorld::EngineWorld()
 }
 
 EngineWorld::~EngineWorld() {
-  fs::current_path(savedFolder_);
-  SetComspec(savedComspec_);
   AppName = savedAppName_;
   RunAborted = kFalse;
 }
@@ -43,14 +36,6 @@ std::vector<std::string> EngineWorld::NamesIn(const fs::path& folder) {
   }
   std::sort(names.begin(), names.end());
   return names;
-}
-
-void EngineWorld::SetComspec(const std::optional<std::string>& value) {
-  if (value) {
-    setenv("COMSPEC", value->c_str(), 1);
-  } else {
-    unsetenv("COMSPEC");
-  }
 }
 
 }  // namespace quelb::testing

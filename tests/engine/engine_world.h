@@ -6,11 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/engine.h"
+#include "support/guards.h"
 #include "support/scripted_operator.h"
 #include "support/temp_folder.h"
 
@@ -32,7 +32,6 @@ class EngineWorld : public ::testing::Test {
   fs::path DownloadFolder() { return drives_.Root('c') / "LDGRHOME" / "DOWNLOAD"; }
   // The names in a folder, sorted.
   static std::vector<std::string> NamesIn(const fs::path& folder);
-  static void SetComspec(const std::optional<std::string>& value);
 
   DriveTable drives_;
   TempFolder scratch_;
@@ -40,10 +39,11 @@ class EngineWorld : public ::testing::Test {
   fs::path target_;
   ScriptedOperator operator_;
   ErrorState errors_;
+  // Declared after the folders, so that the test leaves them before they are removed.
+  CurrentFolderGuard currentFolder_;
+  EnvironmentGuard comspec_{"COMSPEC"};
 
  private:
-  fs::path savedFolder_;
-  std::optional<std::string> savedComspec_;
   Text savedAppName_;
 };
 

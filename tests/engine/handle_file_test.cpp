@@ -2,7 +2,7 @@
 // its answers, and the count a file leaves.
 #include "engine_world.h"
 #include "support/engine_archive.h"
-#include "support/engine_second_process.h"
+#include "support/second_process.h"
 
 namespace quelb::testing {
 namespace {
@@ -113,16 +113,15 @@ TEST_F(HandleFileTest, AMarkedArchiveIsStartedThroughTheInterpreter) {
   script.comment = "PKWARE";
   WriteArchive(source_ / "QUELBAP.EXE", script);
   const fs::path interpreterLog = scratch_ / "interpreter.log";
-  setenv("ENGINE_INTERPRETER_LOG", interpreterLog.c_str(), 1);
-  SetComspec(InterpreterProgram());
+  const EnvironmentGuard logName("ENGINE_INTERPRETER_LOG", interpreterLog.string());
+  comspec_.Set(TestProgram("engine_interpreter"));
 
   EXPECT_EQ(Handle("QUELBAP.EXE"), 1);
-  unsetenv("ENGINE_INTERPRETER_LOG");
 
   const std::string archive = source_.string() + "\\QUELBAP.EXE";
   EXPECT_GT(last_.PkwarePos, 0);
   EXPECT_EQ(last_.ExpandCommand,
-            InterpreterProgram() + " /c " + archive + " -o " + target_.string());
+            TestProgram("engine_interpreter") + " /c " + archive + " -o " + target_.string());
   EXPECT_EQ(LogLines(interpreterLog), (Names{"/c", archive, "-o", target_.string()}));
   EXPECT_EQ(LogLines(script.log), (Names{"-o", target_.string()}));
   EXPECT_EQ(ReadFile(target_ / "AP.exe"), "unpacked");
@@ -137,7 +136,7 @@ class BlankPathsTest : public HandleFileTest {
     source_ = scratch_ / "new programs";
     target_ = scratch_ / "my suite";
     interpreter_ = scratch_ / "my tools" / "engine_interpreter";
-    fs::copy_file(InterpreterProgram(), interpreter_);
+    fs::copy_file(TestProgram("engine_interpreter"), interpreter_);
   }
   fs::path interpreter_;
 };
@@ -158,7 +157,7 @@ TEST_F(BlankPathsTest, TheInterpreterFormQuotesThePathsAndTheWholeCommand) {
   ArchiveScript script = Archive("AP.exe");
   script.comment = "PKWARE";
   WriteArchive(source_ / "QUELBAP.EXE", script);
-  SetComspec(interpreter_.string());
+  comspec_.Set(interpreter_.string());
 
   EXPECT_EQ(Handle("QUELBAP.EXE"), 1);
 
@@ -172,7 +171,7 @@ TEST_F(HandleFileTest, AMarkedArchiveWithoutAnInterpreterIsReportedWithTheStarts
   ArchiveScript script = Archive("AP.exe");
   script.comment = "PKWARE";
   WriteArchive(source_ / "QUELBAP.EXE", script);
-  SetComspec(std::nullopt);
+  comspec_.Unset();
   operator_.Answer({IDIGNORE});
 
   EXPECT_EQ(Handle("QUELBAP.EXE"), 0);
@@ -217,8 +216,8 @@ TEST_F(HandleFileTest, AnArchiveHeldByAReaderIsStartedDirectlyAndReported) {
   ArchiveScript script = Archive("AP.exe");
   script.comment = "PKWARE";
   WriteArchive(source_ / "QUELBAP.EXE", script);
-  SetComspec(InterpreterProgram());
-  SecondProcess reader(HolderProgram(), {(source_ / "QUELBAP.EXE").string()});
+  comspec_.Set(TestProgram("engine_interpreter"));
+  SecondProcess reader(HolderCommand("open", source_ / "QUELBAP.EXE"));
   ASSERT_TRUE(reader.Ready());
   operator_.Answer({IDIGNORE});
 

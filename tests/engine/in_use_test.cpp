@@ -6,7 +6,7 @@
 #include "engine_world.h"
 #include "support/engine_archive.h"
 #include "support/engine_open_watch.h"
-#include "support/engine_second_process.h"
+#include "support/second_process.h"
 
 namespace quelb::testing {
 namespace {
@@ -69,7 +69,7 @@ class InUseTest : public EngineWorld {
 
 TEST_F(InUseTest, AHeldTargetProgramPromptsAndYesAfterTheHolderEndedExpands) {
   WriteFile(target_ / "AP.exe", "old program");
-  SecondProcess holder(HolderProgram(), {(target_ / "AP.exe").string()});
+  SecondProcess holder(HolderCommand("open", target_ / "AP.exe"));
   ASSERT_TRUE(holder.Ready());
   operator_.Answer({IDYES});
   operator_.OnBox([&](const ShownBox&) { holder.End(); });
@@ -84,8 +84,8 @@ TEST_F(InUseTest, AHeldTargetProgramPromptsAndYesAfterTheHolderEndedExpands) {
 }
 
 TEST_F(InUseTest, ARunningTargetProgramPromptsAgainOnYesAndNoSkipsTheArchive) {
-  fs::copy_file(HolderProgram(), target_ / "AP.exe");
-  SecondProcess running((target_ / "AP.exe").string(), {});
+  fs::copy_file(TestProgram("holder"), target_ / "AP.exe");
+  SecondProcess running({(target_ / "AP.exe").string(), "wait"});
   ASSERT_TRUE(running.Ready());
   operator_.Answer({IDYES, IDNO});
 
@@ -98,7 +98,7 @@ TEST_F(InUseTest, ARunningTargetProgramPromptsAgainOnYesAndNoSkipsTheArchive) {
 
 TEST_F(InUseTest, NoLowersTheCountAndLeavesNothingPending) {
   WriteFile(target_ / "AP.exe", "old program");
-  SecondProcess holder(HolderProgram(), {(target_ / "AP.exe").string()});
+  SecondProcess holder(HolderCommand("open", target_ / "AP.exe"));
   ASSERT_TRUE(holder.Ready());
   operator_.Answer({IDNO});
 
@@ -139,7 +139,7 @@ TEST_F(InUseTest, TheControlModuleTestsItsKeyLibrariesInOrderUpToTheHeldOne) {
     WriteFile(target_ / name, "present");
   }
   AppName = "LEDGER PRO";
-  SecondProcess holder(HolderProgram(), {(target_ / "ledgcore.dll").string()});
+  SecondProcess holder(HolderCommand("open", target_ / "ledgcore.dll"));
   ASSERT_TRUE(holder.Ready());
   OpenWatch watch(target_);
   operator_.Answer({IDNO});
@@ -164,8 +164,7 @@ TEST_F(InUseTest, RetryAtTheFilePromptTestsTheProgramAgain) {
   operator_.OnBox([&](const ShownBox& box) {
     if (box.style == kFilePromptStyle) {
       WriteArchive(source_ / "QUELBAP.EXE", script_);
-      holder =
-          std::make_unique<SecondProcess>(HolderProgram(), Names{(target_ / "AP.exe").string()});
+      holder = std::make_unique<SecondProcess>(HolderCommand("open", target_ / "AP.exe"));
     } else {
       holder.reset();
     }
@@ -183,7 +182,7 @@ TEST_F(InUseTest, AHeldControlModuleIsPromptedBeforeAnyKeyLibrary) {
   for (const char* name : {"cm.exe", "rptdrv.dll", "ledgcore.dll", "zlib.dll"}) {
     WriteFile(target_ / name, "present");
   }
-  SecondProcess holder(HolderProgram(), {(target_ / "cm.exe").string()});
+  SecondProcess holder(HolderCommand("open", target_ / "cm.exe"));
   ASSERT_TRUE(holder.Ready());
   OpenWatch watch(target_);
   operator_.Answer({IDNO});
@@ -197,8 +196,7 @@ TEST_F(InUseTest, AHeldControlModuleIsPromptedBeforeAnyKeyLibrary) {
 
 TEST_F(InUseTest, YesAtTheKeyProgramsPromptTestsTheProgramFirstAgain) {
   for (const char* name : {"CM.exe", "rptdrv.dll"}) WriteFile(target_ / name, "present");
-  auto holder =
-      std::make_unique<SecondProcess>(HolderProgram(), Names{(target_ / "rptdrv.dll").string()});
+  auto holder = std::make_unique<SecondProcess>(HolderCommand("open", target_ / "rptdrv.dll"));
   ASSERT_TRUE(holder->Ready());
   OpenWatch watch(target_);
   operator_.Answer({IDYES});
@@ -232,7 +230,7 @@ TEST_F(InUseTest, WithoutTheProgramNothingIsOpened) {
 // returns: such a program is never taken for the one the archive replaces.
 TEST_F(InUseTest, AHiddenFileIsNeverTakenForTheProgram) {
   WriteFile(target_ / ".E.exe", "hidden");
-  SecondProcess holder(HolderProgram(), {(target_ / ".E.exe").string()});
+  SecondProcess holder(HolderCommand("open", target_ / ".E.exe"));
   ASSERT_TRUE(holder.Ready());
 
   EXPECT_TRUE(Check("QUELB.EXE").MayProceed);

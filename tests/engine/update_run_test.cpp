@@ -6,7 +6,7 @@
 #include "engine/process_values.h"
 #include "engine_world.h"
 #include "support/engine_archive.h"
-#include "support/engine_second_process.h"
+#include "support/second_process.h"
 
 namespace quelb::testing {
 namespace {
@@ -128,7 +128,7 @@ TEST_F(UpdateRunTest, IgnoredSkippedAndSetupFilesAreNotCounted) {
   script.log = scratch_ / "archive.log";
   WriteArchive(source_ / "QUELBAP.EXE", script);
   WriteFile(target_ / "AP.exe", "old program");
-  SecondProcess holder(HolderProgram(), {(target_ / "AP.exe").string()});
+  SecondProcess holder(HolderCommand("open", target_ / "AP.exe"));
   ASSERT_TRUE(holder.Ready());
   // Ignore at the file prompt and anything but Yes at the in-use prompt leave a file out,
   // whichever of the two comes first.

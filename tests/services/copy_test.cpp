@@ -10,7 +10,7 @@
 #include <string>
 
 #include "services/files.h"
-#include "support/files_holder.h"
+#include "support/second_process.h"
 #include "support/temp_folder.h"
 
 namespace quelb {
@@ -95,7 +95,7 @@ TEST_F(CopyTest, ReadOnlyTargetFailsWith70AndKeepsItsMode) {
 }
 
 TEST_F(CopyTest, TargetHeldByAnotherProcessFailsWith70) {
-  testing::FileHolder holder(c_ / "QUELB" / "DATA.DBF");
+  testing::SecondProcess holder(testing::HolderCommand("open", c_ / "QUELB" / "DATA.DBF"));
   ASSERT_TRUE(holder.Ready());
   ExpectRefused(70);
 }

@@ -4,8 +4,9 @@
 #include <filesystem>
 #include <string>
 
-#include "process_helpers.h"
 #include "services/process.h"
+#include "support/guards.h"
+#include "support/second_process.h"
 #include "support/temp_folder.h"
 
 namespace quelb {

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "process_helpers.h"
 #include "services/files.h"
+#include "support/second_process.h"
 #include "support/temp_folder.h"
 
 namespace quelb {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "services/files.h"
-#include "support/files_current_folder.h"
+#include "support/guards.h"
 #include "support/temp_folder.h"
 
 namespace quelb {
@@ -177,7 +177,7 @@ TEST_F(ListingTest, ProbeEndsTheListingInProgress) {
 TEST_F(ListingTest, MaskWithoutFolderListsTheCurrentFolder) {
   const fs::path folder = Folder("HERE");
   testing::WriteFile(folder / "H.TXT", "x");
-  testing::CurrentFolderScope current(folder);
+  testing::CurrentFolderGuard current(folder);
   EXPECT_EQ(ListAll("*.txt"), (std::vector<std::string>{"H.TXT"}));
   EXPECT_EQ(ListAll("C:*.*"), (std::vector<std::string>{"H.TXT"}));
 }

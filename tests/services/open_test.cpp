@@ -1,4 +1,5 @@
 // The exclusive open on real files, with real second processes holding them.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -7,15 +8,16 @@
 #include <filesystem>
 #include <string>
 
-#include "process_helpers.h"
 #include "services/files.h"
 #include "services/posix/in_use.h"
+#include "support/second_process.h"
 #include "support/temp_folder.h"
 
 namespace quelb {
 namespace {
 
-using testing::ChildProcess;
+using testing::HolderCommand;
+using testing::SecondProcess;
 using testing::TempFolder;
 using testing::TestProgram;
 
@@ -149,13 +151,12 @@ TEST_P(HeldFileTest, HeldFileFailsWith70AndStaysUnchanged) {
   std::filesystem::path held = file_;
   if (how == "run") {
     held = folder_ / "PROG.EXE";
-    std::filesystem::copy_file(TestProgram("proc_holder"), held);
+    std::filesystem::copy_file(TestProgram("holder"), held);
   }
   const FileState before = StateOf(held);
   {
-    ChildProcess holder(
-        how == "run" ? std::vector<std::string>{held.string(), "wait"}
-                     : std::vector<std::string>{TestProgram("proc_holder"), how, held.string()});
+    SecondProcess holder(how == "run" ? std::vector<std::string>{held.string(), "wait"}
+                                      : HolderCommand(how, held));
     ASSERT_TRUE(holder.Ready());
     EXPECT_TRUE(posix::HeldByAnotherProcess(held.string()));
     for (const Access access : {Access::kReadWrite, Access::kReadWriteWithFallBack}) {
@@ -166,7 +167,7 @@ TEST_P(HeldFileTest, HeldFileFailsWith70AndStaysUnchanged) {
       EXPECT_EQ(FileLength(state, number), 0);
       EXPECT_EQ(TakeError(state), 52) << "the number must stay free";
     }
-    EXPECT_EQ(holder.Finish(), 0);
+    EXPECT_EQ(holder.End(), 0);
   }
   EXPECT_FALSE(posix::HeldByAnotherProcess(held.string()));
   EXPECT_EQ(OpenAndClose(held, Access::kReadWrite), 0);
@@ -176,8 +177,8 @@ TEST_P(HeldFileTest, HeldFileFailsWith70AndStaysUnchanged) {
 INSTANTIATE_TEST_SUITE_P(Ways, HeldFileTest, ::testing::Values("open", "map", "run"));
 
 int TryOpenFromAnotherProcess(const std::filesystem::path& path) {
-  ChildProcess opener({TestProgram("proc_holder"), "try", path.string()});
-  return opener.Finish();
+  SecondProcess opener(HolderCommand("try", path));
+  return opener.End();
 }
 
 // While the file is open here, a second installer's open is refused; the lease break it
@@ -218,8 +219,10 @@ TEST_F(OpenTest, WithoutLeaseRightsTheProcessTableStillTells) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   };
   EXPECT_EQ(heldAsOtherUser(), 0);
-  ChildProcess holder({"/usr/sbin/runuser", "-u", "nobody", "--", TestProgram("proc_holder"),
-                       "open", file_.string()});
+  std::vector<std::string> asNobody = {"/usr/sbin/runuser", "-u", "nobody", "--"};
+  const std::vector<std::string> holding = HolderCommand("open", file_);
+  asNobody.insert(asNobody.end(), holding.begin(), holding.end());
+  SecondProcess holder(asNobody);
   if (!holder.Ready()) GTEST_SKIP() << "cannot start a holder as another user";
   EXPECT_EQ(heldAsOtherUser(), 1);
 }

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "support/files_current_folder.h"
+#include "support/guards.h"
 #include "support/temp_folder.h"
 
 namespace quelb::posix {
@@ -72,7 +72,7 @@ TEST_F(PathsTest, NamesNotYetThereKeepTheirSpelling) {
 TEST_F(PathsTest, RelativePathsFollowTheCurrentFolder) {
   testing::TempFolder elsewhere;
   fs::create_directories(elsewhere / "Sub");
-  testing::CurrentFolderScope current(elsewhere.Path());
+  testing::CurrentFolderGuard current(elsewhere.Path());
   const std::string here = Canonical(elsewhere.Path());
   EXPECT_EQ(CurrentDrive(), 0);
   EXPECT_EQ(HostPath("sub\\file.txt"), here + "/Sub/file.txt");
@@ -83,7 +83,7 @@ TEST_F(PathsTest, RelativePathsFollowTheCurrentFolder) {
 }
 
 TEST_F(PathsTest, OnALetteredDriveRootedPathsStayOnIt) {
-  testing::CurrentFolderScope current(fs::path(c_) / "LDGRHOME");
+  testing::CurrentFolderGuard current(fs::path(c_) / "LDGRHOME");
   EXPECT_EQ(CurrentDrive(), 'c');
   EXPECT_EQ(HostPath("\\LDGRHOME\\DOWNLOAD"), c_ + "/LDGRHOME/DOWNLOAD");
   EXPECT_EQ(HostPath("\\QUELB"), c_ + "/QUELB");
@@ -95,7 +95,7 @@ TEST_F(PathsTest, OnALetteredDriveRootedPathsStayOnIt) {
 TEST_F(PathsTest, HostPathsWorkAsTypedFromALetteredDrive) {
   testing::TempFolder elsewhere;
   const std::string there = Canonical(elsewhere.Path());
-  testing::CurrentFolderScope current(c_);
+  testing::CurrentFolderGuard current(c_);
   EXPECT_EQ(HostPath(there), there);
   EXPECT_EQ(HostPath(there + "\\file.txt"), there + "/file.txt");
 }

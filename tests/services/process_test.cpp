@@ -12,7 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "process_helpers.h"
+#include "support/guards.h"
+#include "support/second_process.h"
 #include "support/temp_folder.h"
 
 namespace quelb {

@@ -6,6 +6,7 @@
 #include "engine/engine.h"
 #include "engine/process_values.h"
 #include "services/message.h"
+#include "support/guards.h"
 #include "support/scripted_operator.h"
 #include "support/temp_folder.h"
 
@@ -96,17 +97,17 @@ TEST_F(InstallerDialogTest, OtherCommandsAndMessagesChangeNothing) {
 
 TEST_F(InstallerDialogTest, TheRunButtonWithAnyNotificationRunsTheUpdateAndEndsWithZero) {
   testing::TempFolder source, target;
+  // The run makes the target current; declared after the folders, the guard leaves it first.
+  const testing::CurrentFolderGuard currentFolder;
   testing::WriteFile(source / "README.TXT", "new");
   texts_.sourceDefault = source.Path().string();
   texts_.targetDefault = target.Path().string();
-  const auto startedIn = std::filesystem::current_path();
   testing::SetModalScript([](DialogHandle dialog, dialog::DialogCallback callback) {
     callback(dialog, dialog::WM_COMMAND, (0x1234u << 16) | IDOK, 0);
   });
   testing::ScriptedOperator operator_;
   RunInstallerDialog(texts_);
   const auto endedIn = std::filesystem::current_path();
-  std::filesystem::current_path(startedIn);
 
   const DialogHandle dialog = testing::CreatedDialogs().back();
   EXPECT_EQ(dialog->endResult, 0);

@@ -52,20 +52,8 @@ void MakeReadOnly(const std::filesystem::path& path) {
 }
 
 DriveTable::DriveTable() {
-  if (const char* previous = std::getenv("WINEPREFIX")) {
-    previous_ = previous;
-    hadPrevious_ = true;
-  }
   std::filesystem::create_directories(prefix_ / "dosdevices");
-  setenv("WINEPREFIX", prefix_.Path().c_str(), 1);
-}
-
-DriveTable::~DriveTable() {
-  if (hadPrevious_) {
-    setenv("WINEPREFIX", previous_.c_str(), 1);
-  } else {
-    unsetenv("WINEPREFIX");
-  }
+  winePrefix_.Set(prefix_.Path().string());
 }
 
 std::filesystem::path DriveTable::Root(char letter) {

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string>
 
+#include "support/guards.h"
+
 namespace quelb::testing {
 
 class TempFolder {
@@ -29,7 +31,6 @@ void MakeReadOnly(const std::filesystem::path& path);
 class DriveTable {
  public:
   DriveTable();
-  ~DriveTable();
   DriveTable(const DriveTable&) = delete;
   DriveTable& operator=(const DriveTable&) = delete;
 
@@ -38,8 +39,7 @@ class DriveTable {
 
  private:
   TempFolder prefix_;
-  std::string previous_;
-  bool hadPrevious_ = false;
+  EnvironmentGuard winePrefix_{"WINEPREFIX"};
 };
 
 }  // namespace quelb::testing
