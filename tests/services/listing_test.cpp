@@ -65,6 +65,9 @@ TEST_F(ListingTest, OnlyRegularFilesAndLinksToThemAreDelivered) {
   testing::WriteFile(folder / ".hidden", "x");
   testing::WriteFile(folder / "back\\slash", "x");
   testing::WriteFile(folder / "tab\tname", "x");
+  for (const char* name : {"QUELB\" -x .EXE", "ALL*.TXT", "ONE?.TXT", "A:B", "PIPE|", "<ANGLE>"}) {
+    testing::WriteFile(folder / name, "x");
+  }
   fs::create_directories(folder / "SUBFOLDER");
   fs::create_symlink(folder / "PLAIN.TXT", folder / "LINK.TXT");
   fs::create_symlink(folder / "SUBFOLDER", folder / "FOLDERLINK");

@@ -7,6 +7,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "services/files.h"
@@ -81,11 +82,14 @@ bool NameMatches(const std::string& name, const std::string& pattern) {
   return false;
 }
 
-// A name holding "\" or a control character cannot be written in the system's paths.
+// A name holding "\" or a control character cannot be written in the system's paths, and
+// one holding a character that names never hold on Windows would turn into a mask, a drive
+// or a quote once it is joined into a path or a command line.
 bool NameIsWritable(const std::string& name) {
   for (const char c : name) {
     const auto byte = static_cast<unsigned char>(c);
-    if (c == '\\' || byte < 0x20 || byte == 0x7f) return false;
+    if (byte < 0x20 || byte == 0x7f) return false;
+    if (std::string_view("\\\"*?<>|:").find(c) != std::string_view::npos) return false;
   }
   return name != "." && name != "..";
 }
