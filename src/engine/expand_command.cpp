@@ -9,10 +9,11 @@ bool HoldsBlank(const Text& text) {
   return text.find_first_of(" \t") != Text::npos;
 }
 
-// Backslashes before the closing quote are doubled: a program that reads its command line by
-// the Windows rules would otherwise take the last of them and the quote for a literal quote.
+// A path already in quotes is kept as it is. Backslashes before the closing quote are doubled: a
+// program that reads its command line by the Windows rules would otherwise take the last of them
+// and the quote for a literal quote.
 Text QuotedIfBlank(const Text& path) {
-  if (!HoldsBlank(path)) return path;
+  if (!HoldsBlank(path) || MidText(path, 1, 1) == "\"") return path;
   const size_t lastKept = path.find_last_not_of('\\');
   const size_t trailing = lastKept == Text::npos ? path.size() : path.size() - lastKept - 1;
   return "\"" + path + Text(trailing, '\\') + "\"";

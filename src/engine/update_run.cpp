@@ -101,10 +101,11 @@ PassOutcome TakePass(dialog::DialogHandle dialog, UpdateRunState& run, ErrorStat
 }
 
 // The whole target path is used, so that a long folder, a folder relative to its drive and
-// a host path all become current; the drive is changed first for a drive path. Failures
+// a host path all become current. The drive is changed first only for a drive path: a
+// relative folder whose first letter names a drive lies in the current folder. Failures
 // are of no consequence: the control module then starts in whatever folder is current.
 void MakeTargetCurrent(const UpdateRunState& run, ErrorState& errors) {
-  ChangeDrive(errors, MidText(run.TargetPath, 1, 2));
+  if (MidText(run.TargetPath, 2, 1) == ":") ChangeDrive(errors, MidText(run.TargetPath, 1, 2));
   ChangeFolder(errors, run.TargetPath);
   ClearError(errors);
 }

@@ -44,9 +44,12 @@ TEST(ExpandCommandTest, TheInterpreterGetsTheQuotedCommandInOneMorePairOfQuotes)
             "Files\\QUELB\"\"");
   EXPECT_EQ(ExpandCommandFor(Archive("A:", "C:\\QUELB", true), "C:\\My Tools\\cmd.exe"),
             "\"C:\\My Tools\\cmd.exe\" /c A:\\QUELBAP.EXE -o C:\\QUELB");
+  EXPECT_EQ(ExpandCommandFor(Archive("A:", "C:\\QUELB", true), "\"C:\\My Tools\\cmd.exe\""),
+            "\"C:\\My Tools\\cmd.exe\" /c A:\\QUELBAP.EXE -o C:\\QUELB")
+      << "an interpreter already in quotes is not quoted again";
 }
 
-TEST(ExpandCommandTest, AQuotedFolderKeepsItsClosingBackslashOutOfTheQuote) {
+TEST(ExpandCommandTest, AQuotedFolderHasItsClosingBackslashDoubledBeforeTheQuote) {
   EXPECT_EQ(ExpandCommandFor(Archive("A:", "C:\\Program Files\\", false), kInterpreter),
             "A:\\QUELBAP.EXE -y -ao -o\"C:\\Program Files\\\\\"");
 }

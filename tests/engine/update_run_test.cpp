@@ -177,6 +177,15 @@ TEST_F(UpdateRunTest, ACompletedRunMakesTheWholeTargetCurrent) {
   EXPECT_EQ(fs::current_path(), fs::canonical(drives_.Root('c') / "SUITE" / longName));
 }
 
+TEST_F(UpdateRunTest, ARelativeTargetStaysInTheCurrentFolderWhateverItsFirstLetter) {
+  WriteFiles(source_, {"ONE.TXT"});
+  drives_.Root('q');
+  testing::CurrentFolderGuard current(scratch_.Path());
+  EXPECT_EQ(Run(source_.string(), "quelb"), RunOutcome::kCompleted);
+  EXPECT_EQ(ReadFile(scratch_ / "quelb" / "ONE.TXT"), "content of ONE.TXT");
+  EXPECT_EQ(fs::current_path(), fs::canonical(scratch_ / "quelb"));
+}
+
 TEST_F(UpdateRunTest, AMissingTargetFolderIsMadeAndFilled) {
   WriteFiles(source_, {"ONE.TXT"});
   EXPECT_EQ(Run(source_.string(), "C:\\QUELB"), RunOutcome::kCompleted);

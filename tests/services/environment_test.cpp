@@ -42,6 +42,7 @@ TEST(CommandTailTest, ArgumentsJoinedByOneBlank) {
   EXPECT_EQ(testing::RunProbe("CommandTailProbe.WritesTail", {" ", "  "}), "[]")
       << "blanks alone select no tail";
   EXPECT_EQ(testing::RunProbe("CommandTailProbe.WritesTail", {" ABC "}), "[ABC ]");
+  EXPECT_EQ(testing::RunProbe("CommandTailProbe.WritesTail", {"\tABC"}), "[ABC]");
 }
 
 class CurrentFolderTest : public ::testing::Test {
@@ -80,11 +81,11 @@ TEST_F(CurrentFolderTest, OtherDriveGivesItsRootAndLeavesTheCurrentFolder) {
   EXPECT_EQ(TakeError(state_), 0);
 }
 
-TEST_F(CurrentFolderTest, DriveThatIsNotThereGivesEmptyAnd68) {
+TEST_F(CurrentFolderTest, DriveThatIsNotThereGivesEmptyAnd76) {
   EXPECT_EQ(CurrentFolder(state_, "Q"), "");
-  EXPECT_EQ(TakeError(state_), 68);
+  EXPECT_EQ(TakeError(state_), 76);
   EXPECT_EQ(CurrentFolder(state_, "1"), "");
-  EXPECT_EQ(TakeError(state_), 68);
+  EXPECT_EQ(TakeError(state_), 76);
 }
 
 TEST_F(CurrentFolderTest, ChangeDriveGoesToTheFolderLastHadOnIt) {
@@ -106,11 +107,11 @@ TEST_F(CurrentFolderTest, ChangeDriveGoesToTheFolderLastHadOnIt) {
   EXPECT_EQ(TakeError(state_), 0);
 }
 
-TEST_F(CurrentFolderTest, ChangeToADriveThatIsNotThereFailsWith68) {
+TEST_F(CurrentFolderTest, ChangeToADriveThatIsNotThereFailsWith76) {
   fs::current_path(elsewhere_.Path());
   for (const char* drive : {"Q", "1:", ":"}) {
     ChangeDrive(state_, drive);
-    EXPECT_EQ(TakeError(state_), 68) << drive;
+    EXPECT_EQ(TakeError(state_), 76) << drive;
   }
   EXPECT_EQ(fs::current_path(), fs::canonical(elsewhere_.Path()));
 }

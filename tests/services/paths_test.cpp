@@ -92,6 +92,23 @@ TEST_F(PathsTest, OnALetteredDriveRootedPathsStayOnIt) {
   EXPECT_EQ(HostPath("a:x"), a_ + "/x");
 }
 
+TEST_F(PathsTest, ARootedPathIsTheDrivesWhenTheDriveHoldsItsFirstFolder) {
+  fs::create_directories(fs::path(c_) / "TMP");
+  testing::CurrentFolderGuard current(c_);
+  EXPECT_EQ(HostPath("\\TMP\\x"), c_ + "/TMP/x");
+  EXPECT_EQ(HostPath("\\tmp\\x"), c_ + "/TMP/x") << "the host's /tmp does not win";
+  fs::remove(fs::path(c_) / "TMP");
+  EXPECT_EQ(HostPath("\\Tmp\\x"), c_ + "/Tmp/x") << "only an exact host spelling is the host's";
+  EXPECT_EQ(HostPath("\\tmp\\x"), "/tmp/x");
+}
+
+TEST_F(PathsTest, StepsBackNeverLeaveTheRootOfTheDrive) {
+  EXPECT_EQ(HostPath("C:\\..\\..\\LDGRHOME"), c_ + "/LDGRHOME");
+  EXPECT_EQ(HostPath("C:\\LDGRHOME\\..\\.\\LDGRHOME\\DOWNLOAD"), c_ + "/LDGRHOME/DOWNLOAD");
+  testing::CurrentFolderGuard current(fs::path(c_) / "LDGRHOME");
+  EXPECT_EQ(HostPath("..\\..\\..\\QUELB"), c_ + "/QUELB");
+}
+
 TEST_F(PathsTest, HostPathsWorkAsTypedFromALetteredDrive) {
   testing::TempFolder elsewhere;
   const std::string there = Canonical(elsewhere.Path());

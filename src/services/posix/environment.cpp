@@ -32,8 +32,9 @@ Text ReadCommandTail() {
     if (c == '\0') c = ' ';
   }
   // As on Windows, the blanks that follow the program's name are not part of the tail.
-  const size_t firstWord = tail.find_first_not_of(' ');
-  return firstWord == Text::npos ? Text() : tail.substr(firstWord);
+  size_t firstWord = 0;
+  while (firstWord < tail.size() && static_cast<unsigned char>(tail[firstWord]) <= ' ') ++firstWord;
+  return tail.substr(firstWord);
 }
 
 bool IsLetter(char c) {
@@ -81,7 +82,8 @@ void RememberCurrentFolder() {
 std::optional<std::string> RootOfDrive(ErrorState& state, const Text& drive) {
   std::optional<std::string> root;
   if (IsLetter(drive[0])) root = posix::DriveRoot(drive[0]);
-  if (!root) StoreWindowsError(state, wincode::kInvalidDrive, ENODEV);
+  // A letter without a drive behind it names a path that is not there.
+  if (!root) StoreWindowsError(state, wincode::kPathNotFound, ENODEV);
   return root;
 }
 

@@ -101,11 +101,23 @@ std::vector<std::string> Components(const std::string& path) {
   return components;
 }
 
-std::string Resolve(std::string folder, const std::string& rest) {
+// ".." steps back a folder but, as on Windows, never above the root the path starts on.
+std::string Resolve(std::string folder, const std::string& rest, const std::string& floor) {
   for (const std::string& component : Components(rest)) {
+    if (component == ".") continue;
+    if (component == "..") {
+      if (folder != floor && HoldsFolder(floor, folder)) folder = HostFolderOf(folder);
+      continue;
+    }
     folder = Join(folder, MatchComponent(folder, component));
   }
   return folder;
+}
+
+// The root that ".." cannot pass from the current folder: its drive's, or the host's.
+std::string CurrentFloor() {
+  const char drive = CurrentDrive();
+  return drive == 0 ? "/" : DriveRoot(drive).value_or("/");
 }
 
 bool StartsWithDrive(const Text& path) {
@@ -120,18 +132,23 @@ std::optional<std::string> DrivePath(const Text& path) {
   if (!root) return std::nullopt;
   const std::string rest = path.substr(2);
   const bool relative = rest.empty() || !IsSeparator(rest[0]);
-  const std::string base = relative && CurrentDrive() == letter ? CurrentFolder() : *root;
-  return Resolve(base, rest);
+  const std::string base =
+      relative && CurrentDrive() == letter ? CanonicalHostPath(CurrentFolder()) : *root;
+  return Resolve(base, rest, *root);
 }
 
-// A host path as typed (the current folder is reported that way) wins when its first
-// component is there on the host; otherwise the path lies on the current drive.
+// A path from the root lies on the current drive, as on Windows. A host path as typed (the
+// current folder is reported that way) is taken when the drive does not hold its first
+// folder and the host holds it in exactly that spelling.
 std::string RootedPath(const Text& path) {
   const std::vector<std::string> components = Components(path);
   const char drive = CurrentDrive();
-  const bool onHost = !components.empty() && FoundIn("/", components[0]);
-  if (drive == 0 || onHost) return Resolve("/", path);
-  return Resolve(DriveRoot(drive).value_or("/"), path);
+  if (drive == 0) return Resolve("/", path, "/");
+  const std::string root = DriveRoot(drive).value_or("/");
+  const bool onHost =
+      !components.empty() && !FoundIn(root, components[0]) && Exists(Join("/", components[0]));
+  if (onHost) return Resolve("/", path, "/");
+  return Resolve(root, path, root);
 }
 
 }  // namespace
@@ -187,7 +204,7 @@ std::optional<std::string> HostPath(const Text& path) {
   if (path.empty() || path.find('\0') != Text::npos) return std::nullopt;
   if (StartsWithDrive(path)) return DrivePath(path);
   if (IsSeparator(path[0])) return RootedPath(path);
-  return Resolve(CurrentFolder(), path);
+  return Resolve(CanonicalHostPath(CurrentFolder()), path, CurrentFloor());
 }
 
 }  // namespace quelb::posix
