@@ -81,6 +81,17 @@ TEST_F(CopyTest, ReplacesTheTargetWithDataModeAndModificationTime) {
   EXPECT_EQ(NamesIn(c_ / "QUELB"), std::set<std::string>{"DATA.DBF"});
 }
 
+TEST_F(CopyTest, TheReplacedFilesOwnerKeepsTheFile) {
+  if (geteuid() != 0) GTEST_SKIP() << "only an administrator may give a file away";
+  const fs::path target = c_ / "QUELB" / "DATA.DBF";
+  ASSERT_EQ(chown(target.c_str(), 65534, 65534), 0);
+  CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\QUELB\\DATA.DBF");
+  EXPECT_EQ(state_.number, 0);
+  EXPECT_EQ(testing::ReadFile(target), "new content");
+  EXPECT_EQ(StatOf(target).st_uid, 65534u);
+  EXPECT_EQ(StatOf(target).st_gid, 65534u);
+}
+
 TEST_F(CopyTest, CreatesAMissingTargetUnderTheNameAsWritten) {
   CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\quelb\\Fresh.Dbf");
   EXPECT_EQ(state_.number, 0);

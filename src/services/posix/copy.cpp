@@ -101,6 +101,7 @@ bool WriteAll(int out, const char* data, size_t size) {
   while (size > 0) {
     const ssize_t written = write(out, data, size);
     if (written < 0 && errno == EINTR) continue;
+    if (written == 0) errno = EIO;
     if (written <= 0) return false;
     data += written;
     size -= static_cast<size_t>(written);
@@ -180,6 +181,16 @@ void SyncFolder(const std::string& folder) {
   if (dir.IsOpen()) fsync(dir.Get());
 }
 
+// The new file keeps the owner and group of the one it replaces where we may give them, so
+// that an update run by an administrator leaves the suite's files to those who use them.
+void KeepOwnerOf(const std::string& target, int out) {
+  struct stat old;
+  if (stat(target.c_str(), &old) != 0) return;
+  // Only an administrator may give a file away; anyone else's new file stays their own.
+  const int ignored = fchown(out, old.st_uid, old.st_gid);
+  (void)ignored;
+}
+
 void CopyHostFile(ErrorState& state, const std::string& source, const std::string& target) {
   Descriptor in;
   struct stat info;
@@ -188,6 +199,7 @@ void CopyHostFile(ErrorState& state, const std::string& source, const std::strin
   TemporaryFile temporary;
   if (!temporary.Create(state, posix::HostFolderOf(target))) return;
   if (!CopyData(state, in.Get(), temporary.Get(), source, target)) return;
+  KeepOwnerOf(target, temporary.Get());
   if (!CarryOverModeAndTime(state, temporary.Get(), info, target)) return;
   if (temporary.Commit(state, target)) SyncFolder(posix::HostFolderOf(target));
 }
