@@ -218,6 +218,30 @@ TEST_F(InUseTest, MissingKeyLibrariesPassAndAreNotCreated) {
   EXPECT_TRUE(operator_.Boxes().empty());
 }
 
+TEST_F(InUseTest, AKeyLibraryIsTestedUnderTheNameTheFolderGivesIt) {
+  WriteFile(target_ / "cm.EXE", "present");
+  WriteFile(target_ / "RPTDRV.DLL", "present");
+  SecondProcess holder(HolderCommand("open", target_ / "RPTDRV.DLL"));
+  ASSERT_TRUE(holder.Ready());
+  operator_.Answer({IDNO});
+
+  EXPECT_FALSE(Check("quelbcm.exe").MayProceed);
+
+  ASSERT_EQ(operator_.Boxes().size(), 1u);
+  EXPECT_EQ(operator_.Boxes()[0].title, kKeyTitle);
+  EXPECT_EQ(NamesIn(target_), (Names{"RPTDRV.DLL", "cm.EXE"})) << "no library made in another case";
+}
+
+TEST_F(InUseTest, ACheckWithoutPromptLeavesAnEarlierNumberAsItWas) {
+  WriteFile(target_ / "AP.exe", "free program");
+  UpdateRunState run = RunFor("QUELBAP.EXE");
+  StoreError(errors_, 53);
+  CheckInUse(run, errors_);
+  EXPECT_TRUE(run.MayProceed);
+  EXPECT_EQ(errors_.trap, kNoTrap);
+  EXPECT_EQ(TakeError(errors_), 53);
+}
+
 TEST_F(InUseTest, WithoutTheProgramNothingIsOpened) {
   WriteFile(target_ / "rptdrv.dll", "present");
   OpenWatch watch(target_);
