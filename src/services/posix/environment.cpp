@@ -37,14 +37,6 @@ Text ReadCommandTail() {
   return tail.substr(firstWord);
 }
 
-bool IsLetter(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-char LowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 std::array<std::string, 26>& RememberedFolders() {
   static std::array<std::string, 26> folders;
   return folders;
@@ -57,11 +49,6 @@ std::optional<std::string> HostCurrentFolder(ErrorState& state) {
     return std::nullopt;
   }
   return std::string(cwd.get());
-}
-
-bool IsFolder(const std::string& hostPath) {
-  struct stat info;
-  return stat(hostPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 // A root is reported with its closing separator, any other folder without one.
@@ -80,8 +67,7 @@ void RememberCurrentFolder() {
 }
 
 std::optional<std::string> RootOfDrive(ErrorState& state, const Text& drive) {
-  std::optional<std::string> root;
-  if (IsLetter(drive[0])) root = posix::DriveRoot(drive[0]);
+  std::optional<std::string> root = posix::DriveRoot(drive[0]);
   // A letter without a drive behind it names a path that is not there.
   if (!root) StoreWindowsError(state, wincode::kPathNotFound, ENODEV);
   return root;
@@ -92,9 +78,9 @@ std::optional<std::string> RootOfDrive(ErrorState& state, const Text& drive) {
 std::optional<std::string> FolderOfDrive(ErrorState& state, char letter, const std::string& root) {
   if (posix::CurrentDrive() == letter) return HostCurrentFolder(state);
   const std::string& remembered = RememberedFolders()[letter - 'a'];
-  if (!remembered.empty() && IsFolder(remembered)) return remembered;
+  if (!remembered.empty() && posix::IsHostFolder(remembered)) return remembered;
   // A drive whose root is not there has no disk in it.
-  if (!IsFolder(root)) {
+  if (!posix::IsHostFolder(root)) {
     StoreWindowsError(state, wincode::kNotReady, ENOENT);
     return std::nullopt;
   }
@@ -122,7 +108,8 @@ Text CurrentFolder(ErrorState& state, const Text& drive) {
   }
   const std::optional<std::string> root = RootOfDrive(state, drive);
   if (!root) return {};
-  const std::optional<std::string> folder = FolderOfDrive(state, LowerAscii(drive[0]), *root);
+  const std::optional<std::string> folder =
+      FolderOfDrive(state, LowerText(drive.substr(0, 1))[0], *root);
   return folder ? Reported(*folder, root) : Text();
 }
 
@@ -130,7 +117,7 @@ void ChangeDrive(ErrorState& state, const Text& drive) {
   if (drive.empty()) return;
   const std::optional<std::string> root = RootOfDrive(state, drive);
   if (!root) return;
-  const char letter = LowerAscii(drive[0]);
+  const char letter = LowerText(drive.substr(0, 1))[0];
   if (posix::CurrentDrive() == letter) return;
   const std::optional<std::string> folder = FolderOfDrive(state, letter, *root);
   if (!folder) return;

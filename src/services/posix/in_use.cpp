@@ -19,6 +19,8 @@
 #include <memory>
 #include <string>
 
+#include "services/posix/paths.h"
+
 namespace quelb::posix {
 namespace {
 
@@ -45,11 +47,6 @@ FileSystemTraits TraitsOf(int fd) {
   }
   return {true, type == kOverlayMagic};
 }
-
-struct FolderCloser {
-  void operator()(DIR* dir) const { closedir(dir); }
-};
-using OpenFolder = std::unique_ptr<DIR, FolderCloser>;
 
 void NoteLeaseBreak(int) {}
 

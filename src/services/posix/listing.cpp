@@ -37,10 +37,6 @@ void EndListing() {
   Listing() = ListingState{};
 }
 
-struct FolderCloser {
-  void operator()(DIR* dir) const { closedir(dir); }
-};
-
 bool IsSeparator(char c) {
   return c == '\\' || c == '/';
 }
@@ -113,7 +109,7 @@ bool EntryPasses(DIR* dir, const dirent& entry, const std::string& pattern, uint
 std::vector<std::string> MatchingNames(const std::string& folder, const std::string& pattern,
                                        uint32_t filter) {
   std::vector<std::string> names;
-  const std::unique_ptr<DIR, FolderCloser> dir(opendir(folder.c_str()));
+  const posix::OpenFolder dir(opendir(folder.c_str()));
   if (!dir) return names;
   while (const dirent* entry = readdir(dir.get())) {
     if (EntryPasses(dir.get(), *entry, pattern, filter)) names.emplace_back(entry->d_name);

@@ -65,15 +65,11 @@ bool HoldsFolder(const std::string& root, const std::string& folder) {
          (folder.size() == root.size() || folder[root.size()] == '/');
 }
 
-struct FolderCloser {
-  void operator()(DIR* dir) const { closedir(dir); }
-};
-
 // The name in folder that equals the component exactly or, failing that, without regard to
 // case; a name that is not there yet (a file to create) keeps the spelling as written.
 std::string MatchComponent(const std::string& folder, const std::string& component) {
   if (component == "." || component == ".." || Exists(Join(folder, component))) return component;
-  const std::unique_ptr<DIR, FolderCloser> dir(opendir(folder.c_str()));
+  const OpenFolder dir(opendir(folder.c_str()));
   if (!dir) return component;
   const Text wanted = LowerText(component);
   while (const dirent* entry = readdir(dir.get())) {
@@ -172,6 +168,11 @@ std::string HostFolderOf(const std::string& hostPath) {
 bool IsHostFolder(const std::string& hostPath) {
   struct stat info;
   return stat(hostPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool IsHostFile(const std::string& hostPath) {
+  struct stat info;
+  return stat(hostPath.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 std::optional<std::string> DriveRoot(char letter) {

@@ -2,6 +2,9 @@
 // table: the links a: .. z: in the folder dosdevices of $WINEPREFIX (default ~/.wine).
 #pragma once
 
+#include <dirent.h>
+
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -27,7 +30,16 @@ std::string HostFolderOf(const std::string& hostPath);
 // True when the host path names a folder or a link to one.
 bool IsHostFolder(const std::string& hostPath);
 
+// True when the host path names a regular file or a link to one.
+bool IsHostFile(const std::string& hostPath);
+
 // The host path with every link resolved, or the path as given when it is not there.
 std::string CanonicalHostPath(const std::string& hostPath);
+
+struct FolderCloser {
+  void operator()(DIR* dir) const { closedir(dir); }
+};
+// A folder of the host opened for reading its entries, closed with its owner.
+using OpenFolder = std::unique_ptr<DIR, FolderCloser>;
 
 }  // namespace quelb::posix

@@ -135,36 +135,16 @@ std::string HostWord(const std::string& word) {
   return word;
 }
 
-bool IsRegularFile(const std::string& path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-char LowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
-}
-
-struct FolderCloser {
-  void operator()(DIR* dir) const { closedir(dir); }
-};
-
 // The file of that name in folder, spelled exactly or else in any letter case.
 std::optional<std::string> FileInFolder(const std::string& folder, const std::string& name) {
   const std::string exact = folder + "/" + name;
-  if (IsRegularFile(exact)) return exact;
-  std::unique_ptr<DIR, FolderCloser> dir(opendir(folder.c_str()));
+  if (posix::IsHostFile(exact)) return exact;
+  const posix::OpenFolder dir(opendir(folder.c_str()));
   if (!dir) return std::nullopt;
+  const Text wanted = LowerText(name);
   while (const dirent* entry = readdir(dir.get())) {
     const std::string candidate = folder + "/" + entry->d_name;
-    if (SameIgnoringCase(entry->d_name, name) && IsRegularFile(candidate)) return candidate;
+    if (LowerText(entry->d_name) == wanted && posix::IsHostFile(candidate)) return candidate;
   }
   return std::nullopt;
 }
@@ -217,7 +197,7 @@ std::optional<std::string> FindProgram(ErrorState& state, const std::string& wor
 // A file without the execute right for us is no program, as Windows says of a file that
 // is not one.
 void StoreSpawnError(ErrorState& state, int error, const std::string& program) {
-  if (error == EACCES && IsRegularFile(program) && access(program.c_str(), X_OK) != 0) {
+  if (error == EACCES && posix::IsHostFile(program) && access(program.c_str(), X_OK) != 0) {
     return StoreWindowsError(state, wincode::kBadExeFormat, error);
   }
   posix::StoreErrno(state, error, program);
