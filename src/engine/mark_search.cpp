@@ -1,25 +1,10 @@
 #include "engine/mark_search.h"
 
 #include <algorithm>
-#include <cstring>
+
+#include "services/text.h"
 
 namespace quelb {
-
-int64_t FindMark(std::string_view bytes, std::string_view mark) {
-  if (mark.empty()) return 0;
-  if (bytes.size() < mark.size()) return -1;
-  const char* const begin = bytes.data();
-  const char* const lastStart = begin + (bytes.size() - mark.size());
-  const char* at = begin;
-  while (at <= lastStart) {
-    const void* first = std::memchr(at, mark[0], static_cast<size_t>(lastStart - at) + 1);
-    if (first == nullptr) return -1;
-    at = static_cast<const char*>(first);
-    if (std::memcmp(at, mark.data(), mark.size()) == 0) return at - begin;
-    ++at;
-  }
-  return -1;
-}
 
 bool MarkScanner::Feed(std::string_view piece) {
   if (position_ == 0) SearchAcrossBoundary(piece);
@@ -33,13 +18,13 @@ void MarkScanner::SearchAcrossBoundary(std::string_view piece) {
   if (tail_.empty()) return;
   const std::string window =
       tail_ + std::string(piece.substr(0, std::min(piece.size(), mark_.size() - 1)));
-  const int64_t found = FindMark(window, mark_);
-  if (found >= 0) position_ = fed_ - static_cast<int64_t>(tail_.size()) + found + 1;
+  const int64_t found = FindText(1, window, mark_);
+  if (found > 0) position_ = fed_ - static_cast<int64_t>(tail_.size()) + found;
 }
 
 void MarkScanner::SearchInside(std::string_view piece) {
-  const int64_t found = FindMark(piece, mark_);
-  if (found >= 0) position_ = fed_ + found + 1;
+  const int64_t found = FindText(1, piece, mark_);
+  if (found > 0) position_ = fed_ + found;
 }
 
 void MarkScanner::KeepTail(std::string_view piece) {

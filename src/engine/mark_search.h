@@ -8,9 +8,6 @@
 
 namespace quelb {
 
-// The offset of the first occurrence of mark in bytes, or -1.
-int64_t FindMark(std::string_view bytes, std::string_view mark);
-
 class MarkScanner {
  public:
   explicit MarkScanner(std::string_view mark) : mark_(mark) {}

@@ -15,14 +15,14 @@ char LowerByte(char c) {
 }
 
 // The 1-based position of the first occurrence at or after start, or 0.
-int64_t FindForwards(int64_t start, const Text& text, const Text& pattern) {
-  if (start > TextLength(text)) return 0;
+int64_t FindForwards(int64_t start, std::string_view text, std::string_view pattern) {
+  if (start > static_cast<int64_t>(text.size())) return 0;
   const auto found = text.find(pattern, static_cast<size_t>(start - 1));
   return found == Text::npos ? 0 : static_cast<int64_t>(found) + 1;
 }
 
 // The 1-based position of the last occurrence that begins at or before last, or 0.
-int64_t FindBackwards(int64_t last, const Text& text, const Text& pattern) {
+int64_t FindBackwards(int64_t last, std::string_view text, std::string_view pattern) {
   if (last < 1) return 0;
   const auto found = text.rfind(pattern, static_cast<size_t>(last - 1));
   return found == Text::npos ? 0 : static_cast<int64_t>(found) + 1;
@@ -76,10 +76,10 @@ Text LowerText(const Text& text) {
   return result;
 }
 
-int64_t FindText(int64_t start, const Text& text, const Text& pattern) {
+int64_t FindText(int64_t start, std::string_view text, std::string_view pattern) {
   if (start == 0 || text.empty()) return 0;
   if (pattern.empty()) return start;
-  if (start < 0) return FindBackwards(TextLength(text) + start + 1, text, pattern);
+  if (start < 0) return FindBackwards(static_cast<int64_t>(text.size()) + start + 1, text, pattern);
   return FindForwards(start, text, pattern);
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace quelb {
 
@@ -14,7 +15,8 @@ Text MidText(const Text& text, int64_t start, int64_t count);
 Text RightText(const Text& text, int64_t count);
 Text UpperText(const Text& text);
 Text LowerText(const Text& text);
-int64_t FindText(int64_t start, const Text& text, const Text& pattern);
+// Any bytes may be searched, a file's piece included, without copying them into a text.
+int64_t FindText(int64_t start, std::string_view text, std::string_view pattern);
 int64_t FieldCount(const Text& text, const Text& delimiter);
 Text FieldText(const Text& text, const Text& delimiter, int64_t index);
 Text NumberText(double number);
