@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "engine/engine.h"
+
 namespace quelb::testing {
 namespace {
 
@@ -40,6 +42,17 @@ dialog::ControlRecord* FindControl(dialog::DialogHandle dialog, int id) {
     if (control.id == id) return &control;
   }
   return nullptr;
+}
+
+dialog::DialogHandle RunDialog(const Text& sourceBox, const Text& targetBox) {
+  using dialog::ControlKind;
+  const dialog::DialogHandle handle =
+      dialog::CreateDialog(dialog::Unit::kDialogUnits, nullptr, "QUELB", dialog::kCentred,
+                           dialog::kCentred, 350, 90, 0, 0);
+  dialog::AddControl(ControlKind::kTextBox, handle, IDC_SOURCE, sourceBox, 70, 5, 100, 12, 0, 0);
+  dialog::AddControl(ControlKind::kTextBox, handle, IDC_TARGET, targetBox, 70, 20, 100, 12, 0, 0);
+  dialog::AddControl(ControlKind::kLabel, handle, IDC_STATUS, "", 70, 35, 220, 10, 0, 0);
+  return handle;
 }
 
 }  // namespace quelb::testing

@@ -45,4 +45,8 @@ void ForgetDialogs();
 
 dialog::ControlRecord* FindControl(dialog::DialogHandle dialog, int id);
 
+// A dialog with just what an update run reads and writes: the two text boxes and the status
+// line.
+dialog::DialogHandle RunDialog(const Text& sourceBox, const Text& targetBox);
+
 }  // namespace quelb::testing

@@ -33,17 +33,6 @@ rlim_t AddressSpaceInUse() {
   return static_cast<rlim_t>(pages) * 4096;
 }
 
-dialog::DialogHandle DialogFor(const fs::path& source, const fs::path& target) {
-  const auto handle = dialog::CreateDialog(dialog::Unit::kDialogUnits, nullptr, "run",
-                                           dialog::kCentred, dialog::kCentred, 350, 90, 0, 0);
-  dialog::AddControl(dialog::ControlKind::kTextBox, handle, IDC_SOURCE, source.string(), 0, 0, 1, 1,
-                     0, 0);
-  dialog::AddControl(dialog::ControlKind::kTextBox, handle, IDC_TARGET, target.string(), 0, 0, 1, 1,
-                     0, 0);
-  dialog::AddControl(dialog::ControlKind::kLabel, handle, IDC_STATUS, "", 0, 0, 1, 1, 0, 0);
-  return handle;
-}
-
 bool Shown(const ShownBox& box, const Text& text, const Text& title, uint32_t style) {
   if (box.text == text && box.title == title && box.style == style) return true;
   std::fprintf(stderr, "box [%s] [%s] %#x\n", box.title.c_str(), box.text.c_str(), box.style);
@@ -55,7 +44,7 @@ bool Shown(const ShownBox& box, const Text& text, const Text& title, uint32_t st
                                    const Text& hint) {
   ScriptedOperator operator_;
   operator_.Answer({IDRETRY, IDCANCEL, IDOK});
-  const dialog::DialogHandle handle = DialogFor(source, target);
+  const dialog::DialogHandle handle = RunDialog(source.string(), target.string());
   ErrorState errors;
   rlimit limit{};
   getrlimit(RLIMIT_AS, &limit);

@@ -22,13 +22,7 @@ class UpdateRunTest : public EngineWorld {
   ~UpdateRunTest() override { ForgetDialogs(); }
 
   RunOutcome Run(const std::string& sourceBox, const std::string& targetBox) {
-    dialog_ =
-        dialog::CreateDialog(dialog::Unit::kDialogUnits, nullptr, "QUELB", 0, 0, 200, 100, 0, 0);
-    dialog::AddControl(dialog::ControlKind::kTextBox, dialog_, IDC_SOURCE, sourceBox, 0, 0, 100, 12,
-                       0, 0);
-    dialog::AddControl(dialog::ControlKind::kTextBox, dialog_, IDC_TARGET, targetBox, 0, 20, 100,
-                       12, 0, 0);
-    dialog::AddControl(dialog::ControlKind::kLabel, dialog_, IDC_STATUS, "", 0, 40, 100, 12, 0, 0);
+    dialog_ = RunDialog(sourceBox, targetBox);
     return UpdateRun(dialog_, errors_);
   }
 

@@ -1,5 +1,6 @@
-// Builds the installer dialog's layout through the dialog layer, or shows one message box,
-// and prints every message the callback gets, one line each, for the GUI tests to read.
+// Builds the installer dialog through the dialog layer, with a callback of its own, or shows one
+// message box, and prints every message the callback gets, one line each, for the GUI tests to
+// read.
 //
 //   layer_probe dialog install|update [--ok=none|end|box:STYLE|status:FILE]
 //   layer_probe box STYLE TITLE TEXT
@@ -10,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "dialog/installer_dialog.h"
 #include "dialog/layer.h"
 #include "dialog/message_box.h"
 
@@ -18,53 +20,19 @@ namespace {
 using namespace quelb;
 using namespace quelb::dialog;
 
-struct ModeTexts {
-  const char* title;
-  const char* source;
-  const char* target;
-  const char* networkNote;
-  const char* targetNote;
-  const char* runCaption;
-};
-
-constexpr ModeTexts kInstall{
+const InstallerTexts kInstall{
     "QUELB Accounting Software Installation   (7z)", "/home/ann/setup", "C:\\QUELB", "",
     "(For Networks, use its drive letter)",          "INSTALL"};
-constexpr ModeTexts kUpdate{"QUELB Accounting Software Update   (7z)",
-                            "A",
-                            "/home/ann/quelb",
-                            "For Networks, be sure all other users are out of QUELB",
-                            "(Change ONLY if instructed otherwise)",
-                            "UPDATE"};
+const InstallerTexts kUpdate{"QUELB Accounting Software Update   (7z)",
+                             "A",
+                             "/home/ann/quelb",
+                             "For Networks, be sure all other users are out of QUELB",
+                             "(Change ONLY if instructed otherwise)",
+                             "UPDATE"};
 
-constexpr int kSource = 400, kTarget = 401, kStatus = 402;
+constexpr int kSource = 400, kStatus = 402;
 
 std::string okAction = "none";
-
-void Build(DialogHandle dialog, const ModeTexts& texts) {
-  struct Row {
-    ControlKind kind;
-    int id;
-    const char* text;
-    int x, y, width, height;
-  };
-  const Row rows[] = {
-      {ControlKind::kLabel, -1, "Load from Drive:", 5, 6, 60, 9},
-      {ControlKind::kTextBox, kSource, texts.source, 70, 5, 100, 12},
-      {ControlKind::kLabel, -1, "Install in Drv/Dir", 5, 21, 60, 9},
-      {ControlKind::kTextBox, kTarget, texts.target, 70, 20, 100, 12},
-      {ControlKind::kLabel, kStatus, "", 70, 35, 220, 10},
-      {ControlKind::kLabel, -1, texts.networkNote, 70, 50, 220, 10},
-      {ControlKind::kLabel, -1, "(Download path or Diskette or CDROM Drive)", 175, 6, 170, 9},
-      {ControlKind::kLabel, -1, texts.targetNote, 175, 21, 120, 9},
-      {ControlKind::kEtchedLine, -1, "", 5, 68, 290, 1},
-      {ControlKind::kButton, 2, "&Cancel", 250, 74, 40, 14},
-      {ControlKind::kButton, 1, texts.runCaption, 100, 74, 40, 14},
-  };
-  for (const Row& row : rows) {
-    AddControl(row.kind, dialog, row.id, row.text, row.x, row.y, row.width, row.height, 0, 0);
-  }
-}
 
 // Stands for a run that works without taking events until the test lets it go on.
 void WorkUntilFileExists(DialogHandle dialog, const std::string& file) {
@@ -105,10 +73,8 @@ int32_t Callback(DialogHandle dialog, uint32_t message, uint32_t wParam, uint32_
   return 0;
 }
 
-int RunDialog(const ModeTexts& texts) {
-  DialogHandle dialog =
-      CreateDialog(Unit::kDialogUnits, nullptr, texts.title, kCentred, kCentred, 350, 90, 0, 0);
-  Build(dialog, texts);
+int RunDialog(const InstallerTexts& texts) {
+  DialogHandle dialog = BuildInstallerDialog(texts);
   int32_t result = -1;
   ShowModal(dialog, Callback, &result);
   std::printf("result %d\n", result);
