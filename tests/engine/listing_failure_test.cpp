@@ -65,6 +65,7 @@ bool Shown(const ShownBox& box, const Text& text, const Text& title, uint32_t st
 }
 
 struct SourceAndHint {
+  const char* name;
   const char* folder;
   const char* hint;
 };
@@ -87,8 +88,10 @@ TEST_P(ListingFailureDeathTest, WantOfMemoryBringsUpTheInputPromptUntilCancelled
 // A source that ends in "download", in any case, is the download folder of the suite.
 INSTANTIATE_TEST_SUITE_P(
     Hints, ListingFailureDeathTest,
-    ::testing::Values(SourceAndHint{"LdgrHome/DownLoad", "Be sure 'Download Updates' has been run"},
-                      SourceAndHint{"Updates/Disk1", "Be sure disk is properly loaded"}));
+    ::testing::Values(SourceAndHint{"DownloadFolder", "LdgrHome/DownLoad",
+                                    "Be sure 'Download Updates' has been run"},
+                      SourceAndHint{"Disk", "Updates/Disk1", "Be sure disk is properly loaded"}),
+    [](const ::testing::TestParamInfo<SourceAndHint>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace quelb::testing
