@@ -17,10 +17,12 @@ make_world() {
   mkdir -p "$MARKERS"
 }
 
-# A control module that says where it was started and stays until the test lets it go.
+# A control module that says where it was started and which one it is, and stays until the
+# test lets it go.
 put_control_module() {
   cat >"$1/cm.exe" <<'SCRIPT'
 #!/bin/sh
+echo "$0" >"$MARKERS/cm-program"
 pwd >"$MARKERS/cm-started"
 while [ ! -e "$MARKERS/cm-release" ]; do sleep 0.1; done
 SCRIPT
@@ -40,7 +42,7 @@ SCRIPT
 start_setup() {
   local folder=$1
   shift
-  (cd "$folder" && exec "$SETUP_PROGRAM" "$@") >"$WORK/setup.out" 2>&1 &
+  (cd "$folder" && exec "${PROGRAM:-$SETUP_PROGRAM}" "$@") >"$WORK/setup.out" 2>&1 &
   SETUP_PID=$!
   BACKGROUND_PIDS+=("$SETUP_PID")
 }
@@ -149,6 +151,84 @@ case_abort_starts_no_control_module() {
   answer_box 'Canceled by the operator' Return setup-aborted
   wait_exit "$SETUP_PID" 60 || fail "the installer ended with $?"
   [[ ! -e "$MARKERS/cm-started" ]] || fail "cm.exe was started after an abort"
+}
+
+# The installer takes the keyboard itself: another window had it, and the pointer is not on
+# the dialog.
+case_escape_with_the_pointer_away() {
+  make_world
+  put_control_module "$WORK/start"
+  focus_elsewhere
+  start_setup "$WORK/start"
+  local dialog
+  dialog=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
+  keys_to_focus "$dialog" Escape
+  expect_hand_over_in "$WORK/start"
+}
+
+case_alt_f4_under_a_window_manager() {
+  make_world
+  put_control_module "$WORK/start"
+  start_window_manager
+  focus_elsewhere
+  start_setup "$WORK/start"
+  local dialog
+  dialog=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
+  keys_to_focus "$dialog" alt+F4
+  expect_hand_over_in "$WORK/start"
+}
+
+case_close_request_then_hand_over() {
+  make_world
+  put_control_module "$WORK/start"
+  start_setup "$WORK/start"
+  local dialog
+  dialog=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
+  close_request "$dialog"
+  expect_hand_over_in "$WORK/start"
+}
+
+case_control_module_beside_the_installer_first() {
+  make_world
+  mkdir "$WORK/program"
+  cp "$SETUP_PROGRAM" "$WORK/program/setup"
+  put_control_module "$WORK/program"
+  put_control_module "$WORK/start"
+  PROGRAM="$WORK/program/setup" start_setup "$WORK/start"
+  local dialog
+  dialog=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
+  press "$dialog" Escape
+  expect_hand_over_in "$WORK/start"
+  [[ "$(cat "$MARKERS/cm-program")" == "$WORK/program/cm.exe" ]] ||
+    fail "started $(cat "$MARKERS/cm-program"), not the cm.exe beside the installer"
+}
+
+# Nothing to hand over to: no message, no wait, exit code 0.
+case_no_control_module_anywhere() {
+  make_world
+  export PATH=/usr/bin:/bin
+  start_setup "$WORK/start"
+  local dialog
+  dialog=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
+  press "$dialog" Escape
+  wait_exit "$SETUP_PID" 60 || fail "the installer ended with $?"
+  [[ ! -s "$WORK/setup.out" ]] || fail "the installer wrote: $(cat "$WORK/setup.out")"
+}
+
+# Started in the root of drive D, the source box reads D:\, and a run from it is a disk run.
+case_drive_root_is_a_disk_source() {
+  make_world
+  mkdir "$WORK/drive_d"
+  ln -s "$WORK/drive_d" "$WINEPREFIX/dosdevices/d:"
+  echo "read me" >"$WORK/drive_d/README.TXT"
+  put_control_module "$TARGET"
+  start_setup "$WORK/drive_d"
+  local dialog
+  dialog=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
+  press "$dialog" Return
+  answer_box ' 1 files copied -  Load another Disk?' n
+  expect_hand_over_in "$TARGET"
+  [[ "$(cat "$TARGET/README.TXT")" == "read me" ]] || fail "README.TXT not delivered"
 }
 
 start_xvfb
