@@ -47,6 +47,12 @@ start_setup() {
   BACKGROUND_PIDS+=("$SETUP_PID")
 }
 
+# Starts the installer in install mode and sets DIALOG to its window.
+open_installer() {
+  start_setup "$@"
+  DIALOG=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
+}
+
 answer_box() {
   local title=$1 key=$2 box
   box=$(wait_named "$title" 60) || fail "no box named '$title'"
@@ -68,11 +74,9 @@ case_install_mode_and_cancel() {
   make_world
   put_control_module "$WORK/start"
   put_control_module "$TARGET"
-  start_setup "$WORK/start"
-  local dialog
-  dialog=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
-  screenshot "$dialog" "$SCREENSHOTS_DIR/setup-install.png"
-  press "$dialog" Escape
+  open_installer "$WORK/start"
+  screenshot "$DIALOG" "$SCREENSHOTS_DIR/setup-install.png"
+  press "$DIALOG" Escape
   expect_hand_over_in "$WORK/start"
 }
 
@@ -82,11 +86,10 @@ case_update_mode_from_a_diskette() {
   echo "report v2" >"$WORK/drive_a/REPORT.DAT"
   put_archive "$WORK/drive_a"
   start_setup "$TARGET" ABC
-  local dialog
-  dialog=$(wait_named 'ABC Accounting Software Update   (7z)') || fail "no update window"
-  screenshot "$dialog" "$SCREENSHOTS_DIR/setup-update.png"
+  DIALOG=$(wait_named 'ABC Accounting Software Update   (7z)') || fail "no update window"
+  screenshot "$DIALOG" "$SCREENSHOTS_DIR/setup-update.png"
   # The source box holds "A", the target box the current folder: Enter runs the update.
-  press "$dialog" Return
+  press "$DIALOG" Return
   answer_box ' 2 files copied -  Load another Disk?' n setup-disk-prompt
   expect_hand_over_in "$TARGET"
   [[ "$(cat "$TARGET/REPORT.DAT")" == "report v2" ]] || fail "REPORT.DAT not delivered"
@@ -104,10 +107,8 @@ case_whole_run_from_a_folder() {
   echo "new locked" >"$source/LOCKED.DAT"
   echo "old locked" >"$TARGET/LOCKED.DAT"
   chmod a-w "$TARGET/LOCKED.DAT"
-  start_setup "$source"
-  local dialog
-  dialog=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
-  press "$dialog" Return
+  open_installer "$source"
+  press "$DIALOG" Return
   answer_box 'error # 70 occurred' i setup-error-prompt
   answer_box 'Update is Completed' o setup-completed
   expect_hand_over_in "$TARGET"
@@ -126,10 +127,8 @@ case_download_folder_is_the_source() {
   mkdir -p "$WORK/drive_c/LDGRHOME/DOWNLOAD"
   echo "downloaded" >"$WORK/drive_c/LDGRHOME/DOWNLOAD/NEWS.TXT"
   echo "not this" >"$WORK/start/OTHER.TXT"
-  start_setup "$WORK/start"
-  local dialog
-  dialog=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
-  press "$dialog" Return
+  open_installer "$WORK/start"
+  press "$DIALOG" Return
   answer_box 'Update is Completed' Return
   expect_hand_over_in "$TARGET"
   [[ "$(cat "$TARGET/NEWS.TXT")" == "downloaded" ]] || fail "the download folder was not the source"
@@ -143,10 +142,8 @@ case_abort_starts_no_control_module() {
   echo "new" >"$WORK/start/LOCKED.DAT"
   echo "old" >"$TARGET/LOCKED.DAT"
   chmod a-w "$TARGET/LOCKED.DAT"
-  start_setup "$WORK/start"
-  local dialog
-  dialog=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
-  press "$dialog" Return
+  open_installer "$WORK/start"
+  press "$DIALOG" Return
   answer_box 'error # 70 occurred' a
   answer_box 'Canceled by the operator' Return setup-aborted
   wait_exit "$SETUP_PID" 60 || fail "the installer ended with $?"
@@ -159,10 +156,8 @@ case_escape_with_the_pointer_away() {
   make_world
   put_control_module "$WORK/start"
   focus_elsewhere
-  start_setup "$WORK/start"
-  local dialog
-  dialog=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
-  keys_to_focus "$dialog" Escape
+  open_installer "$WORK/start"
+  keys_to_focus "$DIALOG" Escape
   expect_hand_over_in "$WORK/start"
 }
 
@@ -171,20 +166,16 @@ case_alt_f4_under_a_window_manager() {
   put_control_module "$WORK/start"
   start_window_manager
   focus_elsewhere
-  start_setup "$WORK/start"
-  local dialog
-  dialog=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
-  keys_to_focus "$dialog" alt+F4
+  open_installer "$WORK/start"
+  keys_to_focus "$DIALOG" alt+F4
   expect_hand_over_in "$WORK/start"
 }
 
 case_close_request_then_hand_over() {
   make_world
   put_control_module "$WORK/start"
-  start_setup "$WORK/start"
-  local dialog
-  dialog=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
-  close_request "$dialog"
+  open_installer "$WORK/start"
+  close_request "$DIALOG"
   expect_hand_over_in "$WORK/start"
 }
 
@@ -194,10 +185,8 @@ case_control_module_beside_the_installer_first() {
   cp "$SETUP_PROGRAM" "$WORK/program/setup"
   put_control_module "$WORK/program"
   put_control_module "$WORK/start"
-  PROGRAM="$WORK/program/setup" start_setup "$WORK/start"
-  local dialog
-  dialog=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
-  press "$dialog" Escape
+  PROGRAM="$WORK/program/setup" open_installer "$WORK/start"
+  press "$DIALOG" Escape
   expect_hand_over_in "$WORK/start"
   [[ "$(cat "$MARKERS/cm-program")" == "$WORK/program/cm.exe" ]] ||
     fail "started $(cat "$MARKERS/cm-program"), not the cm.exe beside the installer"
@@ -207,10 +196,8 @@ case_control_module_beside_the_installer_first() {
 case_no_control_module_anywhere() {
   make_world
   export PATH=/usr/bin:/bin
-  start_setup "$WORK/start"
-  local dialog
-  dialog=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
-  press "$dialog" Escape
+  open_installer "$WORK/start"
+  press "$DIALOG" Escape
   wait_exit "$SETUP_PID" 60 || fail "the installer ended with $?"
   [[ ! -s "$WORK/setup.out" ]] || fail "the installer wrote: $(cat "$WORK/setup.out")"
 }
@@ -222,10 +209,8 @@ case_drive_root_is_a_disk_source() {
   ln -s "$WORK/drive_d" "$WINEPREFIX/dosdevices/d:"
   echo "read me" >"$WORK/drive_d/README.TXT"
   put_control_module "$TARGET"
-  start_setup "$WORK/drive_d"
-  local dialog
-  dialog=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
-  press "$dialog" Return
+  open_installer "$WORK/drive_d"
+  press "$DIALOG" Return
   answer_box ' 1 files copied -  Load another Disk?' n
   expect_hand_over_in "$TARGET"
   [[ "$(cat "$TARGET/README.TXT")" == "read me" ]] || fail "README.TXT not delivered"
