@@ -203,7 +203,6 @@ case_keys_reach_the_focused_dialog() {
 
 case_alt_f4_under_a_window_manager() {
   start_window_manager
-  focus_elsewhere
   open_dialog update
   keys_to_focus "$DIALOG" alt+F4
   expect_result 0

@@ -15,7 +15,8 @@
 #                                  pointer, away from the windows under test
 #   keys_to_focus WINDOW KEY...    wait until WINDOW has taken the keyboard focus itself, then
 #                                  press the keys where the focus is, the pointer left alone
-#   start_window_manager           run openbox on the display and wait until it manages it
+#   start_window_manager           run openbox on the display, wait until it manages it, and
+#                                  leave the keyboard elsewhere as focus_elsewhere does
 #   click WINDOW X Y               click the left button at X,Y inside WINDOW
 #   close_request WINDOW           send the window manager's close request (WM_DELETE_WINDOW)
 #   screenshot WINDOW FILE         write a PNG of WINDOW to FILE (folders are made)
@@ -149,10 +150,11 @@ wait_line() {
 }
 
 focus_elsewhere() {
-  start_logged elsewhere xmessage -geometry +0+0 -title Elsewhere 'keys typed here go nowhere'
-  local window
-  window=$(wait_named Elsewhere) || fail "the other window did not appear"
-  xdotool mousemove --window "$window" 5 5 windowfocus --sync "$window"
+  if [[ -z "${ELSEWHERE:-}" ]]; then
+    start_logged elsewhere xmessage -geometry +0+0 -title Elsewhere 'keys typed here go nowhere'
+    ELSEWHERE=$(wait_named Elsewhere) || fail "the other window did not appear"
+  fi
+  xdotool mousemove --window "$ELSEWHERE" 5 5 windowfocus --sync "$ELSEWHERE"
 }
 
 has_focus() {
@@ -166,11 +168,15 @@ keys_to_focus() {
   xdotool key --clearmodifiers --delay 40 "$@"
 }
 
-manages_display() {
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
+manages_windows() {
+  xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -q '# 0x'
 }
 
+# Openbox may lose a window mapped while it starts, so it is started once another window is
+# shown and counts as ready once it manages that one.
 start_window_manager() {
+  focus_elsewhere
   HOME="$WORK" start_logged openbox openbox --sm-disable --config-file /etc/xdg/openbox/rc.xml
-  wait_until 30 manages_display || fail "openbox did not start"
+  wait_until 30 manages_windows || fail "openbox did not start"
+  focus_elsewhere
 }

@@ -165,7 +165,6 @@ case_alt_f4_under_a_window_manager() {
   make_world
   put_control_module "$WORK/start"
   start_window_manager
-  focus_elsewhere
   open_installer "$WORK/start"
   keys_to_focus "$DIALOG" alt+F4
   expect_hand_over_in "$WORK/start"
