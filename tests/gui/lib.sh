@@ -44,6 +44,13 @@ trap cleanup EXIT
 
 fail() {
   echo "FAIL: $*" >&2
+  if [[ -n "${DISPLAY:-}" ]]; then
+    echo "--- keyboard focus: $(xdotool getwindowfocus -f 2>&1)," \
+      "active: $(xdotool getactivewindow 2>&1); shown:" >&2
+    xdotool search --onlyvisible --name . 2>/dev/null | while read -r id; do
+      echo "$id $(xdotool getwindowname "$id")"
+    done >&2
+  fi
   local log
   for log in "$WORK"/*.out; do
     [[ -e "$log" ]] && { echo "--- $log" >&2; cat "$log" >&2; }
@@ -157,8 +164,10 @@ focus_elsewhere() {
   xdotool mousemove --window "$ELSEWHERE" 5 5 windowfocus --sync "$ELSEWHERE"
 }
 
+# The window has the keyboard and, where a window manager runs, is its active window too.
 has_focus() {
-  [[ "$(xdotool getwindowfocus 2>/dev/null)" == "$1" ]]
+  [[ "$(xdotool getwindowfocus 2>/dev/null)" == "$1" ]] || return 1
+  ! manages_windows || [[ "$(xdotool getactivewindow 2>/dev/null)" == "$1" ]]
 }
 
 keys_to_focus() {
