@@ -1,6 +1,5 @@
-// Copying a file on a POSIX host. The data goes into a hidden temporary file beside the
-// target, which then takes the target's place in one rename: whatever fails, the old target
-// stays whole and no temporary file is left behind.
+// Copying a file on a POSIX host. The data goes into a replacement file beside the target,
+// which takes the target's place in one rename: whatever fails, the old target stays whole.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,10 +14,13 @@
 #include "services/posix/errno_map.h"
 #include "services/posix/in_use.h"
 #include "services/posix/paths.h"
+#include "services/posix/replacement.h"
 #include "services/windows_codes.h"
 
 namespace quelb {
 namespace {
+
+using posix::Descriptor;
 
 constexpr size_t kChunk = 1 << 20;
 constexpr mode_t kPermissionBits = 0777;
@@ -33,33 +35,6 @@ bool FailWith(ErrorState& state, uint32_t windowsCode) {
   StoreWindowsError(state, windowsCode, 0);
   return false;
 }
-
-class Descriptor {
- public:
-  Descriptor() = default;
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-
-  void Reset(int fd) {
-    if (fd_ >= 0) close(fd_);
-    fd_ = fd;
-  }
-  int Get() const { return fd_; }
-  bool IsOpen() const { return fd_ >= 0; }
-  // Closes now, so that a failure of the close itself can be reported.
-  int Close() {
-    const int result = close(fd_);
-    fd_ = -1;
-    return result;
-  }
-
- private:
-  int fd_ = -1;
-};
 
 // A link as target stands for the file it names, which is the one to replace.
 std::string ResolvedTarget(const std::string& target) {
@@ -144,37 +119,6 @@ bool CarryOverModeAndTime(ErrorState& state, int out, const struct stat& source,
   return true;
 }
 
-// A hidden, uniquely named file in the target's folder, removed again unless it has taken
-// the target's place.
-class TemporaryFile {
- public:
-  ~TemporaryFile() {
-    if (!path_.empty()) unlink(path_.c_str());
-  }
-
-  bool Create(ErrorState& state, const std::string& folder) {
-    std::string pattern = folder + "/.copy-XXXXXX";
-    out_.Reset(mkostemp(pattern.data(), O_CLOEXEC));
-    if (!out_.IsOpen()) return Fail(state, errno, pattern);
-    path_ = pattern;
-    return true;
-  }
-
-  int Get() const { return out_.Get(); }
-
-  bool Commit(ErrorState& state, const std::string& target) {
-    if (fsync(out_.Get()) != 0) return Fail(state, errno, target);
-    if (out_.Close() != 0) return Fail(state, errno, target);
-    if (rename(path_.c_str(), target.c_str()) != 0) return Fail(state, errno, target);
-    path_.clear();
-    return true;
-  }
-
- private:
-  Descriptor out_;
-  std::string path_;
-};
-
 // Makes the rename itself last through a crash; a failure here changes nothing for the caller.
 void SyncFolder(const std::string& folder) {
   Descriptor dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -196,12 +140,12 @@ void CopyHostFile(ErrorState& state, const std::string& source, const std::strin
   struct stat info;
   if (!OpenSource(state, source, in, info)) return;
   if (!TargetMayBeReplaced(state, target, info)) return;
-  TemporaryFile temporary;
-  if (!temporary.Create(state, posix::HostFolderOf(target))) return;
-  if (!CopyData(state, in.Get(), temporary.Get(), source, target)) return;
-  KeepOwnerOf(target, temporary.Get());
-  if (!CarryOverModeAndTime(state, temporary.Get(), info, target)) return;
-  if (temporary.Commit(state, target)) SyncFolder(posix::HostFolderOf(target));
+  posix::Replacement replacement;
+  if (!replacement.Create(state, posix::HostFolderOf(target))) return;
+  if (!CopyData(state, in.Get(), replacement.Get(), source, target)) return;
+  KeepOwnerOf(target, replacement.Get());
+  if (!CarryOverModeAndTime(state, replacement.Get(), info, target)) return;
+  if (replacement.Commit(state, target)) SyncFolder(posix::HostFolderOf(target));
 }
 
 }  // namespace
