@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "services/files.h"
+#include "services/posix/durability.h"
 #include "services/posix/errno_map.h"
 #include "services/posix/in_use.h"
 #include "services/posix/paths.h"
@@ -22,7 +23,9 @@ namespace {
 
 using posix::Descriptor;
 
-constexpr size_t kChunk = 1 << 20;
+// The kernel copies without a buffer of ours, so one call may ask for a great deal.
+constexpr size_t kRangeChunk = size_t{1} << 30;
+constexpr size_t kBufferSize = size_t{1} << 20;
 constexpr mode_t kPermissionBits = 0777;
 constexpr ErrorNumber kOutOfMemory = 7;
 
@@ -36,11 +39,25 @@ bool FailWith(ErrorState& state, uint32_t windowsCode) {
   return false;
 }
 
-// A link as target stands for the file it names, which is the one to replace.
-std::string ResolvedTarget(const std::string& target) {
-  struct stat info;
-  if (lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return target;
-  return posix::CanonicalHostPath(target);
+// The file a copy replaces: a link as target stands for the file it names.
+struct OldTarget {
+  std::string path;
+  bool exists = false;
+  struct stat info {};
+};
+
+// Looks at the target once; a missing one is fine.
+bool LookAtTarget(ErrorState& state, const std::string& target, OldTarget& old) {
+  old.path = target;
+  if (lstat(target.c_str(), &old.info) != 0) return errno == ENOENT || Fail(state, errno, target);
+  if (S_ISLNK(old.info.st_mode)) {
+    old.path = posix::CanonicalHostPath(target);
+    if (stat(old.path.c_str(), &old.info) != 0) {
+      return errno == ENOENT || Fail(state, errno, old.path);
+    }
+  }
+  old.exists = true;
+  return true;
 }
 
 // Opened without blocking, so that a FIFO in the source's place cannot stop the copy.
@@ -61,14 +78,15 @@ bool SameFile(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// A missing target is fine; an existing one must be a writable regular file that is neither
-// the source itself nor held by another process.
-bool TargetMayBeReplaced(ErrorState& state, const std::string& target, const struct stat& source) {
-  struct stat info;
-  if (stat(target.c_str(), &info) != 0) return errno == ENOENT || Fail(state, errno, target);
-  if (SameFile(info, source)) return FailWith(state, wincode::kSharingViolation);
-  if (!S_ISREG(info.st_mode) || IsReadOnly(info)) return FailWith(state, wincode::kAccessDenied);
-  if (posix::HeldByAnotherProcess(target)) return FailWith(state, wincode::kSharingViolation);
+// An existing target must be a writable regular file that is neither the source itself nor
+// held by another process.
+bool TargetMayBeReplaced(ErrorState& state, const OldTarget& old, const struct stat& source) {
+  if (!old.exists) return true;
+  if (SameFile(old.info, source)) return FailWith(state, wincode::kSharingViolation);
+  if (!S_ISREG(old.info.st_mode) || IsReadOnly(old.info)) {
+    return FailWith(state, wincode::kAccessDenied);
+  }
+  if (posix::HeldByAnotherProcess(old.path)) return FailWith(state, wincode::kSharingViolation);
   return true;
 }
 
@@ -86,7 +104,7 @@ bool WriteAll(int out, const char* data, size_t size) {
 
 bool CopyByReadWrite(ErrorState& state, int in, int out, const std::string& source,
                      const std::string& target) {
-  std::vector<char> buffer(kChunk);
+  std::vector<char> buffer(kBufferSize);
   for (;;) {
     const ssize_t got = read(in, buffer.data(), buffer.size());
     if (got == 0) return true;
@@ -100,15 +118,19 @@ bool CopyRangeUnsupported(int error) {
   return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
 }
 
-bool CopyData(ErrorState& state, int in, int out, const std::string& source,
+// A source that tells its size is done once that much is copied; one that says 0, as files
+// of /proc do, is read to its end.
+bool CopyData(ErrorState& state, int in, int out, off_t size, const std::string& source,
               const std::string& target) {
-  for (;;) {
-    const ssize_t copied = copy_file_range(in, nullptr, out, nullptr, kChunk, 0);
+  for (off_t done = 0; size == 0 || done < size;) {
+    const ssize_t copied = copy_file_range(in, nullptr, out, nullptr, kRangeChunk, 0);
     if (copied == 0) return true;
+    if (copied > 0) done += copied;
     if (copied > 0 || errno == EINTR) continue;
     if (CopyRangeUnsupported(errno)) return CopyByReadWrite(state, in, out, source, target);
     return Fail(state, errno, target);
   }
+  return true;
 }
 
 bool CarryOverModeAndTime(ErrorState& state, int out, const struct stat& source,
@@ -119,33 +141,29 @@ bool CarryOverModeAndTime(ErrorState& state, int out, const struct stat& source,
   return true;
 }
 
-// Makes the rename itself last through a crash; a failure here changes nothing for the caller.
-void SyncFolder(const std::string& folder) {
-  Descriptor dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.IsOpen()) fsync(dir.Get());
-}
-
 // The new file keeps the owner and group of the one it replaces where we may give them, so
 // that an update run by an administrator leaves the suite's files to those who use them.
-void KeepOwnerOf(const std::string& target, int out) {
-  struct stat old;
-  if (stat(target.c_str(), &old) != 0) return;
+void KeepOwnerOf(const OldTarget& old, int out) {
+  if (!old.exists) return;
   // Only an administrator may give a file away; anyone else's new file stays their own.
-  const int ignored = fchown(out, old.st_uid, old.st_gid);
+  const int ignored = fchown(out, old.info.st_uid, old.info.st_gid);
   (void)ignored;
 }
 
 void CopyHostFile(ErrorState& state, const std::string& source, const std::string& target) {
   Descriptor in;
   struct stat info;
+  OldTarget old;
   if (!OpenSource(state, source, in, info)) return;
-  if (!TargetMayBeReplaced(state, target, info)) return;
+  if (!LookAtTarget(state, target, old) || !TargetMayBeReplaced(state, old, info)) return;
+  const std::string folder = posix::HostFolderOf(old.path);
   posix::Replacement replacement;
-  if (!replacement.Create(state, posix::HostFolderOf(target))) return;
-  if (!CopyData(state, in.Get(), replacement.Get(), source, target)) return;
-  KeepOwnerOf(target, replacement.Get());
-  if (!CarryOverModeAndTime(state, replacement.Get(), info, target)) return;
-  if (replacement.Commit(state, target)) SyncFolder(posix::HostFolderOf(target));
+  if (!replacement.Create(state, folder)) return;
+  if (!CopyData(state, in.Get(), replacement.Get(), info.st_size, source, old.path)) return;
+  KeepOwnerOf(old, replacement.Get());
+  if (!CarryOverModeAndTime(state, replacement.Get(), info, old.path)) return;
+  // The name is made durable with the others of the run, before it shows its last box.
+  if (replacement.Commit(state, old.path)) posix::NoteChangedFolder(folder);
 }
 
 }  // namespace
@@ -158,7 +176,7 @@ void CopyFileTo(ErrorState& state, const Text& source, const Text& target) {
     return;
   }
   try {
-    CopyHostFile(state, *hostSource, ResolvedTarget(*hostTarget));
+    CopyHostFile(state, *hostSource, *hostTarget);
   } catch (const std::bad_alloc&) {
     StoreError(state, kOutOfMemory);
   }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "services/files.h"
+#include "services/posix/durability.h"
 #include "services/posix/errno_map.h"
 #include "services/posix/paths.h"
 
@@ -25,7 +26,8 @@ void MakeFolder(ErrorState& state, const Text& path) {
   if (HoldsWildcard(path)) return StoreError(state, kPathNotFound);
   const std::optional<std::string> folder = posix::HostPath(path);
   if (!folder) return StoreError(state, kPathNotFound);
-  if (mkdir(folder->c_str(), kFolderMode) != 0) posix::StoreErrno(state, errno, *folder);
+  if (mkdir(folder->c_str(), kFolderMode) != 0) return posix::StoreErrno(state, errno, *folder);
+  posix::NoteChangedFolder(posix::HostFolderOf(*folder));
 }
 
 }  // namespace quelb
