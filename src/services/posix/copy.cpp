@@ -39,21 +39,37 @@ bool FailWith(ErrorState& state, uint32_t windowsCode) {
   return false;
 }
 
-// The file a copy replaces: a link as target stands for the file it names.
+// The file a copy replaces, reached through its folder so that its path is walked once: a
+// link as target stands for the file it names.
 struct OldTarget {
   std::string path;
+  std::string folderPath;
+  std::string name;
+  Descriptor folder;
   bool exists = false;
   struct stat info {};
 };
 
+bool OpenTargetFolder(ErrorState& state, const std::string& target, OldTarget& old) {
+  old.path = target;
+  old.folderPath = posix::HostFolderOf(target);
+  old.name = target.substr(target.rfind('/') + 1);
+  old.folder.Reset(open(old.folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  // Named as the target, so that a missing folder reads as a missing path.
+  return old.folder.IsOpen() || Fail(state, errno, target);
+}
+
 // Looks at the target once; a missing one is fine.
 bool LookAtTarget(ErrorState& state, const std::string& target, OldTarget& old) {
-  old.path = target;
-  if (lstat(target.c_str(), &old.info) != 0) return errno == ENOENT || Fail(state, errno, target);
+  if (!OpenTargetFolder(state, target, old)) return false;
+  if (fstatat(old.folder.Get(), old.name.c_str(), &old.info, AT_SYMLINK_NOFOLLOW) != 0) {
+    return errno == ENOENT || Fail(state, errno, target);
+  }
   if (S_ISLNK(old.info.st_mode)) {
-    old.path = posix::CanonicalHostPath(target);
-    if (stat(old.path.c_str(), &old.info) != 0) {
-      return errno == ENOENT || Fail(state, errno, old.path);
+    const std::string linked = posix::CanonicalHostPath(target);
+    if (!OpenTargetFolder(state, linked, old)) return false;
+    if (fstatat(old.folder.Get(), old.name.c_str(), &old.info, 0) != 0) {
+      return errno == ENOENT || Fail(state, errno, linked);
     }
   }
   old.exists = true;
@@ -86,7 +102,9 @@ bool TargetMayBeReplaced(ErrorState& state, const OldTarget& old, const struct s
   if (!S_ISREG(old.info.st_mode) || IsReadOnly(old.info)) {
     return FailWith(state, wincode::kAccessDenied);
   }
-  if (posix::HeldByAnotherProcess(old.path)) return FailWith(state, wincode::kSharingViolation);
+  if (posix::HeldByAnotherProcess(old.folder.Get(), old.name, old.path)) {
+    return FailWith(state, wincode::kSharingViolation);
+  }
   return true;
 }
 
@@ -156,14 +174,13 @@ void CopyHostFile(ErrorState& state, const std::string& source, const std::strin
   OldTarget old;
   if (!OpenSource(state, source, in, info)) return;
   if (!LookAtTarget(state, target, old) || !TargetMayBeReplaced(state, old, info)) return;
-  const std::string folder = posix::HostFolderOf(old.path);
-  posix::Replacement replacement;
-  if (!replacement.Create(state, folder)) return;
+  posix::Replacement replacement(old.folder.Get(), old.folderPath);
+  if (!replacement.Create(state)) return;
   if (!CopyData(state, in.Get(), replacement.Get(), info.st_size, source, old.path)) return;
   KeepOwnerOf(old, replacement.Get());
   if (!CarryOverModeAndTime(state, replacement.Get(), info, old.path)) return;
   // The name is made durable with the others of the run, before it shows its last box.
-  if (replacement.Commit(state, old.path)) posix::NoteChangedFolder(folder);
+  if (replacement.Commit(state, old.name, old.path)) posix::NoteChangedFolder(old.folderPath);
 }
 
 }  // namespace

@@ -8,13 +8,14 @@
 #include <cerrno>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "services/posix/errno_map.h"
 
 namespace quelb::posix {
 namespace {
 
-constexpr const char* kHiddenPrefix = "/.copy-";
+constexpr const char* kHiddenPrefix = ".copy-";
 constexpr int kNameAttempts = 100;
 
 bool Fail(ErrorState& state, int error, const std::string& hostPath) {
@@ -27,15 +28,18 @@ bool UnnamedFilesUnsupported(int error) {
   return error == EOPNOTSUPP || error == EISDIR || error == EINVAL;
 }
 
-// Six letters or digits; a clash with an existing name only costs another attempt.
-std::string RandomSuffix() {
+// Six letters or digits, different for every call; a clash with an existing name only costs
+// another attempt.
+std::string NextSuffix() {
   static constexpr char kLetters[] =
       "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  static uint64_t counter = 0;
-  uint64_t value = 0;
-  if (getrandom(&value, sizeof value, 0) != sizeof value) {
-    value = (++counter * 0x9E3779B97F4A7C15u) ^ static_cast<uint64_t>(getpid());
-  }
+  static uint64_t state = [] {
+    uint64_t seed = 0;
+    if (getrandom(&seed, sizeof seed, 0) != sizeof seed) seed = static_cast<uint64_t>(getpid());
+    return seed;
+  }();
+  state = state * 6364136223846793005u + 1442695040888963407u;
+  uint64_t value = state >> 16;
   std::string suffix;
   for (int i = 0; i < 6; ++i, value /= sizeof kLetters - 1) {
     suffix += kLetters[value % (sizeof kLetters - 1)];
@@ -43,63 +47,69 @@ std::string RandomSuffix() {
   return suffix;
 }
 
-// Linking a descriptor itself needs a right that few processes have; the descriptor's entry
-// in /proc names the same file for everyone else. Returns 0 or the errno of the failure.
-int LinkUnnamed(int fd, const std::string& name) {
+// Linking a descriptor itself needs a right that older kernels give few processes; the
+// descriptor's entry in /proc names the same file for everyone else. Returns 0 or the errno
+// of the failure.
+int LinkUnnamed(int fd, int folder, const std::string& name) {
   static bool descriptorLinkRefused = false;
   if (!descriptorLinkRefused) {
-    if (linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
+    if (linkat(fd, "", folder, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
     if (errno != ENOENT && errno != EPERM) return errno;
     descriptorLinkRefused = true;
   }
   const std::string self = "/proc/self/fd/" + std::to_string(fd);
-  if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
+  if (linkat(AT_FDCWD, self.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
   return errno;
 }
 
 }  // namespace
 
+Replacement::Replacement(int folder, std::string folderPath)
+    : folder_(folder), folderPath_(std::move(folderPath)) {}
+
 Replacement::~Replacement() {
-  if (!path_.empty()) unlink(path_.c_str());
+  if (!name_.empty()) unlinkat(folder_, name_.c_str(), 0);
 }
 
-bool Replacement::Create(ErrorState& state, const std::string& folder) {
-  folder_ = folder;
-  out_.Reset(open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+bool Replacement::Create(ErrorState& state) {
+  out_.Reset(openat(folder_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
   if (out_.IsOpen()) return true;
   if (UnnamedFilesUnsupported(errno)) return CreateNamed(state);
   // Named as a file in the folder, so that a missing folder reads as a missing path.
-  return Fail(state, errno, folder + kHiddenPrefix);
+  return Fail(state, errno, folderPath_ + "/" + kHiddenPrefix);
 }
 
 bool Replacement::CreateNamed(ErrorState& state) {
-  std::string pattern = folder_ + kHiddenPrefix + "XXXXXX";
+  std::string pattern = folderPath_ + "/" + kHiddenPrefix + "XXXXXX";
   out_.Reset(mkostemp(pattern.data(), O_CLOEXEC));
   if (!out_.IsOpen()) return Fail(state, errno, pattern);
-  path_ = pattern;
+  name_ = pattern.substr(folderPath_.size() + 1);
   return true;
 }
 
 // A hidden name that no other file has.
-bool Replacement::GiveName(ErrorState& state, const std::string& target) {
+bool Replacement::GiveName(ErrorState& state, const std::string& targetPath) {
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    const std::string name = folder_ + kHiddenPrefix + RandomSuffix();
-    const int error = LinkUnnamed(out_.Get(), name);
+    const std::string name = kHiddenPrefix + NextSuffix();
+    const int error = LinkUnnamed(out_.Get(), folder_, name);
     if (error == 0) {
-      path_ = name;
+      name_ = name;
       return true;
     }
-    if (error != EEXIST) return Fail(state, error, target);
+    if (error != EEXIST) return Fail(state, error, targetPath);
   }
-  return Fail(state, EEXIST, target);
+  return Fail(state, EEXIST, targetPath);
 }
 
-bool Replacement::Commit(ErrorState& state, const std::string& target) {
-  if (fsync(out_.Get()) != 0) return Fail(state, errno, target);
-  if (path_.empty() && !GiveName(state, target)) return false;
-  if (out_.Close() != 0) return Fail(state, errno, target);
-  if (rename(path_.c_str(), target.c_str()) != 0) return Fail(state, errno, target);
-  path_.clear();
+bool Replacement::Commit(ErrorState& state, const std::string& name,
+                         const std::string& targetPath) {
+  if (fsync(out_.Get()) != 0) return Fail(state, errno, targetPath);
+  if (name_.empty() && !GiveName(state, targetPath)) return false;
+  if (out_.Close() != 0) return Fail(state, errno, targetPath);
+  if (renameat(folder_, name_.c_str(), folder_, name.c_str()) != 0) {
+    return Fail(state, errno, targetPath);
+  }
+  name_.clear();
   return true;
 }
 

@@ -14,25 +14,29 @@ namespace quelb::posix {
 
 class Replacement {
  public:
-  Replacement() = default;
+  // folder is a descriptor of the target's folder, which must stay open meanwhile, and
+  // folderPath its host path.
+  Replacement(int folder, std::string folderPath);
   // Removes a named file that has not taken the target's place.
   ~Replacement();
   Replacement(const Replacement&) = delete;
   Replacement& operator=(const Replacement&) = delete;
 
-  bool Create(ErrorState& state, const std::string& folder);
+  bool Create(ErrorState& state);
   int Get() const { return out_.Get(); }
-  // Makes the data durable, then renames the file over target.
-  bool Commit(ErrorState& state, const std::string& target);
+  // Makes the data durable, then renames the file over name in the folder; targetPath is the
+  // target's host path, for the error it may give.
+  bool Commit(ErrorState& state, const std::string& name, const std::string& targetPath);
 
  private:
   bool CreateNamed(ErrorState& state);
-  bool GiveName(ErrorState& state, const std::string& target);
+  bool GiveName(ErrorState& state, const std::string& targetPath);
 
+  int folder_;
+  std::string folderPath_;
   Descriptor out_;
-  std::string folder_;
-  // The file's name once it has one and until it has taken the target's place.
-  std::string path_;
+  // The file's name in the folder once it has one and until it has taken the target's place.
+  std::string name_;
 };
 
 }  // namespace quelb::posix
