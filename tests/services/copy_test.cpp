@@ -13,6 +13,7 @@
 #include <string>
 
 #include "services/files.h"
+#include "services/posix/rename_order.h"
 #include "support/second_process.h"
 #include "support/temp_folder.h"
 
@@ -228,6 +229,19 @@ TEST(CopyByUserTest, AnOrdinaryUserReplacesTheTargetAndLeavesNothingElse) {
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_EQ(testing::ReadFile(folder / "OLD.DBF"), "new content");
   EXPECT_EQ(NamesIn(folder.Path()), (std::set<std::string>{"NEW.DBF", "OLD.DBF"}));
+}
+
+// A sync of each file before its rename is left out only where the file system itself
+// writes the data of a file renamed over another before the rename.
+TEST(RenameOrderTest, OnlyExt4InItsOrderedModesAndTmpfsKeepDataBeforeTheRename) {
+  EXPECT_TRUE(posix::RenameOrdersData("ext4", "rw,relatime"));
+  EXPECT_TRUE(posix::RenameOrdersData("ext4", "rw,data=journal,errors=remount-ro"));
+  EXPECT_TRUE(posix::RenameOrdersData("tmpfs", "rw,size=128k"));
+  EXPECT_FALSE(posix::RenameOrdersData("ext4", "rw,data=writeback"));
+  EXPECT_FALSE(posix::RenameOrdersData("ext4", "rw,noauto_da_alloc,errors=remount-ro"));
+  EXPECT_FALSE(posix::RenameOrdersData("xfs", "rw,relatime"));
+  EXPECT_FALSE(posix::RenameOrdersData("btrfs", "rw"));
+  EXPECT_FALSE(posix::RenameOrdersData("fuse.sshfs", "rw"));
 }
 
 // A small tmpfs of the test's own, which only root may mount.

@@ -15,6 +15,7 @@
 #include "services/posix/errno_map.h"
 #include "services/posix/in_use.h"
 #include "services/posix/paths.h"
+#include "services/posix/rename_order.h"
 #include "services/posix/replacement.h"
 #include "services/windows_codes.h"
 
@@ -179,8 +180,12 @@ void CopyHostFile(ErrorState& state, const std::string& source, const std::strin
   if (!CopyData(state, in.Get(), replacement.Get(), info.st_size, source, old.path)) return;
   KeepOwnerOf(old, replacement.Get());
   if (!CarryOverModeAndTime(state, replacement.Get(), info, old.path)) return;
-  // The name is made durable with the others of the run, before it shows its last box.
-  if (replacement.Commit(state, old.name, old.path)) posix::NoteChangedFolder(old.folderPath);
+  // Only a rename over an existing file keeps the data in order; the names are made durable
+  // with the others of the run, before it shows its last box.
+  const bool ordered = old.exists && posix::RenameOrdersDataOn(old.info.st_dev);
+  if (replacement.Commit(state, old.name, old.path, ordered)) {
+    posix::NoteChangedFolder(old.folderPath);
+  }
 }
 
 }  // namespace

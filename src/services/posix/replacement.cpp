@@ -101,9 +101,9 @@ bool Replacement::GiveName(ErrorState& state, const std::string& targetPath) {
   return Fail(state, EEXIST, targetPath);
 }
 
-bool Replacement::Commit(ErrorState& state, const std::string& name,
-                         const std::string& targetPath) {
-  if (fsync(out_.Get()) != 0) return Fail(state, errno, targetPath);
+bool Replacement::Commit(ErrorState& state, const std::string& name, const std::string& targetPath,
+                         bool renameOrdersData) {
+  if (!renameOrdersData && fsync(out_.Get()) != 0) return Fail(state, errno, targetPath);
   if (name_.empty() && !GiveName(state, targetPath)) return false;
   if (out_.Close() != 0) return Fail(state, errno, targetPath);
   if (renameat(folder_, name_.c_str(), folder_, name.c_str()) != 0) {

@@ -24,9 +24,10 @@ class Replacement {
 
   bool Create(ErrorState& state);
   int Get() const { return out_.Get(); }
-  // Makes the data durable, then renames the file over name in the folder; targetPath is the
-  // target's host path, for the error it may give.
-  bool Commit(ErrorState& state, const std::string& name, const std::string& targetPath);
+  // Makes the data durable unless the rename keeps it in order itself, then renames the file
+  // over name in the folder; targetPath is the target's host path, for the error it may give.
+  bool Commit(ErrorState& state, const std::string& name, const std::string& targetPath,
+              bool renameOrdersData);
 
  private:
   bool CreateNamed(ErrorState& state);
