@@ -174,6 +174,29 @@ TEST_F(CurrentFolderTest, MissingFolderIs76NeverAnd53) {
   EXPECT_EQ(fs::current_path(), fs::canonical(elsewhere_.Path()));
 }
 
+TEST_F(CurrentFolderTest, DriveWithoutItsDiskFailsWith71) {
+  drives_.Link('d', elsewhere_ / "NO-DISK");
+  fs::current_path(elsewhere_.Path());
+  for (const char* path : {"D:\\", "D:\\SETUP", "d:setup"}) {
+    ChangeFolder(state_, path);
+    EXPECT_EQ(TakeError(state_), 71) << path;
+  }
+  EXPECT_EQ(fs::current_path(), fs::canonical(elsewhere_.Path()));
+}
+
+TEST_F(CurrentFolderTest, NamesWindowsCannotHoldFailWith75EvenWhenSuchAFolderExists) {
+  const fs::path c = drives_.Root('c');
+  fs::create_directory(c / "QU\"OTE");
+  fs::create_directory(c / "A|B");
+  fs::create_directory(c / "A:B");
+  fs::current_path(elsewhere_.Path());
+  for (const char* path : {"C:\\QU\"OTE", "C:\\A|B", "C:\\A:B", "C:\\<", "C:\\NEW\n"}) {
+    ChangeFolder(state_, path);
+    EXPECT_EQ(TakeError(state_), 75) << path;
+  }
+  EXPECT_EQ(fs::current_path(), fs::canonical(elsewhere_.Path()));
+}
+
 TEST_F(CurrentFolderTest, WildcardIsRefusedEvenWhenSuchAFolderExists) {
   fs::create_directory(elsewhere_ / "A*B");
   ChangeFolder(state_, (elsewhere_ / "A*B").string());

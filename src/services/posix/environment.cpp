@@ -128,8 +128,8 @@ void ChangeFolder(ErrorState& state, const Text& path) {
   if (path.find_first_of("*?") != Text::npos) {
     return StoreWindowsError(state, wincode::kPathNotFound, 0);
   }
-  const std::optional<std::string> hostPath = posix::HostPath(path);
-  if (!hostPath) return StoreWindowsError(state, wincode::kPathNotFound, ENOENT);
+  const std::optional<std::string> hostPath = posix::HostPathOrError(state, path);
+  if (!hostPath) return;
   RememberCurrentFolder();
   if (chdir(hostPath->c_str()) == 0) return;
   // A folder that is not found is reported as a missing path, never as a missing file.
