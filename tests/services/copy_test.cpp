@@ -137,6 +137,40 @@ TEST_F(CopyTest, MissingFolderOrDriveFailsWith76) {
   EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), "old content");
 }
 
+TEST_F(CopyTest, DriveWithoutItsDiskFailsWith71OnEitherSide) {
+  drives_.Link('d', c_ / "NO-DISK");
+  CopyFileTo(state_, "D:\\DATA.DBF", "C:\\QUELB\\DATA.DBF");
+  EXPECT_EQ(TakeError(state_), 71);
+  CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "D:\\QUELB\\DATA.DBF");
+  EXPECT_EQ(TakeError(state_), 71);
+  EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), "old content");
+}
+
+TEST_F(CopyTest, NamesWindowsCannotHoldFailWith75OnEitherSide) {
+  fs::create_directory(c_ / "QU\"OTE");
+  for (const char* target :
+       {"C:\\QU\"OTE\\DATA.DBF", "C:\\QUELB\\DATA*.DBF", "C:\\QUELB\\DATA?.DBF",
+        "C:\\QUELB\\<DATA>", "C:\\QUELB\\A|B", "C:\\QUELB\\A\x1f", "C:\\QUELB\\A:B"}) {
+    CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", target);
+    EXPECT_EQ(TakeError(state_), 75) << target;
+  }
+  CopyFileTo(state_, "C:\\SOURCE\\DATA*", "C:\\QUELB\\DATA.DBF");
+  EXPECT_EQ(TakeError(state_), 75);
+  EXPECT_TRUE(fs::is_empty(c_ / "QU\"OTE"));
+  EXPECT_EQ(NamesIn(c_ / "QUELB"), std::set<std::string>{"DATA.DBF"});
+  EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), "old content");
+}
+
+TEST_F(CopyTest, NewNamesInAnyCaseFindWhatTheRunCreated) {
+  CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\QUELB\\New.Dbf");
+  CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\quelb\\NEW.DBF");
+  MakeFolder(state_, "C:\\QUELB\\Sub");
+  CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\QUELB\\SUB\\new.dbf");
+  EXPECT_EQ(state_.number, 0);
+  EXPECT_EQ(NamesIn(c_ / "QUELB"), (std::set<std::string>{"DATA.DBF", "New.Dbf", "Sub"}));
+  EXPECT_EQ(NamesIn(c_ / "QUELB" / "Sub"), std::set<std::string>{"new.dbf"});
+}
+
 TEST_F(CopyTest, CopyOntoItselfFailsAndLeavesTheFileWhole) {
   const fs::path file = c_ / "SOURCE" / "DATA.DBF";
   for (const Text target : {"C:\\SOURCE\\DATA.DBF", "c:\\source\\data.dbf"}) {

@@ -13,6 +13,7 @@
 #include "services/files.h"
 #include "services/posix/durability.h"
 #include "services/posix/errno_map.h"
+#include "services/posix/folder_names.h"
 #include "services/posix/in_use.h"
 #include "services/posix/paths.h"
 #include "services/posix/rename_order.h"
@@ -191,17 +192,16 @@ void CopyHostFile(ErrorState& state, const std::string& source, const std::strin
 }  // namespace
 
 void CopyFileTo(ErrorState& state, const Text& source, const Text& target) {
-  const std::optional<std::string> hostSource = posix::HostPath(source);
-  const std::optional<std::string> hostTarget = posix::HostPath(target);
-  if (!hostSource || !hostTarget) {
-    StoreWindowsError(state, wincode::kPathNotFound, 0);
-    return;
-  }
+  const std::optional<std::string> hostSource = posix::HostPathOrError(state, source);
+  if (!hostSource) return;
+  const std::optional<std::string> hostTarget = posix::HostPathOrError(state, target);
+  if (!hostTarget) return;
   try {
     CopyHostFile(state, *hostSource, *hostTarget);
   } catch (const std::bad_alloc&) {
     StoreError(state, kOutOfMemory);
   }
+  posix::NoteOwnChange(*hostTarget);
 }
 
 }  // namespace quelb
