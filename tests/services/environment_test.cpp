@@ -29,6 +29,16 @@ TEST(EnvironmentValueTest, UnsetIsEmptyAndSetIsItsValue) {
   EXPECT_EQ(EnvironmentValue("QUELB_SET_VALUE"), "C:\\WINDOWS\\cmd.exe /x");
 }
 
+TEST(EnvironmentValueTest, NamesMatchInAnyLetterCaseAndOneWithEqualsIsUnset) {
+  testing::EnvironmentGuard spelt("QuelbComSpec", "C:\\WINDOWS\\cmd.exe");
+  testing::EnvironmentGuard other("QUELB_A", "B=C");
+  EXPECT_EQ(EnvironmentValue("QUELBCOMSPEC"), "C:\\WINDOWS\\cmd.exe");
+  EXPECT_EQ(EnvironmentValue("quelbcomspec"), "C:\\WINDOWS\\cmd.exe");
+  EXPECT_EQ(EnvironmentValue("QUELB_A=B"), "");
+  EXPECT_EQ(EnvironmentValue("=QUELB_A"), "");
+  EXPECT_EQ(EnvironmentValue(""), "");
+}
+
 TEST(CommandTailProbe, WritesTail) {
   const char* out = testing::ProbeOutput();
   if (out == nullptr) GTEST_SKIP() << "started by the CommandTailTest cases";
@@ -166,8 +176,8 @@ TEST_F(CurrentFolderTest, MissingFolderIs76NeverAnd53) {
   testing::WriteFile(elsewhere_ / "FILE.TXT", "x");
   for (const std::string& path :
        {(elsewhere_ / "MISSING").string(), (elsewhere_ / "NO" / "DEEPER").string(),
-        (elsewhere_ / "FILE.TXT").string(), std::string("Q:\\QUELB"), std::string("C:\\*"),
-        std::string("NAME?")}) {
+        (elsewhere_ / "FILE.TXT" / "DEEPER").string(), std::string("Q:\\QUELB"),
+        std::string("C:\\*"), std::string("NAME?")}) {
     ChangeFolder(state_, path);
     EXPECT_EQ(TakeError(state_), 76) << path;
   }
@@ -194,6 +204,14 @@ TEST_F(CurrentFolderTest, NamesWindowsCannotHoldFailWith75EvenWhenSuchAFolderExi
     ChangeFolder(state_, path);
     EXPECT_EQ(TakeError(state_), 75) << path;
   }
+  EXPECT_EQ(fs::current_path(), fs::canonical(elsewhere_.Path()));
+}
+
+TEST_F(CurrentFolderTest, ChangeOntoAFileFailsWith75) {
+  fs::current_path(elsewhere_.Path());
+  testing::WriteFile(elsewhere_ / "FILE.TXT", "x");
+  ChangeFolder(state_, (elsewhere_ / "FILE.TXT").string());
+  EXPECT_EQ(TakeError(state_), 75);
   EXPECT_EQ(fs::current_path(), fs::canonical(elsewhere_.Path()));
 }
 

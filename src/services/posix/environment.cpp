@@ -12,11 +12,14 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "services/posix/errno_map.h"
 #include "services/posix/paths.h"
 #include "services/process.h"
 #include "services/windows_codes.h"
+
+extern char** environ;
 
 namespace quelb {
 namespace {
@@ -90,9 +93,21 @@ std::optional<std::string> FolderOfDrive(ErrorState& state, char letter, const s
 
 }  // namespace
 
+// Names are matched as Windows matches them: as spelt first, then in any ASCII letter case
+// (Wine and Windows spell the interpreter's variable ComSpec). A name that holds "=" names
+// no variable.
 Text EnvironmentValue(const Text& name) {
-  const char* value = std::getenv(name.c_str());
-  return value != nullptr ? Text(value) : Text();
+  if (name.empty() || name.find('=') != Text::npos) return {};
+  if (const char* value = std::getenv(name.c_str())) return value;
+  const Text wanted = UpperText(name);
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string_view variable(*entry);
+    const size_t equals = variable.find('=');
+    if (equals != std::string_view::npos && UpperText(Text(variable.substr(0, equals))) == wanted) {
+      return Text(variable.substr(equals + 1));
+    }
+  }
+  return {};
 }
 
 Text CommandTail() {
@@ -134,6 +149,10 @@ void ChangeFolder(ErrorState& state, const Text& path) {
   if (chdir(hostPath->c_str()) == 0) return;
   // A folder that is not found is reported as a missing path, never as a missing file.
   if (errno == ENOENT) return StoreWindowsError(state, wincode::kPathNotFound, ENOENT);
+  // The path itself is there but is no folder; a file further up would leave no path.
+  if (errno == ENOTDIR && access(hostPath->c_str(), F_OK) == 0) {
+    return StoreWindowsError(state, wincode::kDirectory, ENOTDIR);
+  }
   posix::StoreErrno(state, errno, *hostPath);
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "services/files.h"
+#include "services/posix/durability.h"
 #include "services/posix/errno_map.h"
 #include "services/posix/folder_names.h"
 #include "services/posix/paths.h"
@@ -28,6 +29,7 @@ void MakeFolder(ErrorState& state, const Text& path) {
   if (!folder) return;
   if (mkdir(folder->c_str(), kFolderMode) != 0) return posix::StoreErrno(state, errno, *folder);
   posix::NoteOwnChange(*folder);
+  posix::NoteChangedFolder(posix::HostFolderOf(*folder));
 }
 
 }  // namespace quelb
