@@ -64,9 +64,20 @@ void CollectNames(UpdateRunState& run, ErrorState& errors) {
   }
 }
 
+// The name at FileIndex; each is looked for from where the one before it ended, so that a pass
+// reads the list once however many names it holds.
+Text NextName(const UpdateRunState& run, int64_t& from) {
+  const int64_t separator = FindText(from, run.FileList, kNameSeparator);
+  const int64_t end = separator == 0 ? TextLength(run.FileList) + 1 : separator;
+  const Text name = MidText(run.FileList, from, end - from);
+  from = end + 1;
+  return name;
+}
+
 PassOutcome HandleNames(dialog::DialogHandle dialog, UpdateRunState& run, ErrorState& errors) {
+  int64_t from = 1;
   for (run.FileIndex = 1; run.FileIndex <= run.FileTotal; ++run.FileIndex) {
-    run.CurrentFile = FieldText(run.FileList, kNameSeparator, run.FileIndex);
+    run.CurrentFile = NextName(run, from);
     dialog::SetControlText(dialog, IDC_STATUS,
                            "Copying " + run.SourcePath + "\\" + run.CurrentFile);
     if (HandleFile(run, errors) == FileOutcome::kAbort) return PassOutcome::kAbort;
