@@ -126,23 +126,23 @@ TEST_F(CopyTest, SourceThatIsNoFileFailsWithoutWaiting) {
   ExpectRefused(70);
 }
 
-TEST_F(CopyTest, MissingFolderOrDriveFailsWith76) {
-  CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\MISSING\\DATA.DBF");
-  EXPECT_EQ(TakeError(state_), 76);
-  EXPECT_FALSE(fs::exists(c_ / "MISSING"));
-  CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "Q:\\QUELB\\DATA.DBF");
-  EXPECT_EQ(TakeError(state_), 76);
-  CopyFileTo(state_, "Q:\\SOURCE\\DATA.DBF", "C:\\QUELB\\DATA.DBF");
-  EXPECT_EQ(TakeError(state_), 76);
-  EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), "old content");
-}
-
-TEST_F(CopyTest, DriveWithoutItsDiskFailsWith71OnEitherSide) {
+// A drive without its disk is one whose entry points at a folder that is not there.
+TEST_F(CopyTest, MissingFolderOrDriveFailsWith76AndADriveWithoutItsDiskWith71) {
   drives_.Link('d', c_ / "NO-DISK");
-  CopyFileTo(state_, "D:\\DATA.DBF", "C:\\QUELB\\DATA.DBF");
-  EXPECT_EQ(TakeError(state_), 71);
-  CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "D:\\QUELB\\DATA.DBF");
-  EXPECT_EQ(TakeError(state_), 71);
+  struct Case {
+    const char* source;
+    const char* target;
+    ErrorNumber number;
+  };
+  for (const Case& copy : {Case{"C:\\SOURCE\\DATA.DBF", "C:\\MISSING\\DATA.DBF", 76},
+                           Case{"C:\\SOURCE\\DATA.DBF", "Q:\\QUELB\\DATA.DBF", 76},
+                           Case{"Q:\\SOURCE\\DATA.DBF", "C:\\QUELB\\DATA.DBF", 76},
+                           Case{"D:\\DATA.DBF", "C:\\QUELB\\DATA.DBF", 71},
+                           Case{"C:\\SOURCE\\DATA.DBF", "D:\\QUELB\\DATA.DBF", 71}}) {
+    CopyFileTo(state_, copy.source, copy.target);
+    EXPECT_EQ(TakeError(state_), copy.number) << copy.source << " to " << copy.target;
+  }
+  EXPECT_FALSE(fs::exists(c_ / "MISSING"));
   EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), "old content");
 }
 
