@@ -3,6 +3,7 @@
 #include "dialog/layer.h"
 
 #include <FL/Fl.H>
+#include <FL/x.H>
 
 #include <algorithm>
 
@@ -116,6 +117,9 @@ void ShowModal(DialogHandle dialog, DialogCallback callback, int32_t* result) {
   if (Fl_Window* owner = LiveWindowOf(dialog->owner)) owner->deactivate();
   if (dialog->taskModal) dialog->window->set_modal();
   dialog->window->show();
+  // The map request would otherwise wait in the output buffer until the first paint, with
+  // every label's glyphs, is done.
+  XFlush(fl_display);
   fltk::SetFrameFunctions(dialog->window, dialog->closeBox);
   dialog->window->FocusFirstTabStop();
   fltk::RunUntilEnded(dialog);
