@@ -1,6 +1,7 @@
 // The splitting of a command line into words, by a round trip: the words of any line, quoted
 // again by the rules of the C runtime and joined by blanks, must split into the same words.
-// After "/c" the rest is one command whose outer pair of quotes is stripped.
+// After "/c" the rest may be one command whose outer pair of quotes is stripped, as the
+// command interpreter reads it; a line that the splitting read so is quoted again so.
 #include <string>
 #include <vector>
 
@@ -62,13 +63,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   quelb::fuzz::Expect(words[0].find('"') == std::string::npos, "the program has no quote", line);
-  std::string again = QuotedProgram(words[0]);
-  if (words.size() > 1 && (words[1] == "/c" || words[1] == "/C")) {
-    again += " " + words[1] + " \"" + Joined(words, 2) + "\"";
-  } else if (words.size() > 1) {
-    again += " " + Joined(words, 1);
-  }
-  const std::vector<std::string> split = quelb::SplitCommandLine(again);
-  if (split != words) quelb::fuzz::Differs("splitting " + again, line, Shown(split), Shown(words));
+  const std::string program = QuotedProgram(words[0]);
+  const std::string plain = program + (words.size() > 1 ? " " + Joined(words, 1) : "");
+  if (quelb::SplitCommandLine(plain) == words) return 0;
+  const bool interpreterSwitch = words.size() > 1 && (words[1] == "/c" || words[1] == "/C");
+  const std::string command =
+      program + " " + (interpreterSwitch ? words[1] : "") + " \"" + Joined(words, 2) + "\"";
+  if (interpreterSwitch && quelb::SplitCommandLine(command) == words) return 0;
+  quelb::fuzz::Differs("splitting " + plain, line, Shown(quelb::SplitCommandLine(plain)),
+                       Shown(words));
   return 0;
 }
