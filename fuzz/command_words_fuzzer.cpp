@@ -2,6 +2,7 @@
 // again by the rules of the C runtime and joined by blanks, must split into the same words.
 // After "/c" the rest may be one command whose outer pair of quotes is stripped, as the
 // command interpreter reads it; a line that the splitting read so is quoted again so.
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,12 @@ std::string Shown(const std::vector<std::string>& words) {
 }
 
 }  // namespace
+
+// Lines that start the interpreter are read by its rule.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  setenv("COMSPEC", "cmd", 1);
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string line(reinterpret_cast<const char*>(data), size);
