@@ -75,6 +75,7 @@ PassOutcome HandleNames(dialog::DialogHandle dialog, UpdateRunState& run, ErrorS
 }
 
 void EndPass(dialog::DialogHandle dialog, UpdateRunState& run) {
+  MakeCopiesDurable();
   if (run.FileCount.Value() > 0) ++run.DiskCount;
   run.CountText = run.FileCount.Value() == 0 ? Text("NO") : NumberText(run.FileCount.Value());
   if (IsDiskSource(run)) {
@@ -111,6 +112,7 @@ void MakeTargetCurrent(const UpdateRunState& run, ErrorState& errors) {
 }
 
 RunOutcome Abort(dialog::DialogHandle dialog, const UpdateRunState& run) {
+  MakeCopiesDurable();
   ShowMessage("Error" + NumberText(run.LastError) + " detected", MB_TASKMODAL | MB_OK,
               "Canceled by the operator");
   RunAborted = kTrue;

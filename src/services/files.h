@@ -20,6 +20,10 @@ Text ListNext(ErrorState& state);
 void MakeFolder(ErrorState& state, const Text& path);
 // Replaces an existing target; the old target is never left half-written.
 void CopyFileTo(ErrorState& state, const Text& source, const Text& target);
+// Makes every file that CopyFileTo and MakeFolder have put in place so far last through a
+// crash or a power loss, where they do not already each time. The run calls it before it
+// shows any box that may end it.
+void MakeCopiesDurable();
 
 enum class Access { kReadWrite, kReadWriteWithFallBack };
 

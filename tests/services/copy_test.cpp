@@ -1,15 +1,19 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
 
 #include "services/files.h"
+#include "services/posix/rename_order.h"
 #include "support/second_process.h"
 #include "support/temp_folder.h"
 
@@ -133,6 +137,40 @@ TEST_F(CopyTest, MissingFolderOrDriveFailsWith76) {
   EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), "old content");
 }
 
+TEST_F(CopyTest, DriveWithoutItsDiskFailsWith71OnEitherSide) {
+  drives_.Link('d', c_ / "NO-DISK");
+  CopyFileTo(state_, "D:\\DATA.DBF", "C:\\QUELB\\DATA.DBF");
+  EXPECT_EQ(TakeError(state_), 71);
+  CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "D:\\QUELB\\DATA.DBF");
+  EXPECT_EQ(TakeError(state_), 71);
+  EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), "old content");
+}
+
+TEST_F(CopyTest, NamesWindowsCannotHoldFailWith75OnEitherSide) {
+  fs::create_directory(c_ / "QU\"OTE");
+  for (const char* target :
+       {"C:\\QU\"OTE\\DATA.DBF", "C:\\QUELB\\DATA*.DBF", "C:\\QUELB\\DATA?.DBF",
+        "C:\\QUELB\\<DATA>", "C:\\QUELB\\A|B", "C:\\QUELB\\A\x1f", "C:\\QUELB\\A:B"}) {
+    CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", target);
+    EXPECT_EQ(TakeError(state_), 75) << target;
+  }
+  CopyFileTo(state_, "C:\\SOURCE\\DATA*", "C:\\QUELB\\DATA.DBF");
+  EXPECT_EQ(TakeError(state_), 75);
+  EXPECT_TRUE(fs::is_empty(c_ / "QU\"OTE"));
+  EXPECT_EQ(NamesIn(c_ / "QUELB"), std::set<std::string>{"DATA.DBF"});
+  EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), "old content");
+}
+
+TEST_F(CopyTest, NewNamesInAnyCaseFindWhatTheRunCreated) {
+  CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\QUELB\\New.Dbf");
+  CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\quelb\\NEW.DBF");
+  MakeFolder(state_, "C:\\QUELB\\Sub");
+  CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\QUELB\\SUB\\new.dbf");
+  EXPECT_EQ(state_.number, 0);
+  EXPECT_EQ(NamesIn(c_ / "QUELB"), (std::set<std::string>{"DATA.DBF", "New.Dbf", "Sub"}));
+  EXPECT_EQ(NamesIn(c_ / "QUELB" / "Sub"), std::set<std::string>{"new.dbf"});
+}
+
 TEST_F(CopyTest, CopyOntoItselfFailsAndLeavesTheFileWhole) {
   const fs::path file = c_ / "SOURCE" / "DATA.DBF";
   for (const Text target : {"C:\\SOURCE\\DATA.DBF", "c:\\source\\data.dbf"}) {
@@ -159,6 +197,85 @@ TEST_F(CopyTest, TargetBehindALinkReplacesTheLinkedFile) {
   EXPECT_EQ(state_.number, 0);
   EXPECT_TRUE(fs::is_symlink(c_ / "SOURCE" / "ALIAS.DBF"));
   EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), "new content");
+}
+
+// True once the process has a descriptor open on a file in folder, or false after a bound.
+bool AwaitDescriptorIn(pid_t pid, const fs::path& folder) {
+  const std::string wanted = fs::canonical(folder).string() + "/";
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (std::chrono::steady_clock::now() < deadline) {
+    std::error_code error;
+    for (const auto& entry :
+         fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+      const fs::path opened = fs::read_symlink(entry.path(), error);
+      if (!error && opened.string().rfind(wanted, 0) == 0) return true;
+    }
+    usleep(200);
+  }
+  return false;
+}
+
+TEST_F(CopyTest, ACopyKilledInTheMiddleLeavesTheOldTargetAndNothingElse) {
+  // Holes read as zeros, so copying this takes far longer than the test waits.
+  const fs::path source = c_ / "SOURCE" / "HUGE.DBF";
+  testing::WriteFile(source, "start");
+  fs::resize_file(source, 64ull << 30);
+  testing::WriteFile(c_ / "QUELB" / "HUGE.DBF", "old content");
+
+  const pid_t copier = fork();
+  ASSERT_GE(copier, 0);
+  if (copier == 0) {
+    ErrorState state;
+    CopyFileTo(state, "C:\\SOURCE\\HUGE.DBF", "C:\\QUELB\\HUGE.DBF");
+    _exit(state.number);
+  }
+  const bool copying = AwaitDescriptorIn(copier, c_ / "QUELB");
+  kill(copier, SIGKILL);
+  int status = 0;
+  waitpid(copier, &status, 0);
+
+  ASSERT_TRUE(copying) << "the copy never opened its new file";
+  EXPECT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "HUGE.DBF"), "old content");
+  EXPECT_EQ(NamesIn(c_ / "QUELB"), (std::set<std::string>{"DATA.DBF", "HUGE.DBF"}));
+}
+
+// A user without an administrator's rights names the new file by another way.
+TEST(CopyByUserTest, AnOrdinaryUserReplacesTheTargetAndLeavesNothingElse) {
+  if (geteuid() != 0) GTEST_SKIP() << "becoming another user needs root";
+  testing::TempFolder folder;
+  fs::permissions(folder.Path(), fs::perms::all);
+  testing::WriteFile(folder / "NEW.DBF", "new content");
+  testing::WriteFile(folder / "OLD.DBF", "old content");
+  for (const char* name : {"NEW.DBF", "OLD.DBF"}) fs::permissions(folder / name, fs::perms::all);
+
+  const pid_t copier = fork();
+  ASSERT_GE(copier, 0);
+  if (copier == 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(100);
+    ErrorState state;
+    CopyFileTo(state, (folder / "NEW.DBF").string(), (folder / "OLD.DBF").string());
+    _exit(state.number);
+  }
+  int status = 0;
+  waitpid(copier, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(testing::ReadFile(folder / "OLD.DBF"), "new content");
+  EXPECT_EQ(NamesIn(folder.Path()), (std::set<std::string>{"NEW.DBF", "OLD.DBF"}));
+}
+
+// A sync of each file before its rename is left out only where the file system itself
+// writes the data of a file renamed over another before the rename.
+TEST(RenameOrderTest, OnlyExt4InItsOrderedModesAndTmpfsKeepDataBeforeTheRename) {
+  EXPECT_TRUE(posix::RenameOrdersData("ext4", "rw,relatime"));
+  EXPECT_TRUE(posix::RenameOrdersData("ext4", "rw,data=journal,errors=remount-ro"));
+  EXPECT_TRUE(posix::RenameOrdersData("tmpfs", "rw,size=128k"));
+  EXPECT_FALSE(posix::RenameOrdersData("ext4", "rw,data=writeback"));
+  EXPECT_FALSE(posix::RenameOrdersData("ext4", "rw,noauto_da_alloc,errors=remount-ro"));
+  EXPECT_FALSE(posix::RenameOrdersData("xfs", "rw,relatime"));
+  EXPECT_FALSE(posix::RenameOrdersData("btrfs", "rw"));
+  EXPECT_FALSE(posix::RenameOrdersData("fuse.sshfs", "rw"));
 }
 
 // A small tmpfs of the test's own, which only root may mount.

@@ -116,6 +116,29 @@ TEST_F(OpenTest, DrivePathsNameFilesInAnyLetterCase) {
   EXPECT_FALSE(std::filesystem::exists(drives.Root('c') / "DATA.BIN"));
 }
 
+TEST_F(OpenTest, DriveWithoutItsDiskFailsWith71) {
+  testing::DriveTable drives;
+  drives.Link('d', folder_ / "NO-DISK");
+  EXPECT_EQ(OpenAndClose("D:\\README.TXT", Access::kReadWriteWithFallBack), 71);
+  EXPECT_EQ(OpenAndClose("D:\\SETUP\\README.TXT", Access::kReadWrite), 71);
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "NO-DISK"));
+}
+
+// Wildcards keep their own number; the other characters no Windows name holds give 75.
+TEST_F(OpenTest, NamesWindowsCannotHoldCreateNothing) {
+  for (const char* name : {"A*.DAT", "A?.DAT"}) {
+    EXPECT_EQ(OpenAndClose(folder_ / name, Access::kReadWrite), 64) << name;
+  }
+  for (const char* name : {"QU\"OTE", "A<B", "A>B", "A|B", "TAB\tNAME", "CR\r"}) {
+    EXPECT_EQ(OpenAndClose(folder_ / name, Access::kReadWrite), 75) << name;
+  }
+  testing::DriveTable drives;
+  drives.Root('c');
+  EXPECT_EQ(OpenAndClose("C:\\A:B", Access::kReadWrite), 75);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.Path()), {}), 1);
+  EXPECT_TRUE(std::filesystem::is_empty(drives.Root('c')));
+}
+
 // Root meets the read-only mark too, as an administrator meets the Windows attribute.
 TEST_F(OpenTest, ReadOnlyFileFailsUnderReadWriteAndOpensUnderFallBack) {
   testing::MakeReadOnly(file_);

@@ -11,6 +11,7 @@
 
 #include "services/platform_files.h"
 #include "services/posix/errno_map.h"
+#include "services/posix/folder_names.h"
 #include "services/posix/in_use.h"
 #include "services/posix/paths.h"
 #include "services/windows_codes.h"
@@ -63,16 +64,14 @@ bool IsRegularFile(int fd) {
 }  // namespace
 
 bool OpenExclusive(ErrorState& state, const Text& path, Access access, FileHandle& handle) {
-  const std::optional<std::string> hostPath = posix::HostPath(path);
-  if (!hostPath) {
-    StoreWindowsError(state, wincode::kPathNotFound, ENOENT);
-    return false;
-  }
+  const std::optional<std::string> hostPath = posix::HostPathOrError(state, path);
+  if (!hostPath) return false;
   const int fd = OpenForAccess(*hostPath, access);
   if (fd < 0) {
     posix::StoreErrno(state, errno, *hostPath);
     return false;
   }
+  posix::NoteOwnChange(*hostPath);
   if (!IsRegularFile(fd)) {
     close(fd);
     StoreWindowsError(state, wincode::kAccessDenied, EISDIR);
