@@ -197,27 +197,35 @@ struct Side {
   std::function<void()> work;
 };
 
-// Each side is prepared afresh before it is timed; odd pairs time the reference first.
-Timing MedianRatio(int pairs, const Side& ours, const Side& reference) {
+// Each side measures itself and gives its seconds; odd pairs measure the reference first.
+Timing MedianRatio(int pairs, const std::function<double()>& ours,
+                   const std::function<double()>& reference) {
   std::vector<double> ratios, oursTimes, referenceTimes;
-  auto time = [](const Side& side) {
-    side.prepare();
-    return Seconds(side.work);
-  };
   for (int pair = 0; pair < pairs; ++pair) {
     double a = 0, b = 0;
     if (pair % 2 == 0) {
-      a = time(ours);
-      b = time(reference);
+      a = ours();
+      b = reference();
     } else {
-      b = time(reference);
-      a = time(ours);
+      b = reference();
+      a = ours();
     }
     ratios.push_back(a / b);
     oursTimes.push_back(a);
     referenceTimes.push_back(b);
   }
   return {Median(ratios), Median(oursTimes), Median(referenceTimes)};
+}
+
+// Each side is prepared afresh before it is timed.
+Timing MedianRatio(int pairs, const Side& ours, const Side& reference) {
+  auto time = [](const Side& side) {
+    return [&side] {
+      side.prepare();
+      return Seconds(side.work);
+    };
+  };
+  return MedianRatio(pairs, time(ours), time(reference));
 }
 
 Timing MedianRatio(int pairs, const std::function<void()>& prepare,
@@ -386,8 +394,8 @@ void OneBigFile(const Options& options, const Place& place, const fs::path& sour
   fs::remove_all(target);
 }
 
-// The archive test runs in a process of its own, as grep does, so that both are timed from
-// exec to exit and the peak memory is the test's alone.
+// The bench started again to do the archive test alone: 0 when the mark is found, 1 when it is
+// not, as grep answers, and 2 on a failure.
 int ArchiveTestChild(const char* archive) {
   quelb::UpdateRunState run;
   quelb::ErrorState errors;
@@ -395,6 +403,15 @@ int ArchiveTestChild(const char* archive) {
   return errors.number != 0 ? 2 : run.PkwarePos != 0 ? 0 : 1;
 }
 
+double ProcessorSeconds(const rusage& usage) {
+  auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// The archive test runs in a process of its own, as grep does. Both do nothing but read the
+// file from the cache and search it, so they are compared by the processor time each process
+// took, which the other work on a shared machine does not stretch; its peak memory is the
+// test's alone.
 void ArchiveTest(const Options& options, const Place& place, const fs::path& archive,
                  const std::string& self) {
   int64_t peakKiB = 0;
@@ -403,14 +420,19 @@ void ArchiveTest(const Options& options, const Place& place, const fs::path& arc
     const int code = Wait(Spawn({self, "--archive-test", archive.string()}), &usage);
     if (code != 1) Fail("the archive test answered " + std::to_string(code));
     peakKiB = std::max<int64_t>(peakKiB, usage.ru_maxrss);
+    return ProcessorSeconds(usage);
   };
-  auto grep = [&] { RunTool({"grep", "-F", "-q", "PKWARE", archive.string()}, 1); };
+  auto grep = [&] {
+    rusage usage{};
+    const int code = Wait(Spawn({"grep", "-F", "-q", "PKWARE", archive.string()}), &usage);
+    if (code != 1) Fail("grep answered " + std::to_string(code));
+    return ProcessorSeconds(usage);
+  };
   ours();
   grep();
-  const Timing timing = MedianRatio(
-      options.pairs, [] {}, ours, grep);
-  char extra[64];
-  std::snprintf(extra, sizeof extra, "peak %.1f MiB (<= 8 %s)", peakKiB / 1024.0,
+  const Timing timing = MedianRatio(options.pairs, ours, grep);
+  char extra[80];
+  std::snprintf(extra, sizeof extra, "processor time, peak %.1f MiB (<= 8 %s)", peakKiB / 1024.0,
                 peakKiB <= 8 * 1024 ? "met" : "NOT MET");
   Report({"archive test of " + SizeName(options.bigSize), place.name, "grep -F -q PKWARE", timing,
           0.5, extra});
