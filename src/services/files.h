@@ -34,6 +34,9 @@ int NextFileNumber();
 void OpenExclusive(ErrorState& state, const Text& path, int fileNumber, Access access);
 int64_t FileLength(ErrorState& state, int fileNumber);
 Text ReadBytes(ErrorState& state, int fileNumber, int64_t count);
+// ReadBytes into the caller's buffer, for a file read piece by piece through one buffer;
+// returns the count read.
+int64_t ReadBytesInto(ErrorState& state, int fileNumber, char* into, int64_t count);
 void CloseFile(ErrorState& state, int fileNumber);
 
 }  // namespace quelb

@@ -3,6 +3,7 @@
 #include "dialog/layer.h"
 
 #include <FL/Fl.H>
+#include <FL/x.H>
 
 #include <algorithm>
 
@@ -16,12 +17,13 @@ namespace {
 
 using fltk::ControlEntry;
 using fltk::PixelRect;
+using fltk::UnitRect;
 
 constexpr uint32_t SIZE_RESTORED = 0, SIZE_MINIMIZED = 1, SIZE_MAXIMIZED = 2;
 
-PixelRect ToPixels(const Dialog* dialog, int x, int y, int width, int height) {
-  if (dialog->unit == Unit::kPixels) return PixelRect{x, y, width, height};
-  return fltk::MapDialogRect(dialog->units, x, y, width, height);
+PixelRect ToPixels(const Dialog* dialog, const UnitRect& r) {
+  if (dialog->unit == Unit::kPixels) return PixelRect{r.x, r.y, r.width, r.height};
+  return fltk::MapDialogRect(dialog->units, r.x, r.y, r.width, r.height);
 }
 
 void CentreOnScreen(PixelRect& rect) {
@@ -29,6 +31,38 @@ void CentreOnScreen(PixelRect& rect) {
   Fl::screen_xywh(screenX, screenY, screenWidth, screenHeight, 0);
   rect.x = screenX + (screenWidth - rect.width) / 2;
   rect.y = screenY + (screenHeight - rect.height) / 2;
+}
+
+PixelRect ClientRect(const Dialog* dialog) {
+  const UnitRect& place = dialog->place;
+  PixelRect client =
+      ToPixels(dialog, UnitRect{dialog->centred ? 0 : place.x, dialog->centred ? 0 : place.y,
+                                place.width, place.height});
+  if (dialog->centred) CentreOnScreen(client);
+  return client;
+}
+
+// The groove of an etched line is two pixels deep even where the rectangle is one pixel high.
+PixelRect ControlRect(const Dialog* dialog, ControlKind kind, const UnitRect& place) {
+  PixelRect rect = ToPixels(dialog, place);
+  if (kind == ControlKind::kEtchedLine) rect.height = std::max(rect.height, 2);
+  return rect;
+}
+
+// Lays the dialog out again when its font measures otherwise than the face it was laid out
+// for; with that face, nothing moves.
+void MatchMeasuredUnits(Dialog* dialog) {
+  if (dialog->unit == Unit::kPixels) return;
+  const fltk::BaseUnits measured = fltk::DialogBaseUnits();
+  if (measured == dialog->units) return;
+  dialog->units = measured;
+  const PixelRect client = ClientRect(dialog);
+  dialog->window->resize(client.x, client.y, client.width, client.height);
+  for (const ControlEntry& control : dialog->controls) {
+    const PixelRect r = ControlRect(dialog, control.kind, control.place);
+    control.widget->resize(r.x, r.y, r.width, r.height);
+  }
+  dialog->window->redraw();
 }
 
 int ShowStateOf(uint32_t style) {
@@ -52,8 +86,7 @@ Fl_Widget* MakeControl(ControlKind kind, Dialog* dialog, int id, const Text& tex
       return new fltk::TextBox(dialog, id, r.x, r.y, r.width, r.height, text,
                                style.exStyle & WS_EX_CLIENTEDGE, style.style & WS_BORDER);
     case ControlKind::kEtchedLine:
-      // The groove is two pixels deep even where the rectangle is one pixel high.
-      return new fltk::EtchedLine(r.x, r.y, r.width, std::max(r.height, 2));
+      return new fltk::EtchedLine(r.x, r.y, r.width, r.height);
     case ControlKind::kButton:
       return new fltk::PushButton(dialog, id, r.x, r.y, r.width, r.height, text,
                                   (style.style & 0xF) == BS_DEFPUSHBUTTON);
@@ -74,12 +107,13 @@ DialogHandle CreateDialog(Unit unit, DialogHandle owner, const Text& title, int 
   const uint32_t effective = EffectiveDialogStyle(style, centred);
   Dialog* dialog = fltk::NewDialogRecord();
   dialog->unit = unit;
-  dialog->units = fltk::DialogBaseUnits();
+  dialog->units = fltk::kExpectedBaseUnits;
+  dialog->place = UnitRect{x, y, width, height};
+  dialog->centred = centred;
   dialog->owner = owner;
   dialog->showState = ShowStateOf(effective);
   dialog->closeBox = effective & WS_SYSMENU;
-  PixelRect client = ToPixels(dialog, centred ? 0 : x, centred ? 0 : y, width, height);
-  if (centred) CentreOnScreen(client);
+  const PixelRect client = ClientRect(dialog);
   Fl_Group::current(nullptr);
   dialog->window = new fltk::DialogWindow(dialog, client, title);
   dialog->window->end();
@@ -91,11 +125,13 @@ void AddControl(ControlKind kind, DialogHandle dialog, int id, const Text& text,
                 int width, int height, uint32_t style, uint32_t exStyle) {
   if (LiveWindowOf(dialog) == nullptr) return;
   const ControlStyle effective = EffectiveControlStyle(kind, style, exStyle);
-  const PixelRect rect = ToPixels(dialog, x, y, width, height);
+  const UnitRect place{x, y, width, height};
   dialog->window->begin();
-  Fl_Widget* widget = MakeControl(kind, dialog, id, text, rect, effective);
+  Fl_Widget* widget =
+      MakeControl(kind, dialog, id, text, ControlRect(dialog, kind, place), effective);
   dialog->window->end();
-  dialog->controls.push_back(ControlEntry{kind, id, fltk::NextHandle(), effective.style, widget});
+  dialog->controls.push_back(
+      ControlEntry{kind, id, fltk::NextHandle(), effective.style, widget, place});
   widget->redraw();
 }
 
@@ -116,6 +152,10 @@ void ShowModal(DialogHandle dialog, DialogCallback callback, int32_t* result) {
   if (Fl_Window* owner = LiveWindowOf(dialog->owner)) owner->deactivate();
   if (dialog->taskModal) dialog->window->set_modal();
   dialog->window->show();
+  // The map request would otherwise wait in the output buffer until the first paint, with
+  // every label's glyphs, is done.
+  XFlush(fl_display);
+  MatchMeasuredUnits(dialog);
   fltk::SetFrameFunctions(dialog->window, dialog->closeBox);
   dialog->window->FocusFirstTabStop();
   fltk::RunUntilEnded(dialog);

@@ -24,12 +24,12 @@ extern char** environ;
 namespace quelb {
 namespace {
 
-Text ReadCommandTail() {
-  std::ifstream in("/proc/self/cmdline", std::ios::binary);
-  const std::string line((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  const size_t endOfProgram = line.find('\0');
-  if (endOfProgram == std::string::npos || endOfProgram + 1 >= line.size()) return {};
-  Text tail = line.substr(endOfProgram + 1);
+// The tail of the arguments as the kernel keeps them: each one ended by a NUL, the program's
+// name first.
+Text TailOfArguments(const std::string& arguments) {
+  const size_t endOfProgram = arguments.find('\0');
+  if (endOfProgram == std::string::npos || endOfProgram + 1 >= arguments.size()) return {};
+  Text tail = arguments.substr(endOfProgram + 1);
   if (tail.back() == '\0') tail.pop_back();
   for (char& c : tail) {
     if (c == '\0') c = ' ';
@@ -38,6 +38,12 @@ Text ReadCommandTail() {
   size_t firstWord = 0;
   while (firstWord < tail.size() && static_cast<unsigned char>(tail[firstWord]) <= ' ') ++firstWord;
   return tail.substr(firstWord);
+}
+
+Text ReadCommandTail() {
+  std::ifstream in("/proc/self/cmdline", std::ios::binary);
+  return TailOfArguments(
+      std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
 }
 
 std::array<std::string, 26>& RememberedFolders() {
