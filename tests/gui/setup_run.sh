@@ -1,41 +1,10 @@
 # The installer itself under a virtual X server: both modes, a whole run answered with the
 # boxes' letters, and the hand-over to cm.exe.   bash setup_run.sh CASE
 source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/world.sh"
 
 INSTALL_TITLE='QUELB Accounting Software Installation   (7z)'
 EXPECTED_BOXES="$WORK/boxes"
-
-# A drive table of the test's own with C:\LDGRHOME present, and the folders of a run.
-make_world() {
-  export WINEPREFIX="$WORK/prefix"
-  mkdir -p "$WINEPREFIX/dosdevices" "$WORK/drive_c/LDGRHOME" "$WORK/drive_a"
-  ln -s "$WORK/drive_c" "$WINEPREFIX/dosdevices/c:"
-  ln -s "$WORK/drive_a" "$WINEPREFIX/dosdevices/a:"
-  mkdir -p "$WORK/start" "$WORK/drive_c/QUELB"
-  TARGET="$WORK/drive_c/QUELB"
-  export MARKERS="$WORK/markers"
-  mkdir -p "$MARKERS"
-}
-
-# A control module that says where it was started and stays until the test lets it go.
-put_control_module() {
-  cat >"$1/cm.exe" <<'SCRIPT'
-#!/bin/sh
-pwd >"$MARKERS/cm-started"
-while [ ! -e "$MARKERS/cm-release" ]; do sleep 0.1; done
-SCRIPT
-  chmod +x "$1/cm.exe"
-}
-
-# An archive that unpacks AP.exe into the folder glued to its -o.
-put_archive() {
-  cat >"$1/QUELBAP.EXE" <<'SCRIPT'
-#!/bin/sh
-for word; do case "$word" in -o*) folder=${word#-o} ;; esac; done
-echo "new AP" >"$folder/AP.exe"
-SCRIPT
-  chmod +x "$1/QUELBAP.EXE"
-}
 
 start_setup() {
   local folder=$1
