@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "dialog/layer.h"
+
 namespace quelb::dialog {
 
 struct BoxButton {
@@ -17,5 +19,15 @@ std::vector<BoxButton> BoxButtonsOf(uint32_t style);
 // What Esc and a close request answer in a box with these buttons: Cancel where there is one,
 // OK in a box with OK alone, and nothing (0) otherwise.
 int EscapeAnswerOf(const std::vector<int>& buttonIds);
+
+// The same for a box's controls, of whichever backend.
+template <class Control>
+int EscapeAnswerAmong(const std::vector<Control>& controls) {
+  std::vector<int> buttonIds;
+  for (const Control& control : controls) {
+    if (control.kind == ControlKind::kButton) buttonIds.push_back(control.id);
+  }
+  return EscapeAnswerOf(buttonIds);
+}
 
 }  // namespace quelb::dialog

@@ -41,3 +41,27 @@ SCRIPT
   chmod +x "$1/QUELBAP.EXE"
 }
 
+
+# In SOURCE a file of each kind: an archive, an update package, SETUP.EXE, a plain file, and
+# one whose old version in the target folder is read-only.
+put_one_of_each_kind() {
+  local source=$1
+  put_archive "$source"
+  echo "package" >"$source/FOO.QLB"
+  echo "installer" >"$source/SETUP.EXE"
+  echo "read me" >"$source/README.TXT"
+  echo "new locked" >"$source/LOCKED.DAT"
+  echo "old locked" >"$TARGET/LOCKED.DAT"
+  chmod a-w "$TARGET/LOCKED.DAT"
+}
+
+# What a run of put_one_of_each_kind's source delivers when the read-only file is ignored.
+expect_one_of_each_delivered() {
+  [[ "$(cat "$TARGET/AP.exe")" == "new AP" ]] || fail "the archive was not expanded"
+  [[ "$(cat "$TARGET/README.TXT")" == "read me" ]] || fail "README.TXT not copied"
+  [[ "$(cat "$TARGET/LOCKED.DAT")" == "old locked" ]] || fail "the read-only file changed"
+  [[ "$(cat "$WORK/drive_c/LDGRHOME/DOWNLOAD/FOO.QLB")" == "package" ]] ||
+    fail "the package is not in the download folder"
+  [[ ! -e "$TARGET/FOO.QLB" ]] || fail "the package reached the target folder"
+  [[ ! -e "$TARGET/SETUP.EXE" ]] || fail "SETUP.EXE was delivered"
+}

@@ -1,10 +1,9 @@
 # The terminal backend of the dialog layer, driven through the probe's installer layout: the
 # screens, and the messages its callback gets for keys.   bash dialog.sh CASE
 source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/../gui/probe_log.sh"
 
 PROBE="$GUI_TOOLS_DIR/layer_probe"
-EN_CHANGE_SOURCE=0x3000190
-EN_CHANGE_TARGET=0x3000191
 
 # Starts the probe's dialog in the terminal; arguments go to the probe.
 open_dialog() {
@@ -15,15 +14,6 @@ open_dialog() {
 expect_result() {
   wait_line "$WORK/probe.out" '^result ' 60 || fail "the probe did not end"
   grep -qx "result $1" "$WORK/probe.out" || fail "expected result $1"
-}
-
-# The first parameters of the commands the callback got, in order, blank-separated.
-commands() {
-  awk '$1 == "msg" && $2 == 273 { printf "%s%s", sep, $4; sep = " " }' "$WORK/probe.out"
-}
-
-expect_commands() {
-  [[ "$(commands)" == "$1" ]] || fail "expected commands '$1', got '$(commands)'"
 }
 
 cursor() {

@@ -104,15 +104,8 @@ case_update_mode_from_a_diskette() {
 case_whole_run_from_a_folder() {
   make_world
   put_control_module "$TARGET"
-  local source="$WORK/start"
-  put_archive "$source"
-  echo "package" >"$source/FOO.QLB"
-  echo "installer" >"$source/SETUP.EXE"
-  echo "read me" >"$source/README.TXT"
-  echo "new locked" >"$source/LOCKED.DAT"
-  echo "old locked" >"$TARGET/LOCKED.DAT"
-  chmod a-w "$TARGET/LOCKED.DAT"
-  start_setup "$source"
+  put_one_of_each_kind "$WORK/start"
+  start_setup "$WORK/start"
   wait_screen 'QUELB Accounting Software Installation' || fail "no installation dialog"
   keys Enter
   wait_screen 'error # 70 occurred' 60 || fail "no error prompt"
@@ -120,13 +113,7 @@ case_whole_run_from_a_folder() {
   answer_box 'error # 70 occurred' i
   answer_box 'Update is Completed' o
   expect_hand_over_in "$TARGET"
-  [[ "$(cat "$TARGET/AP.exe")" == "new AP" ]] || fail "the archive was not expanded"
-  [[ "$(cat "$TARGET/README.TXT")" == "read me" ]] || fail "README.TXT not copied"
-  [[ "$(cat "$TARGET/LOCKED.DAT")" == "old locked" ]] || fail "the read-only file changed"
-  [[ "$(cat "$WORK/drive_c/LDGRHOME/DOWNLOAD/FOO.QLB")" == "package" ]] ||
-    fail "the package is not in the download folder"
-  [[ ! -e "$TARGET/FOO.QLB" ]] || fail "the package reached the target folder"
-  [[ ! -e "$TARGET/SETUP.EXE" ]] || fail "SETUP.EXE was delivered"
+  expect_one_of_each_delivered
 }
 
 case_abort_starts_no_control_module() {

@@ -21,19 +21,11 @@ constexpr int kButtonWidth = 10;
 constexpr int kButtonGap = 2;
 constexpr int kMaxTextWidth = 60;
 
-int EscapeAnswer(Record* box) {
-  std::vector<int> buttonIds;
-  for (const Control& control : box->controls) {
-    if (control.kind == ControlKind::kButton) buttonIds.push_back(control.id);
-  }
-  return EscapeAnswerOf(buttonIds);
-}
-
 int32_t BoxProcedure(DialogHandle handle, uint32_t message, uint32_t wParam, uint32_t) {
-  if (message != WM_COMMAND) return 0;
   Record* box = LiveRecord(handle);
+  if (message != WM_COMMAND || box == nullptr) return 0;
   int id = static_cast<int>(wParam & 0xFFFF);
-  if (id == IDCANCEL) id = EscapeAnswer(box);
+  if (id == IDCANCEL) id = EscapeAnswerAmong(box->controls);
   if (FindControl(box, id) != nullptr) curses::EndDialog(handle, id);
   return 1;
 }

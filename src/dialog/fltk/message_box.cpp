@@ -28,16 +28,8 @@ constexpr int kButtonGap = 6;
 constexpr int kButtonRowGap = 14;
 constexpr int kMaxTextWidth = 480;
 
-int EscapeAnswer(DialogHandle box) {
-  std::vector<int> buttonIds;
-  for (const ControlEntry& control : box->controls) {
-    if (control.kind == ControlKind::kButton) buttonIds.push_back(control.id);
-  }
-  return EscapeAnswerOf(buttonIds);
-}
-
 void Answer(DialogHandle box, int id) {
-  if (id == IDCANCEL) id = EscapeAnswer(box);
+  if (id == IDCANCEL) id = EscapeAnswerAmong(box->controls);
   if (FindControl(box, id) != nullptr) fltk::EndDialog(box, id);
 }
 
@@ -129,7 +121,7 @@ int ShowMessageBox(const Text& text, const Text& title, uint32_t style) {
   fltk::AddControl(ControlKind::kLabel, box, kTextId, text, layout.text.x, layout.text.y,
                    layout.text.width, layout.text.height, 0, 0);
   AddButtons(box, buttons, layout);
-  box->closeBox = EscapeAnswer(box) != 0;
+  box->closeBox = EscapeAnswerAmong(box->controls) != 0;
   int32_t answer = 0;
   fltk::ShowModal(box, BoxProcedure, &answer);
   return answer;
