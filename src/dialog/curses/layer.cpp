@@ -15,6 +15,8 @@ namespace quelb::dialog::curses {
 namespace {
 
 constexpr uint32_t SIZE_RESTORED = 0;
+// Ctrl+L, with which terminal programs paint their screen anew.
+constexpr int kRepaintKey = 12;
 
 // Nine horizontal dialog units make two columns and eight vertical ones a row: the dialog
 // units of the window's font at its aspect, narrowed a little so that the installer dialog
@@ -62,7 +64,7 @@ void RunUntilEnded(Record& record) {
   while (record.live) {
     const Key key = ReadKey();
     if (key.code == ERR) continue;
-    if (key.code == KEY_RESIZE) {
+    if (key.code == KEY_RESIZE || key.code == kRepaintKey) {
       PaintAll(true);
       continue;
     }

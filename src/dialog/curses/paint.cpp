@@ -41,12 +41,17 @@ bool Utf8Terminal() {
   return utf8;
 }
 
-// Control characters, and bytes that the terminal's character set cannot show, become "?".
+// Control characters become "?", and so does each character that the terminal's character
+// set cannot show, whatever the number of its bytes.
 std::string Printable(const std::string& text) {
-  std::string shown = text;
-  for (char& byte : shown) {
+  std::string shown;
+  for (const char byte : text) {
     const auto value = static_cast<unsigned char>(byte);
-    if (value < 0x20 || value == 0x7F || (value >= 0x80 && !Utf8Terminal())) byte = '?';
+    if (value >= 0x80 && !Utf8Terminal()) {
+      if (!IsContinuationByte(byte)) shown += '?';
+    } else {
+      shown += value < 0x20 || value == 0x7F ? '?' : byte;
+    }
   }
   return shown;
 }

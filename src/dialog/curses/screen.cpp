@@ -26,24 +26,24 @@ void EndCurses() {
   endwin();
 }
 
-void EndAndRaise(int signal) {
+void EndAndRaise(int number) {
   EndCurses();
-  std::signal(signal, SIG_DFL);
-  std::raise(signal);
+  std::signal(number, SIG_DFL);
+  std::raise(number);
 }
 
 // Installed before curses starts, so that curses keeps to its own handlers for the others. A
 // signal that the process was told to ignore stays ignored.
 void InstallWaysOut() {
   std::atexit(EndCurses);
-  for (const int signal : kSignals) {
+  for (const int number : kSignals) {
     struct sigaction current {};
-    sigaction(signal, nullptr, &current);
+    sigaction(number, nullptr, &current);
     if (current.sa_handler == SIG_IGN) continue;
     struct sigaction handler {};
     handler.sa_handler = EndAndRaise;
     sigemptyset(&handler.sa_mask);
-    sigaction(signal, &handler, nullptr);
+    sigaction(number, &handler, nullptr);
   }
 }
 
