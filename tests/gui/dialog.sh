@@ -176,5 +176,28 @@ case_message_box_over_dialog() {
   expect_commands "0x1 $EN_CHANGE_SOURCE 0x2"
 }
 
+# Keys sent where the keyboard focus is, with the pointer on another window that had the
+# focus: the dialog takes it when shown and again, on its target box, when the box is gone.
+case_keys_reach_the_focused_dialog() {
+  focus_elsewhere
+  open_dialog install --ok=box:0x2024
+  keys_to_focus "$DIALOG" Tab Return
+  local box
+  box=$(wait_window '^Probe question$') || fail "the box did not appear"
+  keys_to_focus "$box" n
+  wait_line "$WORK/probe.out" '^box answer 7$' || fail "the box did not answer No"
+  keys_to_focus "$DIALOG" z Escape
+  expect_result 2
+  expect_commands "0x1 $EN_CHANGE_TARGET 0x2"
+}
+
+case_alt_f4_under_a_window_manager() {
+  start_window_manager
+  open_dialog update
+  keys_to_focus "$DIALOG" alt+F4
+  expect_result 0
+  expect_commands ""
+}
+
 start_xvfb
 "case_$1"

@@ -11,12 +11,19 @@
 #   press WINDOW KEY...            give WINDOW the keyboard and press the keys (xdotool names:
 #                                  Tab, shift+Tab, Return, Escape, alt+c, space, y ...)
 #   type_text WINDOW TEXT          give WINDOW the keyboard and type TEXT
+#   focus_elsewhere                map another window and give it the keyboard and the
+#                                  pointer, away from the windows under test
+#   keys_to_focus WINDOW KEY...    wait until WINDOW has taken the keyboard focus itself, then
+#                                  press the keys where the focus is, the pointer left alone
+#   start_window_manager           run openbox on the display, wait until it manages it, and
+#                                  leave the keyboard elsewhere as focus_elsewhere does
 #   click WINDOW X Y               click the left button at X,Y inside WINDOW
 #   close_request WINDOW           send the window manager's close request (WM_DELETE_WINDOW)
 #   screenshot WINDOW FILE         write a PNG of WINDOW to FILE (folders are made)
 #   wait_exit PID [SECONDS]        wait for the process to end; its exit code is the return
 #                                  code, 124 when it did not end in time (it is then killed)
 #   wait_line FILE PATTERN [S]     wait until a line of FILE matches the extended PATTERN
+#   wait_until SECONDS CMD...      wait until CMD succeeds
 #   fail MESSAGE                   print MESSAGE and end the test as failed
 #
 # WORK is a fresh folder removed at exit. GUI_TOOLS_DIR names the folder of send_close.
@@ -37,6 +44,13 @@ trap cleanup EXIT
 
 fail() {
   echo "FAIL: $*" >&2
+  if [[ -n "${DISPLAY:-}" ]]; then
+    echo "--- keyboard focus: $(xdotool getwindowfocus -f 2>&1)," \
+      "active: $(xdotool getactivewindow 2>&1); shown:" >&2
+    xdotool search --onlyvisible --name . 2>/dev/null | while read -r id; do
+      echo "$id $(xdotool getwindowname "$id")"
+    done >&2
+  fi
   local log
   for log in "$WORK"/*.out; do
     [[ -e "$log" ]] && { echo "--- $log" >&2; cat "$log" >&2; }
@@ -128,11 +142,50 @@ wait_exit() {
   return 124
 }
 
-wait_line() {
-  local file=$1 pattern=$2 seconds=${3:-30} tries
+wait_until() {
+  local seconds=$1 tries
+  shift
   for ((tries = 0; tries < seconds * 10; tries++)); do
-    grep -Eq -- "$pattern" "$file" 2>/dev/null && return 0
+    "$@" && return 0
     sleep 0.1
   done
   return 1
+}
+
+wait_line() {
+  wait_until "${3:-30}" grep -Eq -- "$2" "$1" 2>/dev/null
+}
+
+focus_elsewhere() {
+  if [[ -z "${ELSEWHERE:-}" ]]; then
+    start_logged elsewhere xmessage -geometry +0+0 -title Elsewhere 'keys typed here go nowhere'
+    ELSEWHERE=$(wait_named Elsewhere) || fail "the other window did not appear"
+  fi
+  xdotool mousemove --window "$ELSEWHERE" 5 5 windowfocus --sync "$ELSEWHERE"
+}
+
+# The window has the keyboard and, where a window manager runs, is its active window too.
+has_focus() {
+  [[ "$(xdotool getwindowfocus 2>/dev/null)" == "$1" ]] || return 1
+  ! manages_windows || [[ "$(xdotool getactivewindow 2>/dev/null)" == "$1" ]]
+}
+
+keys_to_focus() {
+  local window=$1
+  shift
+  wait_until 30 has_focus "$window" || fail "window $window did not take the keyboard focus"
+  xdotool key --clearmodifiers --delay 40 "$@"
+}
+
+manages_windows() {
+  xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -q '# 0x'
+}
+
+# Openbox may lose a window mapped while it starts, so it is started once another window is
+# shown and counts as ready once it manages that one.
+start_window_manager() {
+  focus_elsewhere
+  HOME="$WORK" start_logged openbox openbox --sm-disable --config-file /etc/xdg/openbox/rc.xml
+  wait_until 30 manages_windows || fail "openbox did not start"
+  focus_elsewhere
 }

@@ -9,9 +9,15 @@ EXPECTED_BOXES="$WORK/boxes"
 start_setup() {
   local folder=$1
   shift
-  (cd "$folder" && exec "$SETUP_PROGRAM" "$@") >"$WORK/setup.out" 2>&1 &
+  (cd "$folder" && exec "${PROGRAM:-$SETUP_PROGRAM}" "$@") >"$WORK/setup.out" 2>&1 &
   SETUP_PID=$!
   BACKGROUND_PIDS+=("$SETUP_PID")
+}
+
+# Starts the installer in install mode and sets DIALOG to its window.
+open_installer() {
+  start_setup "$@"
+  DIALOG=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
 }
 
 answer_box() {
@@ -35,11 +41,9 @@ case_install_mode_and_cancel() {
   make_world
   put_control_module "$WORK/start"
   put_control_module "$TARGET"
-  start_setup "$WORK/start"
-  local dialog
-  dialog=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
-  screenshot "$dialog" "$SCREENSHOTS_DIR/setup-install.png"
-  press "$dialog" Escape
+  open_installer "$WORK/start"
+  screenshot "$DIALOG" "$SCREENSHOTS_DIR/setup-install.png"
+  press "$DIALOG" Escape
   expect_hand_over_in "$WORK/start"
 }
 
@@ -49,11 +53,10 @@ case_update_mode_from_a_diskette() {
   echo "report v2" >"$WORK/drive_a/REPORT.DAT"
   put_archive "$WORK/drive_a"
   start_setup "$TARGET" ABC
-  local dialog
-  dialog=$(wait_named 'ABC Accounting Software Update   (7z)') || fail "no update window"
-  screenshot "$dialog" "$SCREENSHOTS_DIR/setup-update.png"
+  DIALOG=$(wait_named 'ABC Accounting Software Update   (7z)') || fail "no update window"
+  screenshot "$DIALOG" "$SCREENSHOTS_DIR/setup-update.png"
   # The source box holds "A", the target box the current folder: Enter runs the update.
-  press "$dialog" Return
+  press "$DIALOG" Return
   answer_box ' 2 files copied -  Load another Disk?' n setup-disk-prompt
   expect_hand_over_in "$TARGET"
   [[ "$(cat "$TARGET/REPORT.DAT")" == "report v2" ]] || fail "REPORT.DAT not delivered"
@@ -64,10 +67,8 @@ case_whole_run_from_a_folder() {
   make_world
   put_control_module "$TARGET"
   put_one_of_each_kind "$WORK/start"
-  start_setup "$WORK/start"
-  local dialog
-  dialog=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
-  press "$dialog" Return
+  open_installer "$WORK/start"
+  press "$DIALOG" Return
   answer_box 'error # 70 occurred' i setup-error-prompt
   answer_box 'Update is Completed' o setup-completed
   expect_hand_over_in "$TARGET"
@@ -80,10 +81,8 @@ case_download_folder_is_the_source() {
   mkdir -p "$WORK/drive_c/LDGRHOME/DOWNLOAD"
   echo "downloaded" >"$WORK/drive_c/LDGRHOME/DOWNLOAD/NEWS.TXT"
   echo "not this" >"$WORK/start/OTHER.TXT"
-  start_setup "$WORK/start"
-  local dialog
-  dialog=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
-  press "$dialog" Return
+  open_installer "$WORK/start"
+  press "$DIALOG" Return
   answer_box 'Update is Completed' Return
   expect_hand_over_in "$TARGET"
   [[ "$(cat "$TARGET/NEWS.TXT")" == "downloaded" ]] || fail "the download folder was not the source"
@@ -97,14 +96,77 @@ case_abort_starts_no_control_module() {
   echo "new" >"$WORK/start/LOCKED.DAT"
   echo "old" >"$TARGET/LOCKED.DAT"
   chmod a-w "$TARGET/LOCKED.DAT"
-  start_setup "$WORK/start"
-  local dialog
-  dialog=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
-  press "$dialog" Return
+  open_installer "$WORK/start"
+  press "$DIALOG" Return
   answer_box 'error # 70 occurred' a
   answer_box 'Canceled by the operator' Return setup-aborted
   wait_exit "$SETUP_PID" 60 || fail "the installer ended with $?"
   [[ ! -e "$MARKERS/cm-started" ]] || fail "cm.exe was started after an abort"
+}
+
+# The installer takes the keyboard itself: another window had it, and the pointer is not on
+# the dialog.
+case_escape_with_the_pointer_away() {
+  make_world
+  put_control_module "$WORK/start"
+  focus_elsewhere
+  open_installer "$WORK/start"
+  keys_to_focus "$DIALOG" Escape
+  expect_hand_over_in "$WORK/start"
+}
+
+case_alt_f4_under_a_window_manager() {
+  make_world
+  put_control_module "$WORK/start"
+  start_window_manager
+  open_installer "$WORK/start"
+  keys_to_focus "$DIALOG" alt+F4
+  expect_hand_over_in "$WORK/start"
+}
+
+case_close_request_then_hand_over() {
+  make_world
+  put_control_module "$WORK/start"
+  open_installer "$WORK/start"
+  close_request "$DIALOG"
+  expect_hand_over_in "$WORK/start"
+}
+
+case_control_module_beside_the_installer_first() {
+  make_world
+  mkdir "$WORK/program"
+  cp "$SETUP_PROGRAM" "$WORK/program/setup"
+  put_control_module "$WORK/program"
+  put_control_module "$WORK/start"
+  PROGRAM="$WORK/program/setup" open_installer "$WORK/start"
+  press "$DIALOG" Escape
+  expect_hand_over_in "$WORK/start"
+  [[ "$(cat "$MARKERS/cm-program")" == "$WORK/program/cm.exe" ]] ||
+    fail "started $(cat "$MARKERS/cm-program"), not the cm.exe beside the installer"
+}
+
+# Nothing to hand over to: no message, no wait, exit code 0.
+case_no_control_module_anywhere() {
+  make_world
+  export PATH=/usr/bin:/bin
+  open_installer "$WORK/start"
+  press "$DIALOG" Escape
+  wait_exit "$SETUP_PID" 60 || fail "the installer ended with $?"
+  [[ ! -s "$WORK/setup.out" ]] || fail "the installer wrote: $(cat "$WORK/setup.out")"
+}
+
+# Started in the root of drive D, the source box reads D:\, and a run from it is a disk run.
+case_drive_root_is_a_disk_source() {
+  make_world
+  mkdir "$WORK/drive_d"
+  ln -s "$WORK/drive_d" "$WINEPREFIX/dosdevices/d:"
+  echo "read me" >"$WORK/drive_d/README.TXT"
+  put_control_module "$TARGET"
+  open_installer "$WORK/drive_d"
+  press "$DIALOG" Return
+  answer_box ' 1 files copied -  Load another Disk?' n
+  expect_hand_over_in "$TARGET"
+  [[ "$(cat "$TARGET/README.TXT")" == "read me" ]] || fail "README.TXT not delivered"
 }
 
 start_xvfb

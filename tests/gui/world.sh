@@ -14,11 +14,13 @@ make_world() {
   mkdir -p "$MARKERS"
 }
 
-# A control module that says where it was started and stays until the test lets it go.
+# A control module that says where it was started and which one it is, and stays until the
+# test lets it go.
 put_control_module() {
   cat >"$1/cm.exe" <<'SCRIPT'
 #!/bin/sh
 stty -g >"$MARKERS/cm-terminal" 2>/dev/null
+echo "$0" >"$MARKERS/cm-program"
 pwd >"$MARKERS/cm-started"
 while [ ! -e "$MARKERS/cm-release" ]; do sleep 0.1; done
 SCRIPT

@@ -1,6 +1,7 @@
 // The environment, the command tail and the current drive and folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -63,21 +64,55 @@ TEST_F(CurrentFolderTest, HostFolderIsReportedAsItIs) {
 
 TEST_F(CurrentFolderTest, DriveRootKeepsItsSeparatorAndSubFolderHasNone) {
   const fs::path root = drives_.Root('c');
-  fs::create_directory(root / "QUELB");
+  fs::create_directories(root / "QUELB" / "SETUP");
   fs::current_path(root);
-  EXPECT_EQ(CurrentFolder(state_, ""), Canonical(root) + "/");
-  EXPECT_EQ(CurrentFolder(state_, "C"), Canonical(root) + "/");
-  fs::current_path(root / "QUELB");
-  EXPECT_EQ(CurrentFolder(state_, ""), Canonical(root / "QUELB"));
-  EXPECT_EQ(CurrentFolder(state_, "c:"), Canonical(root / "QUELB"));
+  EXPECT_EQ(CurrentFolder(state_, ""), "C:\\");
+  EXPECT_EQ(CurrentFolder(state_, "C"), "C:\\");
+  fs::current_path(root / "QUELB" / "SETUP");
+  EXPECT_EQ(CurrentFolder(state_, ""), "C:\\QUELB\\SETUP");
+  EXPECT_EQ(CurrentFolder(state_, "c:"), "C:\\QUELB\\SETUP");
   EXPECT_EQ(TakeError(state_), 0);
 }
 
 TEST_F(CurrentFolderTest, OtherDriveGivesItsRootAndLeavesTheCurrentFolder) {
-  const fs::path root = drives_.Root('a');
+  drives_.Root('a');
   fs::current_path(elsewhere_.Path());
-  EXPECT_EQ(CurrentFolder(state_, "A"), Canonical(root) + "/");
+  EXPECT_EQ(CurrentFolder(state_, "A"), "A:\\");
   EXPECT_EQ(fs::current_path(), fs::canonical(elsewhere_.Path()));
+  EXPECT_EQ(TakeError(state_), 0);
+}
+
+// A prefix whose Z: is the host root gives every folder a drive form.
+TEST_F(CurrentFolderTest, TheDriveWithTheLongestRootNamesTheFolder) {
+  const fs::path c = drives_.Root('c');
+  fs::create_directory(c / "QUELB");
+  drives_.Link('z', "/");
+  fs::current_path(c / "QUELB");
+  EXPECT_EQ(CurrentFolder(state_, ""), "C:\\QUELB");
+  ChangeFolder(state_, elsewhere_.Path().string());
+  std::string expected = "Z:" + Canonical(elsewhere_.Path());
+  std::replace(expected.begin(), expected.end(), '/', '\\');
+  EXPECT_EQ(CurrentFolder(state_, ""), expected);
+  EXPECT_EQ(CurrentFolder(state_, "C"), "C:\\QUELB") << "the folder last had on C";
+  fs::current_path("/");
+  EXPECT_EQ(CurrentFolder(state_, ""), "Z:\\");
+  EXPECT_EQ(TakeError(state_), 0);
+}
+
+TEST_F(CurrentFolderTest, TheReportedFolderLeadsBackToItself) {
+  const fs::path c = drives_.Root('c');
+  fs::create_directories(c / "Quelb" / "Setup");
+  drives_.Link('z', "/");
+  fs::create_directory(elsewhere_ / "smb-share:server=s");
+  for (const fs::path& folder : {c, c / "Quelb" / "Setup", elsewhere_ / "smb-share:server=s"}) {
+    fs::current_path(folder);
+    const Text reported = CurrentFolder(state_, "");
+    fs::current_path("/");
+    ChangeFolder(state_, reported);
+    EXPECT_EQ(fs::current_path(), fs::canonical(folder)) << reported;
+  }
+  EXPECT_EQ(CurrentFolder(state_, ""), Canonical(elsewhere_ / "smb-share:server=s"))
+      << "a name no drive path holds keeps the host path";
   EXPECT_EQ(TakeError(state_), 0);
 }
 

@@ -36,6 +36,8 @@ class DriveTable {
 
   // The host folder behind a drive letter, created on demand.
   std::filesystem::path Root(char letter);
+  // Makes the drive's entry a link to target, which need not exist (a drive without a disk).
+  void Link(char letter, const std::filesystem::path& target);
 
  private:
   TempFolder prefix_;

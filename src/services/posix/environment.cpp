@@ -51,10 +51,11 @@ std::optional<std::string> HostCurrentFolder(ErrorState& state) {
   return std::string(cwd.get());
 }
 
-// A root is reported with its closing separator, any other folder without one.
-std::string Reported(const std::string& folder, const std::optional<std::string>& root) {
-  if (folder.back() != '/' && root && folder == *root) return folder + "/";
-  return folder;
+// A folder under a drive root is reported in drive form, the root with its closing
+// separator; a folder under none as its host path.
+Text Reported(const std::string& folder) {
+  const char drive = posix::DriveHolding(folder);
+  return drive == 0 ? folder : posix::InDriveForm(drive, folder);
 }
 
 void RememberCurrentFolder() {
@@ -102,15 +103,13 @@ Text CommandTail() {
 Text CurrentFolder(ErrorState& state, const Text& drive) {
   if (drive.empty()) {
     const std::optional<std::string> folder = HostCurrentFolder(state);
-    if (!folder) return {};
-    const char current = posix::CurrentDrive();
-    return Reported(*folder, current == 0 ? std::nullopt : posix::DriveRoot(current));
+    return folder ? Reported(*folder) : Text();
   }
   const std::optional<std::string> root = RootOfDrive(state, drive);
   if (!root) return {};
-  const std::optional<std::string> folder =
-      FolderOfDrive(state, LowerText(drive.substr(0, 1))[0], *root);
-  return folder ? Reported(*folder, root) : Text();
+  const char letter = LowerText(drive.substr(0, 1))[0];
+  const std::optional<std::string> folder = FolderOfDrive(state, letter, *root);
+  return folder ? posix::InDriveForm(letter, *folder) : Text();
 }
 
 void ChangeDrive(ErrorState& state, const Text& drive) {

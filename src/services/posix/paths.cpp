@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -149,6 +150,14 @@ std::string RootedPath(const Text& path) {
 
 }  // namespace
 
+bool HoldsInvalidCharacter(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) < 0x20) return true;
+    if (std::string_view("\"*?<>|").find(c) != std::string_view::npos) return true;
+  }
+  return false;
+}
+
 // The canonical form lets the current folder be compared with drive roots; a root whose
 // folder is not there (a drive without a disk) keeps the link's own text.
 std::string CanonicalHostPath(const std::string& hostPath) {
@@ -185,8 +194,7 @@ std::optional<std::string> DriveRoot(char letter) {
   return CanonicalHostPath(root);
 }
 
-char CurrentDrive() {
-  const std::string folder = CanonicalHostPath(CurrentFolder());
+char DriveHolding(const std::string& folder) {
   char best = 0;
   size_t bestLength = 0;
   for (char letter = 'a'; letter <= 'z'; ++letter) {
@@ -198,6 +206,24 @@ char CurrentDrive() {
     }
   }
   return best;
+}
+
+char CurrentDrive() {
+  return DriveHolding(CanonicalHostPath(CurrentFolder()));
+}
+
+Text InDriveForm(char letter, const std::string& hostFolder) {
+  const std::optional<std::string> root = DriveRoot(letter);
+  if (!root || !HoldsFolder(*root, hostFolder)) return hostFolder;
+  std::string rest = hostFolder.substr(std::min(root->size(), hostFolder.size()));
+  while (!rest.empty() && rest.front() == '/') rest.erase(0, 1);
+  if (rest.find_first_of("\\:") != std::string::npos || HoldsInvalidCharacter(rest)) {
+    return hostFolder;
+  }
+  for (char& c : rest) {
+    if (c == '/') c = '\\';
+  }
+  return UpperText(std::string(1, letter)) + ":\\" + rest;
 }
 
 std::optional<std::string> HostPath(const Text& path) {

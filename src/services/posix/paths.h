@@ -7,16 +7,29 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "services/text.h"
 
 namespace quelb::posix {
 
+// True when the text holds a character that no Windows name holds: " * ? < > | or a control
+// character.
+bool HoldsInvalidCharacter(std::string_view text);
+
 // The host folder behind a drive letter, or nothing when the drive is not there.
 std::optional<std::string> DriveRoot(char letter);
 
+// The lettered drive whose root holds the host folder, the longest root winning, or 0 when
+// the folder lies on none.
+char DriveHolding(const std::string& hostFolder);
+
 // The lettered drive whose root holds the current folder, or 0 when it lies on none.
 char CurrentDrive();
+
+// A host folder on the drive whose root holds it, as Windows writes it: "D:\" for the root,
+// "C:\QUELB\SETUP" inside. A folder whose names no drive path can carry keeps its host path.
+Text InDriveForm(char letter, const std::string& hostFolder);
 
 // Translates a path as the logic writes it into a host path. "\" and "/" both separate;
 // "X:" starts a drive path; a leading separator without a drive is on the current drive;
