@@ -1,11 +1,10 @@
 # The dialog layer driven through the probe's installer layout: the messages its callback
 # gets for keys, clicks and close requests.   bash dialog.sh CASE
 source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/probe_log.sh"
 
 PROBE="$GUI_TOOLS_DIR/layer_probe"
 TITLE='^QUELB Accounting Software (Installation|Update)   \(7z\)$'
-EN_CHANGE_SOURCE=0x3000190
-EN_CHANGE_TARGET=0x3000191
 
 # Starts the probe's dialog and sets DIALOG to its window; arguments go to the probe.
 open_dialog() {
@@ -18,15 +17,6 @@ open_dialog() {
 expect_result() {
   wait_exit "$PROBE_PID" 60 || fail "the probe did not end well"
   grep -qx "result $1" "$WORK/probe.out" || fail "expected result $1"
-}
-
-# The first parameters of the commands the callback got, in order, blank-separated.
-commands() {
-  awk '$1 == "msg" && $2 == 273 { printf "%s%s", sep, $4; sep = " " }' "$WORK/probe.out"
-}
-
-expect_commands() {
-  [[ "$(commands)" == "$1" ]] || fail "expected commands '$1', got '$(commands)'"
 }
 
 case_start_messages() {

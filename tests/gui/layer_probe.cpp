@@ -1,6 +1,7 @@
 // Builds the installer dialog through the dialog layer, with a callback of its own, or shows one
-// message box, and prints every message the callback gets, one line each, for the GUI tests to
-// read.
+// message box, and prints every message the callback gets, one line each, for the GUI and
+// terminal tests to read. The lines go to the standard error stream, so that standard output
+// can be the terminal that the dialog is drawn on.
 //
 //   layer_probe dialog install|update [--ok=none|end|box:STYLE|status:FILE]
 //   layer_probe box STYLE TITLE TEXT
@@ -37,7 +38,7 @@ std::string okAction = "none";
 // Stands for a run that works without taking events until the test lets it go on.
 void WorkUntilFileExists(DialogHandle dialog, const std::string& file) {
   SetControlText(dialog, kStatus, "Copying A:\\QUELBAP.EXE");
-  std::printf("status written\n");
+  std::fprintf(stderr, "status written\n");
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
   while (!std::filesystem::exists(file) && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -49,22 +50,23 @@ void OnRunButton(DialogHandle dialog) {
   if (okAction == "end") {
     EndDialog(dialog, 0);
     EndDialog(dialog, 5);
-    std::printf("after end: source \"%s\"\n", GetControlText(dialog, kSource).c_str());
+    std::fprintf(stderr, "after end: source \"%s\"\n", GetControlText(dialog, kSource).c_str());
   } else if (okAction.rfind("box:", 0) == 0) {
     const uint32_t style = std::strtoul(okAction.c_str() + 4, nullptr, 0);
-    std::printf("box answer %d\n", ShowMessageBox("Load another disk?\r\nIf so, put in the disk "
-                                                  "and click YES",
-                                                  "Probe question", style));
+    std::fprintf(stderr, "box answer %d\n",
+                 ShowMessageBox("Load another disk?\r\nIf so, put in the disk "
+                                "and click YES",
+                                "Probe question", style));
   } else if (okAction.rfind("status:", 0) == 0) {
     WorkUntilFileExists(dialog, okAction.substr(7));
   }
 }
 
 int32_t Callback(DialogHandle dialog, uint32_t message, uint32_t wParam, uint32_t lParam) {
-  std::printf("msg %u wparam 0x%x lparam 0x%x\n", message, wParam, lParam);
+  std::fprintf(stderr, "msg %u wparam 0x%x lparam 0x%x\n", message, wParam, lParam);
   // The last moment at which the controls still exist.
   if (message == WM_CLOSE) {
-    std::printf("text 400 %s\n", GetControlText(dialog, kSource).c_str());
+    std::fprintf(stderr, "text 400 %s\n", GetControlText(dialog, kSource).c_str());
   }
   if (message != WM_COMMAND) return 0;
   const uint32_t id = wParam & 0xFFFF;
@@ -77,18 +79,21 @@ int RunDialog(const InstallerTexts& texts) {
   DialogHandle dialog = BuildInstallerDialog(texts);
   int32_t result = -1;
   ShowModal(dialog, Callback, &result);
-  std::printf("result %d\n", result);
+  std::fprintf(stderr, "result %d\n", result);
   return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  if (!OpenBackend()) {
+    std::fputs("layer_probe: no display and no terminal\n", stderr);
+    return 255;
+  }
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "box" && argc == 5) {
     const uint32_t style = std::strtoul(argv[2], nullptr, 0);
-    std::printf("answer %d\n", ShowMessageBox(argv[4], argv[3], style));
+    std::fprintf(stderr, "answer %d\n", ShowMessageBox(argv[4], argv[3], style));
     return 0;
   }
   if (mode == "dialog" && argc >= 3) {

@@ -1,43 +1,10 @@
 # The installer itself under a virtual X server: both modes, a whole run answered with the
 # boxes' letters, and the hand-over to cm.exe.   bash setup_run.sh CASE
 source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/world.sh"
 
 INSTALL_TITLE='QUELB Accounting Software Installation   (7z)'
 EXPECTED_BOXES="$WORK/boxes"
-
-# A drive table of the test's own with C:\LDGRHOME present, and the folders of a run.
-make_world() {
-  export WINEPREFIX="$WORK/prefix"
-  mkdir -p "$WINEPREFIX/dosdevices" "$WORK/drive_c/LDGRHOME" "$WORK/drive_a"
-  ln -s "$WORK/drive_c" "$WINEPREFIX/dosdevices/c:"
-  ln -s "$WORK/drive_a" "$WINEPREFIX/dosdevices/a:"
-  mkdir -p "$WORK/start" "$WORK/drive_c/QUELB"
-  TARGET="$WORK/drive_c/QUELB"
-  export MARKERS="$WORK/markers"
-  mkdir -p "$MARKERS"
-}
-
-# A control module that says where it was started and which one it is, and stays until the
-# test lets it go.
-put_control_module() {
-  cat >"$1/cm.exe" <<'SCRIPT'
-#!/bin/sh
-echo "$0" >"$MARKERS/cm-program"
-pwd >"$MARKERS/cm-started"
-while [ ! -e "$MARKERS/cm-release" ]; do sleep 0.1; done
-SCRIPT
-  chmod +x "$1/cm.exe"
-}
-
-# An archive that unpacks AP.exe into the folder glued to its -o.
-put_archive() {
-  cat >"$1/QUELBAP.EXE" <<'SCRIPT'
-#!/bin/sh
-for word; do case "$word" in -o*) folder=${word#-o} ;; esac; done
-echo "new AP" >"$folder/AP.exe"
-SCRIPT
-  chmod +x "$1/QUELBAP.EXE"
-}
 
 start_setup() {
   local folder=$1
@@ -99,26 +66,13 @@ case_update_mode_from_a_diskette() {
 case_whole_run_from_a_folder() {
   make_world
   put_control_module "$TARGET"
-  local source="$WORK/start"
-  put_archive "$source"
-  echo "package" >"$source/FOO.QLB"
-  echo "installer" >"$source/SETUP.EXE"
-  echo "read me" >"$source/README.TXT"
-  echo "new locked" >"$source/LOCKED.DAT"
-  echo "old locked" >"$TARGET/LOCKED.DAT"
-  chmod a-w "$TARGET/LOCKED.DAT"
-  open_installer "$source"
+  put_one_of_each_kind "$WORK/start"
+  open_installer "$WORK/start"
   press "$DIALOG" Return
   answer_box 'error # 70 occurred' i setup-error-prompt
   answer_box 'Update is Completed' o setup-completed
   expect_hand_over_in "$TARGET"
-  [[ "$(cat "$TARGET/AP.exe")" == "new AP" ]] || fail "the archive was not expanded"
-  [[ "$(cat "$TARGET/README.TXT")" == "read me" ]] || fail "README.TXT not copied"
-  [[ "$(cat "$TARGET/LOCKED.DAT")" == "old locked" ]] || fail "the read-only file changed"
-  [[ "$(cat "$WORK/drive_c/LDGRHOME/DOWNLOAD/FOO.QLB")" == "package" ]] ||
-    fail "the package is not in the download folder"
-  [[ ! -e "$TARGET/FOO.QLB" ]] || fail "the package reached the target folder"
-  [[ ! -e "$TARGET/SETUP.EXE" ]] || fail "SETUP.EXE was delivered"
+  expect_one_of_each_delivered
 }
 
 case_download_folder_is_the_source() {

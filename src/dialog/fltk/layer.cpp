@@ -7,23 +7,20 @@
 
 #include <algorithm>
 
+#include "dialog/fltk/backend.h"
 #include "dialog/fltk/controls.h"
 #include "dialog/fltk/dialog_window.h"
 #include "dialog/fltk/modal_loop.h"
 #include "dialog/fltk/x11_window.h"
 
-namespace quelb::dialog {
+namespace quelb::dialog::fltk {
 namespace {
-
-using fltk::ControlEntry;
-using fltk::PixelRect;
-using fltk::UnitRect;
 
 constexpr uint32_t SIZE_RESTORED = 0, SIZE_MINIMIZED = 1, SIZE_MAXIMIZED = 2;
 
 PixelRect ToPixels(const Dialog* dialog, const UnitRect& r) {
   if (dialog->unit == Unit::kPixels) return PixelRect{r.x, r.y, r.width, r.height};
-  return fltk::MapDialogRect(dialog->units, r.x, r.y, r.width, r.height);
+  return MapDialogRect(dialog->units, r.x, r.y, r.width, r.height);
 }
 
 void CentreOnScreen(PixelRect& rect) {
@@ -53,7 +50,7 @@ PixelRect ControlRect(const Dialog* dialog, ControlKind kind, const UnitRect& pl
 // for; with that face, nothing moves.
 void MatchMeasuredUnits(Dialog* dialog) {
   if (dialog->unit == Unit::kPixels) return;
-  const fltk::BaseUnits measured = fltk::DialogBaseUnits();
+  const BaseUnits measured = DialogBaseUnits();
   if (measured == dialog->units) return;
   dialog->units = measured;
   const PixelRect client = ClientRect(dialog);
@@ -81,15 +78,15 @@ Fl_Widget* MakeControl(ControlKind kind, Dialog* dialog, int id, const Text& tex
                        const PixelRect& r, const ControlStyle& style) {
   switch (kind) {
     case ControlKind::kLabel:
-      return new fltk::Label(r.x, r.y, r.width, r.height, text);
+      return new Label(r.x, r.y, r.width, r.height, text);
     case ControlKind::kTextBox:
-      return new fltk::TextBox(dialog, id, r.x, r.y, r.width, r.height, text,
-                               style.exStyle & WS_EX_CLIENTEDGE, style.style & WS_BORDER);
+      return new TextBox(dialog, id, r.x, r.y, r.width, r.height, text,
+                         style.exStyle & WS_EX_CLIENTEDGE, style.style & WS_BORDER);
     case ControlKind::kEtchedLine:
-      return new fltk::EtchedLine(r.x, r.y, r.width, r.height);
+      return new EtchedLine(r.x, r.y, r.width, r.height);
     case ControlKind::kButton:
-      return new fltk::PushButton(dialog, id, r.x, r.y, r.width, r.height, text,
-                                  (style.style & 0xF) == BS_DEFPUSHBUTTON);
+      return new PushButton(dialog, id, r.x, r.y, r.width, r.height, text,
+                            (style.style & 0xF) == BS_DEFPUSHBUTTON);
   }
   return nullptr;
 }
@@ -102,12 +99,12 @@ Fl_Window* LiveWindowOf(Dialog* dialog) {
 
 DialogHandle CreateDialog(Unit unit, DialogHandle owner, const Text& title, int x, int y, int width,
                           int height, uint32_t style, uint32_t /*exStyle*/) {
-  fltk::PrepareToolkit();
+  PrepareToolkit();
   const bool centred = x == kCentred || y == kCentred;
   const uint32_t effective = EffectiveDialogStyle(style, centred);
-  Dialog* dialog = fltk::NewDialogRecord();
+  Dialog* dialog = NewDialogRecord();
   dialog->unit = unit;
-  dialog->units = fltk::kExpectedBaseUnits;
+  dialog->units = kExpectedBaseUnits;
   dialog->place = UnitRect{x, y, width, height};
   dialog->centred = centred;
   dialog->owner = owner;
@@ -115,7 +112,7 @@ DialogHandle CreateDialog(Unit unit, DialogHandle owner, const Text& title, int 
   dialog->closeBox = effective & WS_SYSMENU;
   const PixelRect client = ClientRect(dialog);
   Fl_Group::current(nullptr);
-  dialog->window = new fltk::DialogWindow(dialog, client, title);
+  dialog->window = new DialogWindow(dialog, client, title);
   dialog->window->end();
   if (!(effective & WS_CAPTION)) dialog->window->border(0);
   return dialog;
@@ -131,7 +128,7 @@ void AddControl(ControlKind kind, DialogHandle dialog, int id, const Text& text,
       MakeControl(kind, dialog, id, text, ControlRect(dialog, kind, place), effective);
   dialog->window->end();
   dialog->controls.push_back(
-      ControlEntry{kind, id, fltk::NextHandle(), effective.style, widget, place});
+      ControlEntry{kind, id, NextHandle(), effective.style, widget, place});
   widget->redraw();
 }
 
@@ -156,9 +153,9 @@ void ShowModal(DialogHandle dialog, DialogCallback callback, int32_t* result) {
   // every label's glyphs, is done.
   XFlush(fl_display);
   MatchMeasuredUnits(dialog);
-  fltk::SetFrameFunctions(dialog->window, dialog->closeBox);
+  SetFrameFunctions(dialog->window, dialog->closeBox);
   dialog->window->FocusFirstTabStop();
-  fltk::RunUntilEnded(dialog);
+  RunUntilEnded(dialog);
   if (Fl_Window* owner = LiveWindowOf(dialog->owner)) owner->take_focus();
   Fl::flush();
 }
@@ -166,12 +163,12 @@ void ShowModal(DialogHandle dialog, DialogCallback callback, int32_t* result) {
 void EndDialog(DialogHandle dialog, int32_t result) {
   if (LiveWindowOf(dialog) == nullptr || dialog->ending) return;
   dialog->ending = true;
-  fltk::SendToCallback(dialog, WM_CLOSE, 0, 0);
+  SendToCallback(dialog, WM_CLOSE, 0, 0);
   if (Fl_Window* owner = LiveWindowOf(dialog->owner)) owner->activate();
   if (dialog->result != nullptr) *dialog->result = result;
   // The window may be in the middle of handling the event that led here, so FLTK deletes it
   // once that handling is over.
-  fltk::DialogWindow* window = dialog->window;
+  DialogWindow* window = dialog->window;
   dialog->window = nullptr;
   dialog->controls.clear();
   window->hide();
@@ -179,15 +176,15 @@ void EndDialog(DialogHandle dialog, int32_t result) {
 }
 
 Text GetControlText(DialogHandle dialog, int id) {
-  const ControlEntry* control = fltk::FindControl(dialog, id);
+  const ControlEntry* control = FindControl(dialog, id);
   if (control == nullptr) return Text();
   switch (control->kind) {
     case ControlKind::kTextBox:
-      return static_cast<fltk::TextBox*>(control->widget)->Text();
+      return static_cast<TextBox*>(control->widget)->Text();
     case ControlKind::kButton:
-      return static_cast<fltk::PushButton*>(control->widget)->Label();
+      return static_cast<PushButton*>(control->widget)->Label();
     case ControlKind::kLabel:
-      return static_cast<fltk::Label*>(control->widget)->Text();
+      return static_cast<Label*>(control->widget)->Text();
     case ControlKind::kEtchedLine:
       return Text();
   }
@@ -195,17 +192,17 @@ Text GetControlText(DialogHandle dialog, int id) {
 }
 
 void SetControlText(DialogHandle dialog, int id, const Text& text) {
-  const ControlEntry* control = fltk::FindControl(dialog, id);
+  const ControlEntry* control = FindControl(dialog, id);
   if (control == nullptr) return;
   switch (control->kind) {
     case ControlKind::kTextBox:
-      static_cast<fltk::TextBox*>(control->widget)->SetText(text);
+      static_cast<TextBox*>(control->widget)->SetText(text);
       break;
     case ControlKind::kButton:
-      static_cast<fltk::PushButton*>(control->widget)->SetLabel(text);
+      static_cast<PushButton*>(control->widget)->SetLabel(text);
       break;
     case ControlKind::kLabel:
-      static_cast<fltk::Label*>(control->widget)->SetText(text);
+      static_cast<Label*>(control->widget)->SetText(text);
       break;
     case ControlKind::kEtchedLine:
       return;
@@ -214,4 +211,4 @@ void SetControlText(DialogHandle dialog, int id, const Text& text) {
   Fl::flush();
 }
 
-}  // namespace quelb::dialog
+}  // namespace quelb::dialog::fltk

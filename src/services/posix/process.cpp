@@ -34,6 +34,7 @@
 
 #include "services/posix/errno_map.h"
 #include "services/posix/paths.h"
+#include "services/terminal.h"
 #include "services/windows_codes.h"
 
 extern char** environ;
@@ -265,9 +266,10 @@ int32_t RunCommand(ErrorState& state, const Text& commandLine, int /*showState*/
   if (!program) return 0;
   words.front() = *program;
   for (size_t i = 1; i < words.size(); ++i) words[i] = HostWord(words[i]);
+  if (!wait) return Spawn(state, *program, words, inheritHandles);
+  const TerminalLoan loan;
   const pid_t child = Spawn(state, *program, words, inheritHandles);
-  if (child == 0) return 0;
-  return wait ? WaitForExit(child) : child;
+  return child == 0 ? 0 : WaitForExit(child);
 }
 
 }  // namespace quelb
