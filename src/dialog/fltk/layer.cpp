@@ -149,11 +149,12 @@ void ShowModal(DialogHandle dialog, DialogCallback callback, int32_t* result) {
   if (Fl_Window* owner = LiveWindowOf(dialog->owner)) owner->deactivate();
   if (dialog->taskModal) dialog->window->set_modal();
   dialog->window->show();
-  // The map request would otherwise wait in the output buffer until the first paint, with
-  // every label's glyphs, is done.
+  // A window manager reads the frame hints when the window is mapped, so they go with the
+  // map request. That request would otherwise wait in the output buffer until the first
+  // paint, with every label's glyphs, is done.
+  SetFrameFunctions(dialog->window, dialog->closeBox);
   XFlush(fl_display);
   MatchMeasuredUnits(dialog);
-  SetFrameFunctions(dialog->window, dialog->closeBox);
   dialog->window->FocusFirstTabStop();
   RunUntilEnded(dialog);
   if (Fl_Window* owner = LiveWindowOf(dialog->owner)) owner->take_focus();
