@@ -266,16 +266,16 @@ TEST(CopyByUserTest, AnOrdinaryUserReplacesTheTargetAndLeavesNothingElse) {
 }
 
 // A sync of each file before its rename is left out only where the file system itself
-// writes the data of a file renamed over another before the rename.
-TEST(RenameOrderTest, OnlyExt4InItsOrderedModesAndTmpfsKeepDataBeforeTheRename) {
-  EXPECT_TRUE(posix::RenameOrdersData("ext4", "rw,relatime"));
-  EXPECT_TRUE(posix::RenameOrdersData("ext4", "rw,data=journal,errors=remount-ro"));
-  EXPECT_TRUE(posix::RenameOrdersData("tmpfs", "rw,size=128k"));
-  EXPECT_FALSE(posix::RenameOrdersData("ext4", "rw,data=writeback"));
-  EXPECT_FALSE(posix::RenameOrdersData("ext4", "rw,noauto_da_alloc,errors=remount-ro"));
-  EXPECT_FALSE(posix::RenameOrdersData("xfs", "rw,relatime"));
-  EXPECT_FALSE(posix::RenameOrdersData("btrfs", "rw"));
-  EXPECT_FALSE(posix::RenameOrdersData("fuse.sshfs", "rw"));
+// writes the data of a file renamed over another before the rename: ext4 with a journal in an
+// ordered mode, which then lists its data mode, and with auto_da_alloc.
+TEST(RenameOrderTest, OnlyJournalledExt4InAnOrderedModeKeepsDataBeforeTheRename) {
+  EXPECT_TRUE(posix::RenameOrdersData("rw\ndelalloc\nbarrier\nauto_da_alloc\ndata=ordered\n"));
+  EXPECT_TRUE(posix::RenameOrdersData("rw\ndata=journal\nauto_da_alloc\n"));
+  EXPECT_FALSE(posix::RenameOrdersData("rw\ndelalloc\nauto_da_alloc\ndata=writeback\n"));
+  EXPECT_FALSE(posix::RenameOrdersData("rw\nnoauto_da_alloc\ndata=ordered\n"));
+  EXPECT_FALSE(posix::RenameOrdersData("rw\ndelalloc\nbarrier\nauto_da_alloc\n"))
+      << "without a journal there is no data mode";
+  EXPECT_FALSE(posix::RenameOrdersData(""));
 }
 
 // A small tmpfs of the test's own, which only root may mount.

@@ -1,9 +1,10 @@
 // Whether a rename over an existing file on a file system needs the new file's data synced
-// first, so that a crash cannot leave the replaced file empty or half-written. ext4 in its
-// default modes (data=ordered or data=journal, auto_da_alloc) writes the data of a file that
-// is renamed over another before it commits the rename, as its documentation of
-// auto_da_alloc states; the later sync of the folder then makes both durable at once. A
-// tmpfs keeps nothing through a crash. Every other file system is synced file by file.
+// first, so that a crash cannot leave the replaced file empty or half-written. ext4 with a
+// journal in its ordered modes (data=ordered or data=journal) and with auto_da_alloc writes
+// the data of a file that is renamed over another before it commits the rename, as its
+// documentation of auto_da_alloc states; the later sync of the folder then makes both
+// durable at once. Every other file system, ext4 without a journal among them, is synced
+// file by file.
 #pragma once
 
 #include <sys/types.h>
@@ -12,10 +13,11 @@
 
 namespace quelb::posix {
 
-// fileSystem and superOptions are the fields of a line of /proc/self/mountinfo.
-bool RenameOrdersData(std::string_view fileSystem, std::string_view superOptions);
+// ext4Options as /proc/fs/ext4/<device>/options lists the options in force, one a line.
+bool RenameOrdersData(std::string_view ext4Options);
 
-// The same for the mounted file system of a device, looked up once per device.
+// The same for the file system on a device, looked up once per device; false for any file
+// system but ext4.
 bool RenameOrdersDataOn(dev_t device);
 
 }  // namespace quelb::posix
