@@ -176,9 +176,9 @@ class HeldFileTest : public OpenTest, public ::testing::WithParamInterface<const
 TEST_P(HeldFileTest, HeldFileFailsWith70AndStaysUnchanged) {
   const std::string how = GetParam();
 #ifdef _WIN32
-  if (how != "open" && testing::UnderWine()) {
-    GTEST_SKIP() << "Wine lets a file that is only mapped or running be opened exclusively; "
-                    "Windows refuses it";
+  if (how == "map" && testing::UnderWine()) {
+    GTEST_SKIP() << "Wine lets a file that is only mapped be opened exclusively; Windows "
+                    "refuses it";
   }
 #endif
   std::filesystem::path held = file_;
@@ -195,6 +195,12 @@ TEST_P(HeldFileTest, HeldFileFailsWith70AndStaysUnchanged) {
     EXPECT_TRUE(posix::HeldByAnotherProcess(held.string()));
 #endif
     for (const Access access : {Access::kReadWrite, Access::kReadWriteWithFallBack}) {
+#ifdef _WIN32
+      // Wine refuses a running program only to those who would write it.
+      if (how == "run" && access == Access::kReadWriteWithFallBack && testing::UnderWine()) {
+        continue;
+      }
+#endif
       ErrorState state;
       const int number = NextFileNumber();
       OpenExclusive(state, held.string(), number, access);
