@@ -5,9 +5,18 @@
 #include <thread>
 #include <utility>
 
+#include "services/platform_message.h"
+
 namespace quelb {
 namespace {
 
+#ifdef _WIN32
+// Windows shows its own box.
+MessageHandler& InstalledHandler() {
+  static MessageHandler handler = platform::ShowMessageBox;
+  return handler;
+}
+#else
 // Without a window backend the box goes to the standard error stream and its first button
 // counts as pressed.
 int FirstButtonOnStandardError(const Text& text, const Text& title, uint32_t style) {
@@ -19,6 +28,7 @@ MessageHandler& InstalledHandler() {
   static MessageHandler handler = FirstButtonOnStandardError;
   return handler;
 }
+#endif
 
 }  // namespace
 

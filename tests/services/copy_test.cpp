@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <chrono>
@@ -30,11 +32,13 @@ std::set<std::string> NamesIn(const fs::path& folder) {
   return names;
 }
 
+#ifndef _WIN32
 struct stat StatOf(const fs::path& path) {
   struct stat info {};
   EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
   return info;
 }
+#endif
 
 // Bytes that differ from block to block, longer than one chunk of the copy.
 std::string LongContent() {
@@ -67,6 +71,22 @@ class CopyTest : public ::testing::Test {
   ErrorState state_;
 };
 
+#ifdef _WIN32
+// Windows carries the source's modification time over.
+TEST_F(CopyTest, ReplacesTheTargetWithDataAndModificationTime) {
+  const fs::path source = c_ / "SOURCE" / "DATA.DBF";
+  testing::WriteFile(source, LongContent());
+  const auto modified = fs::last_write_time(source) - std::chrono::hours(24 * 400);
+  fs::last_write_time(source, modified);
+
+  CopyFileTo(state_, "c:\\source\\data.dbf", "C:/Quelb/Data.dbf");
+  EXPECT_EQ(state_.number, 0);
+  const fs::path target = c_ / "QUELB" / "DATA.DBF";
+  EXPECT_EQ(testing::ReadFile(target), LongContent());
+  EXPECT_EQ(fs::last_write_time(target), modified);
+  EXPECT_EQ(NamesIn(c_ / "QUELB"), std::set<std::string>{"DATA.DBF"});
+}
+#else
 TEST_F(CopyTest, ReplacesTheTargetWithDataModeAndModificationTime) {
   const fs::path source = c_ / "SOURCE" / "DATA.DBF";
   testing::WriteFile(source, LongContent());
@@ -84,8 +104,12 @@ TEST_F(CopyTest, ReplacesTheTargetWithDataModeAndModificationTime) {
   EXPECT_EQ(copied.st_mtim.tv_nsec, 123456789);
   EXPECT_EQ(NamesIn(c_ / "QUELB"), std::set<std::string>{"DATA.DBF"});
 }
+#endif
 
 TEST_F(CopyTest, TheReplacedFilesOwnerKeepsTheFile) {
+#ifdef _WIN32
+  GTEST_SKIP() << "on Windows a new file belongs to whoever makes it, as the old one did";
+#else
   if (geteuid() != 0) GTEST_SKIP() << "only an administrator may give a file away";
   const fs::path target = c_ / "QUELB" / "DATA.DBF";
   ASSERT_EQ(chown(target.c_str(), 65534, 65534), 0);
@@ -94,6 +118,7 @@ TEST_F(CopyTest, TheReplacedFilesOwnerKeepsTheFile) {
   EXPECT_EQ(testing::ReadFile(target), "new content");
   EXPECT_EQ(StatOf(target).st_uid, 65534u);
   EXPECT_EQ(StatOf(target).st_gid, 65534u);
+#endif
 }
 
 TEST_F(CopyTest, CreatesAMissingTargetUnderTheNameAsWritten) {
@@ -103,10 +128,11 @@ TEST_F(CopyTest, CreatesAMissingTargetUnderTheNameAsWritten) {
 }
 
 TEST_F(CopyTest, ReadOnlyTargetFailsWith70AndKeepsItsMode) {
+  if (testing::ReadOnlyIsIgnored()) GTEST_SKIP() << testing::kReadOnlyIgnored;
   testing::MakeReadOnly(c_ / "QUELB" / "DATA.DBF");
-  const mode_t before = StatOf(c_ / "QUELB" / "DATA.DBF").st_mode;
+  const fs::perms before = fs::status(c_ / "QUELB" / "DATA.DBF").permissions();
   ExpectRefused(70);
-  EXPECT_EQ(StatOf(c_ / "QUELB" / "DATA.DBF").st_mode, before);
+  EXPECT_EQ(fs::status(c_ / "QUELB" / "DATA.DBF").permissions(), before);
 }
 
 TEST_F(CopyTest, TargetHeldByAnotherProcessFailsWith70) {
@@ -122,7 +148,12 @@ TEST_F(CopyTest, MissingSourceFailsWith53) {
 
 TEST_F(CopyTest, SourceThatIsNoFileFailsWithoutWaiting) {
   fs::remove(c_ / "SOURCE" / "DATA.DBF");
+#ifdef _WIN32
+  // Windows has no named pipe in a folder; a folder is the source that is no file.
+  fs::create_directory(c_ / "SOURCE" / "DATA.DBF");
+#else
   ASSERT_EQ(mkfifo((c_ / "SOURCE" / "DATA.DBF").c_str(), 0600), 0);
+#endif
   ExpectRefused(70);
 }
 
@@ -187,11 +218,19 @@ TEST_F(CopyTest, CopyOntoItselfFailsAndLeavesTheFileWhole) {
 TEST_F(CopyTest, OverlongTargetFailsWithoutNamingAnotherFile) {
   const std::string name(300, 'D');
   CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\QUELB\\" + name);
+#ifdef _WIN32
+  // Wine reports a name longer than a folder holds as a missing file (2).
+  EXPECT_EQ(TakeError(state_), testing::UnderWine() ? 53 : 75);
+#else
   EXPECT_EQ(TakeError(state_), 75);
+#endif
   EXPECT_EQ(NamesIn(c_ / "QUELB"), std::set<std::string>{"DATA.DBF"});
 }
 
 TEST_F(CopyTest, TargetBehindALinkReplacesTheLinkedFile) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows lets only administrators make links, and Wine makes none";
+#endif
   fs::create_symlink(c_ / "QUELB" / "DATA.DBF", c_ / "SOURCE" / "ALIAS.DBF");
   CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\SOURCE\\ALIAS.DBF");
   EXPECT_EQ(state_.number, 0);
@@ -282,6 +321,9 @@ TEST(RenameOrderTest, OnlyJournalledExt4InAnOrderedModeKeepsDataBeforeTheRename)
 class SmallDiskTest : public ::testing::Test {
  protected:
   void SetUp() override {
+#ifdef _WIN32
+    GTEST_SKIP() << "a Windows program cannot mount a small file system of its own";
+#else
     if (geteuid() != 0) GTEST_SKIP() << "mounting a small tmpfs needs root";
     disk_ = folder_ / "disk";
     fs::create_directories(disk_);
@@ -289,9 +331,12 @@ class SmallDiskTest : public ::testing::Test {
       GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
     }
     mounted_ = true;
+#endif
   }
   void TearDown() override {
+#ifndef _WIN32
     if (mounted_) umount2(disk_.c_str(), MNT_DETACH);
+#endif
   }
 
   testing::TempFolder folder_;

@@ -1,0 +1,53 @@
+// The platform call discipline of the Win32 backend. Every file, folder, listing and process
+// call of the services is made through Call: the critical-error and open-file boxes are off
+// for the call, the last error is cleared before it and read after it, and one process-wide
+// lock keeps two such calls from overlapping.
+//
+// Windows names some of its constants as macros that the services also declare (MB_OK,
+// SW_SHOWNORMAL), so this header is included after the services' own headers, never before.
+#pragma once
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <mutex>
+#include <utility>
+
+#include "services/error.h"
+#include "services/text.h"
+
+namespace quelb::win32 {
+
+inline constexpr UINT kNoPlatformBoxes = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
+
+std::mutex& CallLock();
+
+// Makes the call and returns the last error it left; the call's own result is whatever the
+// callable stores for itself.
+template <typename Callable>
+DWORD Call(Callable&& callable) {
+  const std::lock_guard<std::mutex> lock(CallLock());
+  const UINT saved = SetErrorMode(kNoPlatformBoxes);
+  SetLastError(0);
+  std::forward<Callable>(callable)();
+  const DWORD error = GetLastError();
+  SetErrorMode(saved);
+  return error;
+}
+
+// A call failed when it said so or left a last error; the number is the mapped last error,
+// 51 when the platform gave none. Returns whether the call succeeded.
+bool Succeeded(ErrorState& state, bool returnedSuccess, DWORD error);
+
+// The folder part of a path as the platform reads it: up to the last separator, the drive
+// of "X:name", or "." for a bare name.
+Text FolderOf(const Text& path);
+
+bool HoldsWildcard(const Text& path);
+
+}  // namespace quelb::win32

@@ -1,0 +1,94 @@
+// Copying a file: CopyFileA into a temporary file in the target's folder, which then takes
+// the target's place with MoveFileExA. The source stays open for reading meanwhile, so that
+// a copy of a file onto itself finds its target in use. A read-only or held target refuses
+// to be replaced and stays as it was; whatever fails, no temporary file is left behind.
+#include <string>
+
+#include "services/files.h"
+#include "services/win32/call.h"
+
+namespace quelb {
+namespace {
+
+constexpr DWORD kReplace = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+
+HANDLE KeepOpenForReading(ErrorState& state, const Text& source) {
+  HANDLE file = INVALID_HANDLE_VALUE;
+  const DWORD error = win32::Call([&] {
+    file = CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  });
+  if (file == INVALID_HANDLE_VALUE) win32::Succeeded(state, false, error);
+  return file;
+}
+
+// A new, empty file of a unique name in the target's folder, removed again unless it has
+// taken the target's place.
+class TemporaryFile {
+ public:
+  ~TemporaryFile() {
+    if (path_.empty()) return;
+    // The copy carries the source's attributes, and a read-only file cannot be deleted.
+    win32::Call([&] {
+      SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileA(path_.c_str());
+    });
+  }
+
+  // Named by the process and a count, so that two copies never meet; an existing name is
+  // passed over. A missing folder fails here as the copy itself would.
+  bool Create(ErrorState& state, const Text& folder) {
+    static unsigned count = 0;
+    for (;;) {
+      const Text path = folder + (folder.ends_with('\\') || folder.ends_with(':') ? "" : "\\") +
+                        "~cpy" + std::to_string(GetCurrentProcessId()) + "-" +
+                        std::to_string(++count) + ".tmp";
+      HANDLE file = INVALID_HANDLE_VALUE;
+      const DWORD error = win32::Call([&] {
+        file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+      });
+      if (file == INVALID_HANDLE_VALUE && error == ERROR_FILE_EXISTS) continue;
+      if (file == INVALID_HANDLE_VALUE) return win32::Succeeded(state, false, error);
+      win32::Call([&] { CloseHandle(file); });
+      path_ = path;
+      return true;
+    }
+  }
+
+  bool Fill(ErrorState& state, const Text& source) {
+    BOOL copied = FALSE;
+    const DWORD error =
+        win32::Call([&] { copied = CopyFileA(source.c_str(), path_.c_str(), FALSE); });
+    return win32::Succeeded(state, copied, copied ? 0 : error);
+  }
+
+  void Replace(ErrorState& state, const Text& target) {
+    BOOL moved = FALSE;
+    const DWORD error =
+        win32::Call([&] { moved = MoveFileExA(path_.c_str(), target.c_str(), kReplace); });
+    if (win32::Succeeded(state, moved, moved ? 0 : error)) path_.clear();
+  }
+
+ private:
+  Text path_;
+};
+
+}  // namespace
+
+void CopyFileTo(ErrorState& state, const Text& source, const Text& target) {
+  HANDLE held = KeepOpenForReading(state, source);
+  if (held == INVALID_HANDLE_VALUE) return;
+  {
+    TemporaryFile temporary;
+    if (temporary.Create(state, win32::FolderOf(target)) && temporary.Fill(state, source)) {
+      temporary.Replace(state, target);
+    }
+  }
+  win32::Call([&] { CloseHandle(held); });
+}
+
+// Each copy is already written through when it takes the target's place.
+void MakeCopiesDurable() {}
+
+}  // namespace quelb
