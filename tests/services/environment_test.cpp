@@ -22,12 +22,6 @@ std::string Canonical(const fs::path& path) {
   return fs::canonical(path).string();
 }
 
-// A drive's root as it is reported: with its closing separator.
-std::string RootText(const fs::path& root) {
-  const std::string text = Canonical(root);
-  return text.back() == '/' || text.back() == '\\' ? text : text + "/";
-}
-
 TEST(EnvironmentValueTest, UnsetIsEmptyAndSetIsItsValue) {
   unsetenv("QUELB_SURELY_UNSET");
   EXPECT_EQ(EnvironmentValue("QUELB_SURELY_UNSET"), "");
