@@ -170,17 +170,41 @@ void KeepOwnerOf(const OldTarget& old, int out) {
   (void)ignored;
 }
 
-void CopyHostFile(ErrorState& state, const std::string& source, const std::string& target) {
+// What a copy opens and looks at before it changes anything.
+struct Opened {
+  std::string source;
   Descriptor in;
-  struct stat info;
+  struct stat info {};
   OldTarget old;
-  if (!OpenSource(state, source, in, info)) return;
-  if (!LookAtTarget(state, target, old) || !TargetMayBeReplaced(state, old, info)) return;
+};
+
+bool OpenBoth(ErrorState& state, const std::string& source, const std::string& target,
+              Opened& opened) {
+  opened.source = source;
+  return OpenSource(state, source, opened.in, opened.info) &&
+         LookAtTarget(state, target, opened.old);
+}
+
+// True when the source opens and the target is there under the paths as written, which are
+// then what their translations give: the copy has looked them up itself. Any failure leaves
+// the paths to be translated in full first, so that it is reported as it always is.
+bool FoundAsWritten(const std::optional<std::string>& source,
+                    const std::optional<std::string>& target, Opened& opened) {
+  ErrorState ignored;
+  return source && target && OpenBoth(ignored, *source, *target, opened) && opened.old.exists;
+}
+
+void Replace(ErrorState& state, const Opened& opened) {
+  const OldTarget& old = opened.old;
+  if (!TargetMayBeReplaced(state, old, opened.info)) return;
   posix::Replacement replacement(old.folder.Get(), old.folderPath);
   if (!replacement.Create(state)) return;
-  if (!CopyData(state, in.Get(), replacement.Get(), info.st_size, source, old.path)) return;
+  if (!CopyData(state, opened.in.Get(), replacement.Get(), opened.info.st_size, opened.source,
+                old.path)) {
+    return;
+  }
   KeepOwnerOf(old, replacement.Get());
-  if (!CarryOverModeAndTime(state, replacement.Get(), info, old.path)) return;
+  if (!CarryOverModeAndTime(state, replacement.Get(), opened.info, old.path)) return;
   // Only a rename over an existing file keeps the data in order; the names are made durable
   // with the others of the run, before it shows its last box.
   const bool ordered = old.exists && posix::RenameOrdersDataOn(old.info.st_dev);
@@ -189,19 +213,34 @@ void CopyHostFile(ErrorState& state, const std::string& source, const std::strin
   }
 }
 
+// The host target path, once the copy has been tried.
+std::optional<std::string> CopyAndName(ErrorState& state, const Text& source, const Text& target) {
+  const posix::LookupBatch batch;
+  std::optional<std::string> hostTarget = posix::HostPathAsWritten(target);
+  Opened opened;
+  if (FoundAsWritten(posix::HostPathAsWritten(source), hostTarget, opened)) {
+    Replace(state, opened);
+    return hostTarget;
+  }
+  const std::optional<std::string> hostSource = posix::HostPathOrError(state, source);
+  if (!hostSource) return std::nullopt;
+  hostTarget = posix::HostPathOrError(state, target);
+  if (!hostTarget) return std::nullopt;
+  Opened again;
+  if (OpenBoth(state, *hostSource, *hostTarget, again)) Replace(state, again);
+  return hostTarget;
+}
+
 }  // namespace
 
 void CopyFileTo(ErrorState& state, const Text& source, const Text& target) {
-  const std::optional<std::string> hostSource = posix::HostPathOrError(state, source);
-  if (!hostSource) return;
-  const std::optional<std::string> hostTarget = posix::HostPathOrError(state, target);
-  if (!hostTarget) return;
+  std::optional<std::string> hostTarget;
   try {
-    CopyHostFile(state, *hostSource, *hostTarget);
+    hostTarget = CopyAndName(state, source, target);
   } catch (const std::bad_alloc&) {
     StoreError(state, kOutOfMemory);
   }
-  posix::NoteOwnChange(*hostTarget);
+  if (hostTarget) posix::NoteOwnChange(*hostTarget);
 }
 
 }  // namespace quelb
