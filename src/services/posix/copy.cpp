@@ -171,28 +171,27 @@ void KeepOwnerOf(const OldTarget& old, int out) {
   (void)ignored;
 }
 
-// What a copy opens and looks at before it changes anything.
-struct Opened {
-  std::string source;
+// The source a copy reads, opened before anything is changed.
+struct OpenedSource {
+  std::string path;
   Descriptor in;
   struct stat info {};
-  OldTarget old;
 };
 
-bool OpenBoth(ErrorState& state, const std::string& source, const std::string& target,
-              Opened& opened) {
-  opened.source = source;
-  return OpenSource(state, source, opened.in, opened.info) &&
-         LookAtTarget(state, target, opened.old);
+// Paths are first taken as written: one that the copy finds so is what its translation gives,
+// and the copy has looked it up itself. Any failure leaves the path to be translated in full
+// first, so that it is reported as it always is.
+bool OpenAsWritten(const Text& source, OpenedSource& opened) {
+  const std::optional<std::string> path = posix::HostPathAsWritten(source);
+  if (!path) return false;
+  opened.path = *path;
+  ErrorState ignored;
+  return OpenSource(ignored, opened.path, opened.in, opened.info);
 }
 
-// True when the source opens and the target is there under the paths as written, which are
-// then what their translations give: the copy has looked them up itself. Any failure leaves
-// the paths to be translated in full first, so that it is reported as it always is.
-bool FoundAsWritten(const std::optional<std::string>& source,
-                    const std::optional<std::string>& target, Opened& opened) {
+bool FoundAsWritten(const std::optional<std::string>& target, OldTarget& old) {
   ErrorState ignored;
-  return source && target && OpenBoth(ignored, *source, *target, opened) && opened.old.exists;
+  return target && LookAtTarget(ignored, *target, old) && old.exists;
 }
 
 // The cached pages of a large old target are given back before the copy, so that the new
@@ -206,18 +205,17 @@ void GiveBackCacheOf(const OldTarget& old) {
   if (fd.IsOpen()) posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_DONTNEED);
 }
 
-void Replace(ErrorState& state, const Opened& opened) {
-  const OldTarget& old = opened.old;
-  if (!TargetMayBeReplaced(state, old, opened.info)) return;
+void Replace(ErrorState& state, const OpenedSource& source, const OldTarget& old) {
+  if (!TargetMayBeReplaced(state, old, source.info)) return;
   GiveBackCacheOf(old);
   posix::Replacement replacement(old.folder.Get(), old.folderPath);
   if (!replacement.Create(state)) return;
-  if (!CopyData(state, opened.in.Get(), replacement.Get(), opened.info.st_size, opened.source,
+  if (!CopyData(state, source.in.Get(), replacement.Get(), source.info.st_size, source.path,
                 old.path)) {
     return;
   }
   KeepOwnerOf(old, replacement.Get());
-  if (!CarryOverModeAndTime(state, replacement.Get(), opened.info, old.path)) return;
+  if (!CarryOverModeAndTime(state, replacement.Get(), source.info, old.path)) return;
   // Only a rename over an existing file keeps the data in order; the names are made durable
   // with the others of the run, before it shows its last box.
   const bool ordered = old.exists && posix::RenameOrdersDataOn(old.info.st_dev);
@@ -226,21 +224,30 @@ void Replace(ErrorState& state, const Opened& opened) {
   }
 }
 
-// The host target path, once the copy has been tried.
+// The host target path, once the copy has been tried. A source found as written is kept
+// open, so that a new target costs only its own translation.
 std::optional<std::string> CopyAndName(ErrorState& state, const Text& source, const Text& target) {
   const posix::LookupBatch batch;
+  OpenedSource opened;
+  const bool sourceAsWritten = OpenAsWritten(source, opened);
   std::optional<std::string> hostTarget = posix::HostPathAsWritten(target);
-  Opened opened;
-  if (FoundAsWritten(posix::HostPathAsWritten(source), hostTarget, opened)) {
-    Replace(state, opened);
+  if (OldTarget old; sourceAsWritten && FoundAsWritten(hostTarget, old)) {
+    Replace(state, opened, old);
     return hostTarget;
   }
-  const std::optional<std::string> hostSource = posix::HostPathOrError(state, source);
-  if (!hostSource) return std::nullopt;
+  std::optional<std::string> hostSource;
+  if (!sourceAsWritten) {
+    hostSource = posix::HostPathOrError(state, source);
+    if (!hostSource) return std::nullopt;
+  }
   hostTarget = posix::HostPathOrError(state, target);
   if (!hostTarget) return std::nullopt;
-  Opened again;
-  if (OpenBoth(state, *hostSource, *hostTarget, again)) Replace(state, again);
+  if (!sourceAsWritten) {
+    opened.path = *hostSource;
+    if (!OpenSource(state, opened.path, opened.in, opened.info)) return hostTarget;
+  }
+  OldTarget old;
+  if (LookAtTarget(state, *hostTarget, old)) Replace(state, opened, old);
   return hostTarget;
 }
 
