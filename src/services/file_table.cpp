@@ -1,6 +1,7 @@
 // The file table: the open files of the process, keyed by file number.
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <new>
 
 #include "services/files.h"
@@ -36,11 +37,28 @@ constexpr ErrorNumber kBadFileNumber = 52;
 constexpr ErrorNumber kFileAlreadyOpen = 55;
 constexpr ErrorNumber kBadFileName = 64;
 constexpr ErrorNumber kOutOfMemory = 7;
+// Small enough that a piece read is still in the processor's cache when it is searched.
+constexpr int64_t kScanPiece = 256 << 10;
 
 int64_t ReadPiece(ErrorState& state, OpenFile& file, char* into, int64_t count) {
   const int64_t got = platform::ReadAt(state, file.handle, file.position, into, count);
   file.position += got;
   return got;
+}
+
+// Every piece goes through one buffer: a fresh one for each read would be allocated and
+// faulted in again whenever the allocator hands it back to the system.
+void ScanByReading(ErrorState& state, OpenFile& file,
+                   const std::function<bool(std::string_view)>& take) {
+  const std::unique_ptr<char[]> piece(new (std::nothrow) char[kScanPiece]);
+  if (!piece) return StoreError(state, kOutOfMemory);
+  for (;;) {
+    const int64_t got = ReadPiece(state, file, piece.get(), kScanPiece);
+    file.atEnd = got < kScanPiece;
+    if (got == 0 || take(std::string_view(piece.get(), static_cast<size_t>(got))) || file.atEnd) {
+      return;
+    }
+  }
 }
 
 }  // namespace
@@ -96,15 +114,16 @@ Text ReadBytes(ErrorState& state, int fileNumber, int64_t count) {
   }
 }
 
-int64_t ReadBytesInto(ErrorState& state, int fileNumber, char* into, int64_t count) {
+void ScanFile(ErrorState& state, int fileNumber,
+              const std::function<bool(std::string_view)>& take) {
   OpenFile* file = Find(fileNumber);
-  if (file == nullptr) {
-    StoreError(state, kBadFileNumber);
-    return 0;
+  if (file == nullptr) return StoreError(state, kBadFileNumber);
+  const int64_t mapped = platform::ScanMapped(state, file->handle, file->position, take);
+  if (mapped >= 0) {
+    file->position += mapped;
+    return;
   }
-  const int64_t got = ReadPiece(state, *file, into, count);
-  file->atEnd = got < count;
-  return got;
+  ScanByReading(state, *file, take);
 }
 
 void CloseFile(ErrorState& state, int fileNumber) {

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string_view>
 
 #include "services/error.h"
 #include "services/text.h"
@@ -34,9 +36,11 @@ int NextFileNumber();
 void OpenExclusive(ErrorState& state, const Text& path, int fileNumber, Access access);
 int64_t FileLength(ErrorState& state, int fileNumber);
 Text ReadBytes(ErrorState& state, int fileNumber, int64_t count);
-// ReadBytes into the caller's buffer, for a file read piece by piece through one buffer;
-// returns the count read.
-int64_t ReadBytesInto(ErrorState& state, int fileNumber, char* into, int64_t count);
+// Hands the bytes of an open file from its position on to take, piece by piece in order,
+// until take returns true or the file ends; the position then follows the last piece. Memory
+// stays bounded whatever the file's size. A file cut short meanwhile ends it with the error
+// that a failed read gives.
+void ScanFile(ErrorState& state, int fileNumber, const std::function<bool(std::string_view)>& take);
 void CloseFile(ErrorState& state, int fileNumber);
 
 }  // namespace quelb

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string_view>
 
 #include "services/error.h"
 #include "services/files.h"
@@ -18,6 +20,11 @@ int64_t FileLength(ErrorState& state, FileHandle handle);
 // Reads up to count bytes at position into the caller's buffer and returns how many it read:
 // fewer at the end of the file, 0 on failure.
 int64_t ReadAt(ErrorState& state, FileHandle handle, int64_t position, char* into, int64_t count);
+// ScanFile from position through views of the file itself, where the platform maps files;
+// returns the count of bytes handed over, or -1, with nothing handed over, where the file
+// cannot be mapped and is to be read instead.
+int64_t ScanMapped(ErrorState& state, FileHandle handle, int64_t position,
+                   const std::function<bool(std::string_view)>& take);
 void Close(ErrorState& state, FileHandle handle);
 
 }  // namespace quelb::platform

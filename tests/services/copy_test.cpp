@@ -213,6 +213,22 @@ TEST_F(CopyTest, NewNamesInAnyCaseFindWhatTheRunCreated) {
   EXPECT_EQ(NamesIn(c_ / "QUELB" / "Sub"), std::set<std::string>{"new.dbf"});
 }
 
+// The copy first takes both paths as written; one it does not find so goes through the
+// case-blind translation, and the exact spelling still wins where both are there.
+TEST_F(CopyTest, PathsAsWrittenGiveWayToTheSpellingTheFolderHas) {
+  testing::WriteFile(c_ / "QUELB" / "Other.Dbf", "old other");
+  CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\QUELB\\OTHER.DBF");
+  EXPECT_EQ(TakeError(state_), 0);
+  EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "Other.Dbf"), "new content");
+
+  testing::WriteFile(c_ / "QUELB" / "data.dbf", "lower-case twin");
+  CopyFileTo(state_, "C:\\source\\data.dbf", "C:\\QUELB\\DATA.DBF");
+  EXPECT_EQ(TakeError(state_), 0);
+  EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), "new content");
+  EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "data.dbf"), "lower-case twin");
+  EXPECT_EQ(NamesIn(c_ / "QUELB"), (std::set<std::string>{"DATA.DBF", "Other.Dbf", "data.dbf"}));
+}
+
 TEST_F(CopyTest, CopyOntoItselfFailsAndLeavesTheFileWhole) {
   const fs::path file = c_ / "SOURCE" / "DATA.DBF";
   for (const Text target : {"C:\\SOURCE\\DATA.DBF", "c:\\source\\data.dbf"}) {

@@ -29,6 +29,7 @@ using posix::Descriptor;
 constexpr size_t kRangeChunk = size_t{1} << 30;
 constexpr size_t kBufferSize = size_t{1} << 20;
 constexpr mode_t kPermissionBits = 0777;
+constexpr off_t kLargeTarget = off_t{1} << 20;
 constexpr ErrorNumber kOutOfMemory = 7;
 
 bool Fail(ErrorState& state, int error, const std::string& hostPath) {
@@ -170,17 +171,51 @@ void KeepOwnerOf(const OldTarget& old, int out) {
   (void)ignored;
 }
 
-void CopyHostFile(ErrorState& state, const std::string& source, const std::string& target) {
+// The source a copy reads, opened before anything is changed.
+struct OpenedSource {
+  std::string path;
   Descriptor in;
-  struct stat info;
-  OldTarget old;
-  if (!OpenSource(state, source, in, info)) return;
-  if (!LookAtTarget(state, target, old) || !TargetMayBeReplaced(state, old, info)) return;
+  struct stat info {};
+};
+
+// Paths are first taken as written: one that the copy finds so is what its translation gives,
+// and the copy has looked it up itself. Any failure leaves the path to be translated in full
+// first, so that it is reported as it always is.
+bool OpenAsWritten(const Text& source, OpenedSource& opened) {
+  const std::optional<std::string> path = posix::HostPathAsWritten(source);
+  if (!path) return false;
+  opened.path = *path;
+  ErrorState ignored;
+  return OpenSource(ignored, opened.path, opened.in, opened.info);
+}
+
+bool FoundAsWritten(const std::optional<std::string>& target, OldTarget& old) {
+  ErrorState ignored;
+  return target && LookAtTarget(ignored, *target, old) && old.exists;
+}
+
+// The cached pages of a large old target are given back before the copy, so that the new
+// file's pages come from memory just in use, as they do for a copy over its target, and not
+// from memory long free, which a virtual machine may have handed back to its host and must
+// fault in again. The old file stays whole on its disk; only its clean cached pages go.
+void GiveBackCacheOf(const OldTarget& old) {
+  if (!old.exists || old.info.st_size < kLargeTarget) return;
+  const Descriptor fd(openat(old.folder.Get(), old.name.c_str(),
+                             O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
+  if (fd.IsOpen()) posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_DONTNEED);
+}
+
+void Replace(ErrorState& state, const OpenedSource& source, const OldTarget& old) {
+  if (!TargetMayBeReplaced(state, old, source.info)) return;
+  GiveBackCacheOf(old);
   posix::Replacement replacement(old.folder.Get(), old.folderPath);
   if (!replacement.Create(state)) return;
-  if (!CopyData(state, in.Get(), replacement.Get(), info.st_size, source, old.path)) return;
+  if (!CopyData(state, source.in.Get(), replacement.Get(), source.info.st_size, source.path,
+                old.path)) {
+    return;
+  }
   KeepOwnerOf(old, replacement.Get());
-  if (!CarryOverModeAndTime(state, replacement.Get(), info, old.path)) return;
+  if (!CarryOverModeAndTime(state, replacement.Get(), source.info, old.path)) return;
   // Only a rename over an existing file keeps the data in order; the names are made durable
   // with the others of the run, before it shows its last box.
   const bool ordered = old.exists && posix::RenameOrdersDataOn(old.info.st_dev);
@@ -189,19 +224,43 @@ void CopyHostFile(ErrorState& state, const std::string& source, const std::strin
   }
 }
 
+// The host target path, once the copy has been tried. A source found as written is kept
+// open, so that a new target costs only its own translation.
+std::optional<std::string> CopyAndName(ErrorState& state, const Text& source, const Text& target) {
+  const posix::LookupBatch batch;
+  OpenedSource opened;
+  const bool sourceAsWritten = OpenAsWritten(source, opened);
+  std::optional<std::string> hostTarget = posix::HostPathAsWritten(target);
+  if (OldTarget old; sourceAsWritten && FoundAsWritten(hostTarget, old)) {
+    Replace(state, opened, old);
+    return hostTarget;
+  }
+  std::optional<std::string> hostSource;
+  if (!sourceAsWritten) {
+    hostSource = posix::HostPathOrError(state, source);
+    if (!hostSource) return std::nullopt;
+  }
+  hostTarget = posix::HostPathOrError(state, target);
+  if (!hostTarget) return std::nullopt;
+  if (!sourceAsWritten) {
+    opened.path = *hostSource;
+    if (!OpenSource(state, opened.path, opened.in, opened.info)) return hostTarget;
+  }
+  OldTarget old;
+  if (LookAtTarget(state, *hostTarget, old)) Replace(state, opened, old);
+  return hostTarget;
+}
+
 }  // namespace
 
 void CopyFileTo(ErrorState& state, const Text& source, const Text& target) {
-  const std::optional<std::string> hostSource = posix::HostPathOrError(state, source);
-  if (!hostSource) return;
-  const std::optional<std::string> hostTarget = posix::HostPathOrError(state, target);
-  if (!hostTarget) return;
+  std::optional<std::string> hostTarget;
   try {
-    CopyHostFile(state, *hostSource, *hostTarget);
+    hostTarget = CopyAndName(state, source, target);
   } catch (const std::bad_alloc&) {
     StoreError(state, kOutOfMemory);
   }
-  posix::NoteOwnChange(*hostTarget);
+  if (hostTarget) posix::NoteOwnChange(*hostTarget);
 }
 
 }  // namespace quelb

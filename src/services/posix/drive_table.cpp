@@ -8,6 +8,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <filesystem>
@@ -102,6 +103,7 @@ void Read(Table& table, const std::string& folder, const std::optional<FolderSta
 
 Table& CurrentTable() {
   static Table table;
+  if (!LookupBatch::TableWanted()) return table;
   const std::string folder = DriveTableFolder();
   struct stat info;
   std::optional<FolderStamp> stamp;
@@ -128,6 +130,12 @@ std::optional<std::string> DriveRoot(char letter) {
   // A disk put in since the table was read makes the target appear.
   if (!drive->resolved) Resolve(*drive);
   return drive->root;
+}
+
+bool NoDrives() {
+  const Table& table = CurrentTable();
+  return std::none_of(table.drives.begin(), table.drives.end(),
+                      [](const std::optional<Drive>& drive) { return drive.has_value(); });
 }
 
 char DriveHolding(const std::string& folder) {

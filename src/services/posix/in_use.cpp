@@ -216,7 +216,8 @@ bool HeldByAnotherProcess(int folder, const std::string& name, const std::string
     if (errno == EAGAIN) return true;
     return HeldWithoutLease(hostPath);
   }
-  const bool held = HeldAgainstDescriptor(fd, hostPath, false);
+  // The lease goes with the descriptor, which is closed at once.
+  const bool held = HeldAgainstDescriptor(fd, hostPath, true);
   close(fd);
   return held;
 }

@@ -86,13 +86,20 @@ bool NameIsWritable(const std::string& name) {
   return name != "." && name != "..";
 }
 
+bool KindPasses(mode_t mode, uint32_t filter) {
+  if (S_ISREG(mode)) return true;
+  return S_ISDIR(mode) && (filter & kDirectoryAttribute) != 0;
+}
+
 // Regular files and links to them always count; folders only under the directory bit, and
-// FIFOs, sockets and devices never.
+// FIFOs, sockets and devices never. The entry's own type spares a look-up of each file; only
+// a link, or an entry of a file system that gives no type, is followed.
 bool KindPasses(DIR* dir, const dirent& entry, uint32_t filter) {
+  if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) {
+    return KindPasses(DTTOIF(entry.d_type), filter);
+  }
   struct stat info;
-  if (fstatat(dirfd(dir), entry.d_name, &info, 0) != 0) return false;
-  if (S_ISREG(info.st_mode)) return true;
-  return S_ISDIR(info.st_mode) && (filter & kDirectoryAttribute) != 0;
+  return fstatat(dirfd(dir), entry.d_name, &info, 0) == 0 && KindPasses(info.st_mode, filter);
 }
 
 bool EntryPasses(DIR* dir, const dirent& entry, const std::string& pattern, uint32_t filter) {

@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "services/posix/folder_names.h"
@@ -47,23 +49,29 @@ bool IsFolder(const std::string& hostPath, struct stat& info) {
   return false;
 }
 
-std::string CurrentHostFolder() {
+std::string ReadCurrentFolder() {
   std::unique_ptr<char, decltype(&std::free)> cwd(getcwd(nullptr, 0), &std::free);
   return cwd ? std::string(cwd.get()) : std::string("/");
 }
 
-std::vector<std::string> Components(const std::string& path) {
+struct BatchState {
+  int depth = 0;
+  bool tableChecked = false;
+  std::optional<std::string> currentFolder;
+};
+
+BatchState& Batch() {
+  static BatchState state;
+  return state;
+}
+
+std::vector<std::string> Components(std::string_view path) {
   std::vector<std::string> components;
-  std::string current;
-  for (const char c : path) {
-    if (IsSeparator(c)) {
-      if (!current.empty()) components.push_back(current);
-      current.clear();
-    } else {
-      current += c;
-    }
+  for (size_t start = 0; start < path.size();) {
+    const size_t end = std::min(path.find_first_of("\\/", start), path.size());
+    if (end > start) components.emplace_back(path.substr(start, end - start));
+    start = end + 1;
   }
-  if (!current.empty()) components.push_back(current);
   return components;
 }
 
@@ -76,22 +84,28 @@ struct Walk {
 // ".." steps back a folder but, as on Windows, never above the root the path starts on.
 Walk Normalised(std::string base, const std::string& rest, const std::string& floor) {
   std::vector<std::string> names;
-  for (const std::string& component : Components(rest)) {
+  for (std::string& component : Components(rest)) {
     if (component == ".") continue;
     if (component != "..") {
-      names.push_back(component);
+      names.push_back(std::move(component));
     } else if (!names.empty()) {
       names.pop_back();
     } else if (base != floor && HoldsFolder(floor, base)) {
       base = HostFolderOf(base);
     }
   }
-  return {base, names};
+  return {std::move(base), std::move(names)};
 }
 
 std::string Joined(std::string folder, const std::vector<std::string>& names, size_t from,
                    size_t to) {
-  for (size_t i = from; i < to; ++i) folder = JoinHostPath(folder, names[i]);
+  size_t length = folder.size();
+  for (size_t i = from; i < to; ++i) length += names[i].size() + 1;
+  folder.reserve(length);
+  for (size_t i = from; i < to; ++i) {
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    folder += names[i];
+  }
   return folder;
 }
 
@@ -144,51 +158,70 @@ bool StartsWithDrive(const Text& path) {
   return path.size() >= 2 && path[1] == ':' && DriveIndex(path[0]) >= 0;
 }
 
+// Where a path lies before any of its own names is looked at: the folder it starts from and
+// the names below it, or why it names no host file.
+struct Located {
+  std::optional<Walk> walk;
+  bool baseIsDriveRoot = false;
+  Translation failure;
+};
+
+Located LocateFailed(uint32_t windowsCode, int rawCode) {
+  return {std::nullopt, false, Failed(windowsCode, rawCode)};
+}
+
 // "X:" alone or "X:name" is relative to the drive's current folder: the process's current
 // folder when it lies on that drive, the drive's root otherwise. A ":" after the drive is
 // no part of a Windows name.
-Translation DrivePath(const Text& path) {
-  if (path.find(':', 2) != Text::npos) return Failed(wincode::kInvalidName, EINVAL);
+Located DrivePath(const Text& path) {
+  if (path.find(':', 2) != Text::npos) return LocateFailed(wincode::kInvalidName, EINVAL);
   const std::optional<std::string> root = DriveRoot(path[0]);
-  if (!root) return Failed(wincode::kPathNotFound, ENODEV);
+  if (!root) return LocateFailed(wincode::kPathNotFound, ENODEV);
   const std::string rest = path.substr(2);
   std::string base = *root;
   if (rest.empty() || !IsSeparator(rest[0])) {
-    const std::string here = CurrentHostFolder();
+    const std::string here = LookupBatch::CurrentFolder();
     if (DriveIndex(DriveHolding(here)) == DriveIndex(path[0])) base = here;
   }
-  return Spelled(Normalised(base, rest, *root), base == *root);
+  return {Normalised(base, rest, *root), base == *root, {}};
 }
 
 // A path from the root lies on the current drive, as on Windows. A host path as typed is
 // taken when the drive does not hold its first folder and the host holds it in exactly that
 // spelling.
-Translation RootedPath(const Text& path) {
+Located RootedPath(const Text& path) {
   const char drive = CurrentDrive();
-  if (drive == 0) return Spelled(Normalised("/", path, "/"), false);
+  if (drive == 0) return {Normalised("/", path, "/"), false, {}};
   const std::string root = DriveRoot(drive).value_or("/");
   const std::vector<std::string> components = Components(path);
   const bool onHost = !components.empty() && !FoundIn(root, components[0]) &&
                       Exists(JoinHostPath("/", components[0]));
-  if (onHost) return Spelled(Normalised("/", path, "/"), false);
-  return Spelled(Normalised(root, path, root), true);
+  if (onHost) return {Normalised("/", path, "/"), false, {}};
+  return {Normalised(root, path, root), true, {}};
 }
 
 // A relative path steps back at most to the root of the current folder's drive.
-Translation RelativePath(const Text& path) {
-  const std::string here = CurrentHostFolder();
+Located RelativePath(const Text& path) {
+  const std::string here = LookupBatch::CurrentFolder();
   const char drive = DriveHolding(here);
   const std::string floor = drive == 0 ? "/" : DriveRoot(drive).value_or("/");
-  return Spelled(Normalised(here, path, floor), false);
+  return {Normalised(here, path, floor), false, {}};
 }
 
-Translation Translate(const Text& path) {
-  if (path.empty()) return Failed(wincode::kPathNotFound, ENOENT);
+Located Locate(const Text& path) {
+  if (path.empty()) return LocateFailed(wincode::kPathNotFound, ENOENT);
   // A NUL would end the text early at the platform and name another file.
-  if (HoldsInvalidCharacter(path)) return Failed(wincode::kInvalidName, EINVAL);
+  if (HoldsInvalidCharacter(path)) return LocateFailed(wincode::kInvalidName, EINVAL);
   if (StartsWithDrive(path)) return DrivePath(path);
   if (IsSeparator(path[0])) return RootedPath(path);
   return RelativePath(path);
+}
+
+Translation Translate(const Text& path) {
+  const LookupBatch batch;
+  const Located located = Locate(path);
+  if (!located.walk) return located.failure;
+  return Spelled(*located.walk, located.baseIsDriveRoot);
 }
 
 }  // namespace
@@ -201,8 +234,37 @@ bool HoldsInvalidCharacter(std::string_view text) {
   return false;
 }
 
+LookupBatch::LookupBatch() {
+  ++Batch().depth;
+}
+
+LookupBatch::~LookupBatch() {
+  BatchState& batch = Batch();
+  if (--batch.depth > 0) return;
+  batch.tableChecked = false;
+  batch.currentFolder.reset();
+}
+
+bool LookupBatch::TableWanted() {
+  BatchState& batch = Batch();
+  return batch.depth == 0 || !std::exchange(batch.tableChecked, true);
+}
+
+const std::string& LookupBatch::CurrentFolder() {
+  BatchState& batch = Batch();
+  if (batch.depth == 0 || !batch.currentFolder) batch.currentFolder = ReadCurrentFolder();
+  return *batch.currentFolder;
+}
+
 std::optional<std::string> HostPath(const Text& path) {
   return Translate(path).hostPath;
+}
+
+std::optional<std::string> HostPathAsWritten(const Text& path) {
+  const LookupBatch batch;
+  const Located located = Locate(path);
+  if (!located.walk) return std::nullopt;
+  return Joined(located.walk->base, located.walk->names, 0, located.walk->names.size());
 }
 
 std::optional<std::string> HostPathOrError(ErrorState& state, const Text& path) {
@@ -251,8 +313,11 @@ bool IsHostFile(const std::string& hostPath) {
 }
 
 // The current folder as getcwd gives it has no links in it, so it compares with the roots.
+// A table without drives answers without it.
 char CurrentDrive() {
-  return DriveHolding(CurrentHostFolder());
+  const LookupBatch batch;
+  if (NoDrives()) return 0;
+  return DriveHolding(LookupBatch::CurrentFolder());
 }
 
 Text InDriveForm(char letter, const std::string& hostFolder) {

@@ -32,6 +32,26 @@ char DriveHolding(const std::string& hostFolder);
 // The lettered drive whose root holds the current folder, or 0 when it lies on none.
 char CurrentDrive();
 
+// While one lives, the translations made meanwhile share what one service call cannot change:
+// the drive table is checked for a change at its first use only, and the current folder is
+// read once. One made while another lives joins it. A batch must not outlive a change of the
+// current folder.
+class LookupBatch {
+ public:
+  LookupBatch();
+  ~LookupBatch();
+  LookupBatch(const LookupBatch&) = delete;
+  LookupBatch& operator=(const LookupBatch&) = delete;
+
+  // True when the drive table is to be checked now: always outside a batch, once inside one.
+  static bool TableWanted();
+  // The current folder as getcwd gives it, or "/" when it has none.
+  static const std::string& CurrentFolder();
+};
+
+// True when the drive table holds no drive at all, so that no folder lies on a drive.
+bool NoDrives();
+
 // A host folder on the drive whose root holds it, as Windows writes it: "D:\" for the root,
 // "C:\QUELB\SETUP" inside. A folder whose names no drive path can carry keeps its host path.
 Text InDriveForm(char letter, const std::string& hostFolder);
@@ -43,6 +63,12 @@ Text InDriveForm(char letter, const std::string& hostFolder);
 // or one holding a character no Windows name holds (a ":" after the drive of a drive path
 // among them; host paths, without a drive, may hold ":").
 std::optional<std::string> HostPath(const Text& path);
+
+// The host path that HostPath gives whenever a file or folder is there under exactly that
+// path, found without looking at the path itself: a caller that then finds it there has
+// its translation at no cost. Nothing where HostPath gives nothing for want of a drive or
+// for a character that no Windows name holds.
+std::optional<std::string> HostPathAsWritten(const Text& path);
 
 // HostPath that stores why a path names no host file: ERROR_INVALID_NAME for a character no
 // Windows name holds, ERROR_NOT_READY for a drive without a disk, ERROR_PATH_NOT_FOUND for

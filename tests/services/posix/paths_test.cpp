@@ -177,6 +177,20 @@ TEST_F(PathsTest, AFolderChangedByAnotherProcessIsReadAgain) {
 // Once the drive table and a folder's names have been read, paths are translated without
 // reading a link, the current folder or a folder's entries again, also after creations of
 // our own: a filter makes those calls fail in the probe.
+// A drive put in the table between two calls is seen by the second, and the current folder of
+// a relative path is the one of the moment.
+TEST_F(PathsTest, EachCallLooksAtTheTableAndTheCurrentFolderAfresh) {
+  EXPECT_EQ(HostPathAsWritten("D:\\X"), std::nullopt);
+  const std::string d = Canonical(drives_.Root('d'));
+  EXPECT_EQ(HostPathAsWritten("D:\\X\\Y"), d + "/X/Y");
+  const testing::CurrentFolderGuard back;
+  fs::current_path(c_);
+  EXPECT_EQ(HostPathAsWritten("LDGRHOME\\download"), c_ + "/LDGRHOME/download");
+  EXPECT_EQ(HostPath("LDGRHOME\\download"), c_ + "/LDGRHOME/DOWNLOAD");
+  fs::current_path(c_ + "/LDGRHOME");
+  EXPECT_EQ(HostPathAsWritten("DOWNLOAD"), c_ + "/LDGRHOME/DOWNLOAD");
+}
+
 void ForbidRereading() {
   struct sock_filter filter[] = {
       BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, nr)),
