@@ -14,6 +14,12 @@
 #include "dialog/installer_dialog.h"
 #include "dialog/layer.h"
 #include "dialog/message_box.h"
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+
+#include "dialog/win32/windows_api.h"
+#endif
 
 namespace {
 
@@ -60,8 +66,17 @@ void OnRunButton(DialogHandle dialog) {
   }
 }
 
+// Where the window system draws the frame, the tests read the dialog's style from it.
+void PrintStyle([[maybe_unused]] uint32_t handle) {
+#ifdef _WIN32
+  HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(handle));
+  std::printf("style 0x%lx\n", static_cast<unsigned long>(GetWindowLongA(window, GWL_STYLE)));
+#endif
+}
+
 int32_t Callback(DialogHandle dialog, uint32_t message, uint32_t wParam, uint32_t lParam) {
   std::printf("msg %u wparam 0x%x lparam 0x%x\n", message, wParam, lParam);
+  if (message == WM_INITDIALOG) PrintStyle(wParam);
   // The last moment at which the controls still exist.
   if (message == WM_CLOSE) {
     std::printf("text 400 %s\n", GetControlText(dialog, kSource).c_str());
@@ -84,7 +99,13 @@ int RunDialog(const InstallerTexts& texts) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  // The Windows runtime takes line buffering for full buffering, and would end lines with CR LF.
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+  _setmode(_fileno(stdout), _O_BINARY);
+#else
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
+#endif
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "box" && argc == 5) {
     const uint32_t style = std::strtoul(argv[2], nullptr, 0);

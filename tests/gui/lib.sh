@@ -18,18 +18,30 @@
 #                                  code, 124 when it did not end in time (it is then killed)
 #   wait_line FILE PATTERN [S]     wait until a line of FILE matches the extended PATTERN
 #   fail MESSAGE                   print MESSAGE and end the test as failed
+#   on_wine                        true when the programs under test run under Wine
 #
 # WORK is a fresh folder removed at exit. GUI_TOOLS_DIR names the folder of send_close.
+# GUI_LAUNCHER is the command that runs the programs under test (wine for the Windows build,
+# empty on Linux); start_xvfb then also gives the test a Wine prefix of its own, linked from
+# the one named by GUI_WINE_PREFIX.
 
 set -u
 
 WORK=$(mktemp -d)
 XVFB_PID=
 BACKGROUND_PIDS=()
+read -ra LAUNCHER <<<"${GUI_LAUNCHER:-}"
+# The layer probe, as the scripts start it.
+PROBE=("${LAUNCHER[@]}" "${PROBE_PROGRAM:-${GUI_TOOLS_DIR:-}/layer_probe}")
+
+on_wine() {
+  [[ "${LAUNCHER[0]:-}" == wine ]]
+}
 
 cleanup() {
   local pid
   for pid in "${BACKGROUND_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
+  on_wine && [[ -d "$WORK/prefix" ]] && WINEPREFIX="$WORK/prefix" wineserver -k 2>/dev/null
   [[ -n "$XVFB_PID" ]] && kill "$XVFB_PID" 2>/dev/null
   rm -rf "$WORK"
 }
@@ -56,6 +68,18 @@ start_xvfb() {
   done
   [[ -s "$display_file" ]] || fail "Xvfb gave no display"
   export DISPLAY=":$(head -n1 "$display_file")"
+  if on_wine; then start_wine; fi
+}
+
+# Hard links make the copy of the prefix cheap; Wine replaces the files it changes.
+start_wine() {
+  export WINEPREFIX="$WORK/prefix" WINEDEBUG=-all
+  cp -al "$GUI_WINE_PREFIX" "$WINEPREFIX" 2>/dev/null || cp -a "$GUI_WINE_PREFIX" "$WINEPREFIX" ||
+    fail "no Wine prefix at $GUI_WINE_PREFIX"
+  # Without a window manager of its own, Wine makes its windows plain X windows named by
+  # their titles and sets the focus itself.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >"$WORK/wine.log" 2>&1 ||
+    fail "the Wine prefix takes no settings: $(cat "$WORK/wine.log")"
 }
 
 start_logged() {
@@ -107,7 +131,13 @@ click() {
 }
 
 close_request() {
-  "$GUI_TOOLS_DIR/send_close" "$1"
+  if on_wine; then
+    # The Windows build has no X program to send it; Alt+F4 is the platform's own close
+    # request, which reaches the window as the same close command.
+    press "$1" alt+F4
+  else
+    "$GUI_TOOLS_DIR/send_close" "$1"
+  fi
 }
 
 screenshot() {

@@ -4,21 +4,35 @@ source "$(dirname "$0")/lib.sh"
 
 INSTALL_TITLE='QUELB Accounting Software Installation   (7z)'
 EXPECTED_BOXES="$WORK/boxes"
+# The platform's OK button has no mnemonic: Enter answers it there.
+OK_KEY=o
+on_wine && OK_KEY=Return
 
-# A drive table of the test's own with C:\LDGRHOME present, and the folders of a run.
+# A drive table of the test's own with C:\LDGRHOME present, and the folders of a run. Under
+# Wine it is the test's own prefix, whose C: drive is its folder drive_c.
 make_world() {
-  export WINEPREFIX="$WORK/prefix"
-  mkdir -p "$WINEPREFIX/dosdevices" "$WORK/drive_c/LDGRHOME" "$WORK/drive_a"
-  ln -s "$WORK/drive_c" "$WINEPREFIX/dosdevices/c:"
+  if on_wine; then
+    DRIVE_C="$WINEPREFIX/drive_c"
+  else
+    export WINEPREFIX="$WORK/prefix"
+    DRIVE_C="$WORK/drive_c"
+    mkdir -p "$WINEPREFIX/dosdevices" "$DRIVE_C"
+    ln -s "$DRIVE_C" "$WINEPREFIX/dosdevices/c:"
+  fi
+  mkdir -p "$DRIVE_C/LDGRHOME" "$WORK/drive_a"
   ln -s "$WORK/drive_a" "$WINEPREFIX/dosdevices/a:"
-  mkdir -p "$WORK/start" "$WORK/drive_c/QUELB"
-  TARGET="$WORK/drive_c/QUELB"
+  mkdir -p "$WORK/start" "$DRIVE_C/QUELB"
+  TARGET="$DRIVE_C/QUELB"
   export MARKERS="$WORK/markers"
   mkdir -p "$MARKERS"
 }
 
 # A control module that says where it was started and stays until the test lets it go.
 put_control_module() {
+  if on_wine; then
+    cp "$GUI_TOOLS_DIR/stand_in.exe" "$1/cm.exe"
+    return
+  fi
   cat >"$1/cm.exe" <<'SCRIPT'
 #!/bin/sh
 pwd >"$MARKERS/cm-started"
@@ -29,6 +43,10 @@ SCRIPT
 
 # An archive that unpacks AP.exe into the folder glued to its -o.
 put_archive() {
+  if on_wine; then
+    cp "$GUI_TOOLS_DIR/stand_in.exe" "$1/QUELBAP.EXE"
+    return
+  fi
   cat >"$1/QUELBAP.EXE" <<'SCRIPT'
 #!/bin/sh
 for word; do case "$word" in -o*) folder=${word#-o} ;; esac; done
@@ -37,10 +55,27 @@ SCRIPT
   chmod +x "$1/QUELBAP.EXE"
 }
 
+# A target the run cannot replace: read-only on Linux; under Wine, where a read-only file does
+# not stop root, held open by another program with sharing denied.
+make_unreplaceable() {
+  if on_wine; then
+    cp "$GUI_TOOLS_DIR/stand_in.exe" "$WORK/holder.exe"
+    start_logged holder env MARKERS="$(winepath -w "$MARKERS")" "${LAUNCHER[@]}" \
+      "$WORK/holder.exe" "$(winepath -w "$1")"
+    wait_line "$MARKERS/held" ready 60 || fail "the holder did not take $1"
+  else
+    chmod a-w "$1"
+  fi
+}
+
 start_setup() {
   local folder=$1
   shift
-  (cd "$folder" && exec "$SETUP_PROGRAM" "$@") >"$WORK/setup.out" 2>&1 &
+  # Programs under Wine take the markers' folder by its Windows name.
+  local markers=$MARKERS
+  on_wine && markers=$(winepath -w "$MARKERS")
+  (cd "$folder" && MARKERS=$markers exec "${LAUNCHER[@]}" "$SETUP_PROGRAM" "$@") \
+    >"$WORK/setup.out" 2>&1 &
   SETUP_PID=$!
   BACKGROUND_PIDS+=("$SETUP_PID")
 }
@@ -54,9 +89,11 @@ answer_box() {
 
 # The control module was started in FOLDER; the installer waits for it, then ends with 0.
 expect_hand_over_in() {
+  local folder=$1
+  on_wine && folder=$(winepath -w "$1")
   wait_line "$MARKERS/cm-started" . 60 || fail "cm.exe was not started"
-  [[ "$(cat "$MARKERS/cm-started")" == "$1" ]] ||
-    fail "cm.exe started in $(cat "$MARKERS/cm-started"), not in $1"
+  [[ "$(cat "$MARKERS/cm-started")" == "$folder" ]] ||
+    fail "cm.exe started in $(cat "$MARKERS/cm-started"), not in $folder"
   kill -0 "$SETUP_PID" 2>/dev/null || fail "the installer did not wait for cm.exe"
   touch "$MARKERS/cm-release"
   wait_exit "$SETUP_PID" 60 || fail "the installer ended with $?"
@@ -101,18 +138,18 @@ case_whole_run_from_a_folder() {
   echo "read me" >"$source/README.TXT"
   echo "new locked" >"$source/LOCKED.DAT"
   echo "old locked" >"$TARGET/LOCKED.DAT"
-  chmod a-w "$TARGET/LOCKED.DAT"
+  make_unreplaceable "$TARGET/LOCKED.DAT"
   start_setup "$source"
   local dialog
   dialog=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
   press "$dialog" Return
   answer_box 'error # 70 occurred' i setup-error-prompt
-  answer_box 'Update is Completed' o setup-completed
+  answer_box 'Update is Completed' "$OK_KEY" setup-completed
   expect_hand_over_in "$TARGET"
   [[ "$(cat "$TARGET/AP.exe")" == "new AP" ]] || fail "the archive was not expanded"
   [[ "$(cat "$TARGET/README.TXT")" == "read me" ]] || fail "README.TXT not copied"
   [[ "$(cat "$TARGET/LOCKED.DAT")" == "old locked" ]] || fail "the read-only file changed"
-  [[ "$(cat "$WORK/drive_c/LDGRHOME/DOWNLOAD/FOO.QLB")" == "package" ]] ||
+  [[ "$(cat "$DRIVE_C/LDGRHOME/DOWNLOAD/FOO.QLB")" == "package" ]] ||
     fail "the package is not in the download folder"
   [[ ! -e "$TARGET/FOO.QLB" ]] || fail "the package reached the target folder"
   [[ ! -e "$TARGET/SETUP.EXE" ]] || fail "SETUP.EXE was delivered"
@@ -121,8 +158,8 @@ case_whole_run_from_a_folder() {
 case_download_folder_is_the_source() {
   make_world
   put_control_module "$TARGET"
-  mkdir -p "$WORK/drive_c/LDGRHOME/DOWNLOAD"
-  echo "downloaded" >"$WORK/drive_c/LDGRHOME/DOWNLOAD/NEWS.TXT"
+  mkdir -p "$DRIVE_C/LDGRHOME/DOWNLOAD"
+  echo "downloaded" >"$DRIVE_C/LDGRHOME/DOWNLOAD/NEWS.TXT"
   echo "not this" >"$WORK/start/OTHER.TXT"
   start_setup "$WORK/start"
   local dialog
@@ -140,7 +177,7 @@ case_abort_starts_no_control_module() {
   put_control_module "$TARGET"
   echo "new" >"$WORK/start/LOCKED.DAT"
   echo "old" >"$TARGET/LOCKED.DAT"
-  chmod a-w "$TARGET/LOCKED.DAT"
+  make_unreplaceable "$TARGET/LOCKED.DAT"
   start_setup "$WORK/start"
   local dialog
   dialog=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
