@@ -71,11 +71,17 @@ start_xvfb() {
   if on_wine; then start_wine; fi
 }
 
-# Hard links make the copy of the prefix cheap; Wine replaces the files it changes.
+# Hard links make the copy of the prefix cheap. Wine writes a registry file that has other
+# links in place, so those are copied whole.
 start_wine() {
   export WINEPREFIX="$WORK/prefix" WINEDEBUG=-all
+  [[ -f "$GUI_WINE_PREFIX/system.reg" ]] || fail "no Wine prefix at $GUI_WINE_PREFIX"
   cp -al "$GUI_WINE_PREFIX" "$WINEPREFIX" 2>/dev/null || cp -a "$GUI_WINE_PREFIX" "$WINEPREFIX" ||
-    fail "no Wine prefix at $GUI_WINE_PREFIX"
+    fail "the Wine prefix could not be copied"
+  local registry
+  for registry in "$GUI_WINE_PREFIX"/*.reg; do
+    cp --remove-destination "$registry" "$WINEPREFIX/" || fail "no copy of $registry"
+  done
   # Without a window manager of its own, Wine makes its windows plain X windows named by
   # their titles and sets the focus itself.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >"$WORK/wine.log" 2>&1 ||
