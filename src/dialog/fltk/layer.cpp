@@ -17,8 +17,6 @@ namespace {
 using fltk::ControlEntry;
 using fltk::PixelRect;
 
-constexpr uint32_t SIZE_RESTORED = 0, SIZE_MINIMIZED = 1, SIZE_MAXIMIZED = 2;
-
 PixelRect ToPixels(const Dialog* dialog, int x, int y, int width, int height) {
   if (dialog->unit == Unit::kPixels) return PixelRect{x, y, width, height};
   return fltk::MapDialogRect(dialog->units, x, y, width, height);
@@ -29,18 +27,6 @@ void CentreOnScreen(PixelRect& rect) {
   Fl::screen_xywh(screenX, screenY, screenWidth, screenHeight, 0);
   rect.x = screenX + (screenWidth - rect.width) / 2;
   rect.y = screenY + (screenHeight - rect.height) / 2;
-}
-
-int ShowStateOf(uint32_t style) {
-  if (style & WS_MAXIMIZE) return 3;
-  if (style & WS_MINIMIZE) return 6;
-  return 5;
-}
-
-uint32_t SizeTypeOf(int showState) {
-  if (showState == 3) return SIZE_MAXIMIZED;
-  if (showState == 6) return SIZE_MINIMIZED;
-  return SIZE_RESTORED;
 }
 
 Fl_Widget* MakeControl(ControlKind kind, Dialog* dialog, int id, const Text& text,

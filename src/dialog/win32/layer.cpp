@@ -23,12 +23,6 @@ const char* ClassOf(ControlKind kind) {
   return "STATIC";
 }
 
-int ShowStateOf(uint32_t style) {
-  if (style & WS_MAXIMIZE) return SW_SHOWMAXIMIZED;
-  if (style & WS_MINIMIZE) return SW_MINIMIZE;
-  return SW_SHOW;
-}
-
 // The template's size is in dialog units; a dialog measured in pixels takes its size here.
 void SizeInPixels(HWND window, bool centred, int x, int y, int width, int height) {
   RECT frame{0, 0, width, height};

@@ -8,12 +8,6 @@ namespace {
 
 using win32::LiveWindowOf;
 
-uint32_t SizeTypeOf(int showState) {
-  if (showState == SW_SHOWMAXIMIZED) return SIZE_MAXIMIZED;
-  if (showState == SW_MINIMIZE) return SIZE_MINIMIZED;
-  return SIZE_RESTORED;
-}
-
 // The controls came after the dialog manager's own start, so it chose no first focus.
 void FocusFirstTabStop(HWND window) {
   if (HWND first = GetNextDlgTabItem(window, nullptr, FALSE)) {
