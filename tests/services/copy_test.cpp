@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -26,11 +29,13 @@ std::set<std::string> NamesIn(const fs::path& folder) {
   return names;
 }
 
+#ifndef _WIN32
 struct stat StatOf(const fs::path& path) {
   struct stat info {};
   EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
   return info;
 }
+#endif
 
 // Bytes that differ from block to block, longer than one chunk of the copy.
 std::string LongContent() {
@@ -63,6 +68,25 @@ class CopyTest : public ::testing::Test {
   ErrorState state_;
 };
 
+#ifdef _WIN32
+// Windows carries the source's attributes and time over; a read-only source gives a
+// read-only copy.
+TEST_F(CopyTest, ReplacesTheTargetWithDataAttributesAndModificationTime) {
+  const fs::path source = c_ / "SOURCE" / "DATA.DBF";
+  testing::WriteFile(source, LongContent());
+  const auto modified = fs::last_write_time(source) - std::chrono::hours(24 * 400);
+  fs::last_write_time(source, modified);
+  testing::MakeReadOnly(source);
+
+  CopyFileTo(state_, "c:\\source\\data.dbf", "C:/Quelb/Data.dbf");
+  EXPECT_EQ(state_.number, 0);
+  const fs::path target = c_ / "QUELB" / "DATA.DBF";
+  EXPECT_EQ(testing::ReadFile(target), LongContent());
+  EXPECT_EQ(fs::status(target).permissions() & fs::perms::owner_write, fs::perms::none);
+  EXPECT_EQ(fs::last_write_time(target), modified);
+  EXPECT_EQ(NamesIn(c_ / "QUELB"), std::set<std::string>{"DATA.DBF"});
+}
+#else
 TEST_F(CopyTest, ReplacesTheTargetWithDataModeAndModificationTime) {
   const fs::path source = c_ / "SOURCE" / "DATA.DBF";
   testing::WriteFile(source, LongContent());
@@ -80,8 +104,12 @@ TEST_F(CopyTest, ReplacesTheTargetWithDataModeAndModificationTime) {
   EXPECT_EQ(copied.st_mtim.tv_nsec, 123456789);
   EXPECT_EQ(NamesIn(c_ / "QUELB"), std::set<std::string>{"DATA.DBF"});
 }
+#endif
 
 TEST_F(CopyTest, TheReplacedFilesOwnerKeepsTheFile) {
+#ifdef _WIN32
+  GTEST_SKIP() << "on Windows a new file belongs to whoever makes it, as the old one did";
+#else
   if (geteuid() != 0) GTEST_SKIP() << "only an administrator may give a file away";
   const fs::path target = c_ / "QUELB" / "DATA.DBF";
   ASSERT_EQ(chown(target.c_str(), 65534, 65534), 0);
@@ -90,6 +118,7 @@ TEST_F(CopyTest, TheReplacedFilesOwnerKeepsTheFile) {
   EXPECT_EQ(testing::ReadFile(target), "new content");
   EXPECT_EQ(StatOf(target).st_uid, 65534u);
   EXPECT_EQ(StatOf(target).st_gid, 65534u);
+#endif
 }
 
 TEST_F(CopyTest, CreatesAMissingTargetUnderTheNameAsWritten) {
@@ -99,10 +128,11 @@ TEST_F(CopyTest, CreatesAMissingTargetUnderTheNameAsWritten) {
 }
 
 TEST_F(CopyTest, ReadOnlyTargetFailsWith70AndKeepsItsMode) {
+  if (testing::ReadOnlyIsIgnored()) GTEST_SKIP() << testing::kReadOnlyIgnored;
   testing::MakeReadOnly(c_ / "QUELB" / "DATA.DBF");
-  const mode_t before = StatOf(c_ / "QUELB" / "DATA.DBF").st_mode;
+  const fs::perms before = fs::status(c_ / "QUELB" / "DATA.DBF").permissions();
   ExpectRefused(70);
-  EXPECT_EQ(StatOf(c_ / "QUELB" / "DATA.DBF").st_mode, before);
+  EXPECT_EQ(fs::status(c_ / "QUELB" / "DATA.DBF").permissions(), before);
 }
 
 TEST_F(CopyTest, TargetHeldByAnotherProcessFailsWith70) {
@@ -118,7 +148,12 @@ TEST_F(CopyTest, MissingSourceFailsWith53) {
 
 TEST_F(CopyTest, SourceThatIsNoFileFailsWithoutWaiting) {
   fs::remove(c_ / "SOURCE" / "DATA.DBF");
+#ifdef _WIN32
+  // Windows has no named pipe in a folder; a folder is the source that is no file.
+  fs::create_directory(c_ / "SOURCE" / "DATA.DBF");
+#else
   ASSERT_EQ(mkfifo((c_ / "SOURCE" / "DATA.DBF").c_str(), 0600), 0);
+#endif
   ExpectRefused(70);
 }
 
@@ -127,9 +162,9 @@ TEST_F(CopyTest, MissingFolderOrDriveFailsWith76) {
   EXPECT_EQ(TakeError(state_), 76);
   EXPECT_FALSE(fs::exists(c_ / "MISSING"));
   CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "Q:\\QUELB\\DATA.DBF");
-  EXPECT_EQ(TakeError(state_), 76);
+  EXPECT_EQ(TakeError(state_), testing::MissingDriveNumber());
   CopyFileTo(state_, "Q:\\SOURCE\\DATA.DBF", "C:\\QUELB\\DATA.DBF");
-  EXPECT_EQ(TakeError(state_), 76);
+  EXPECT_EQ(TakeError(state_), testing::MissingDriveNumber());
   EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), "old content");
 }
 
@@ -154,6 +189,9 @@ TEST_F(CopyTest, OverlongTargetFailsWithoutNamingAnotherFile) {
 }
 
 TEST_F(CopyTest, TargetBehindALinkReplacesTheLinkedFile) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows lets only administrators make links, and Wine makes none";
+#endif
   fs::create_symlink(c_ / "QUELB" / "DATA.DBF", c_ / "SOURCE" / "ALIAS.DBF");
   CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\SOURCE\\ALIAS.DBF");
   EXPECT_EQ(state_.number, 0);
@@ -165,6 +203,9 @@ TEST_F(CopyTest, TargetBehindALinkReplacesTheLinkedFile) {
 class SmallDiskTest : public ::testing::Test {
  protected:
   void SetUp() override {
+#ifdef _WIN32
+    GTEST_SKIP() << "a Windows program cannot mount a small file system of its own";
+#else
     if (geteuid() != 0) GTEST_SKIP() << "mounting a small tmpfs needs root";
     disk_ = folder_ / "disk";
     fs::create_directories(disk_);
@@ -172,9 +213,12 @@ class SmallDiskTest : public ::testing::Test {
       GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
     }
     mounted_ = true;
+#endif
   }
   void TearDown() override {
+#ifndef _WIN32
     if (mounted_) umount2(disk_.c_str(), MNT_DETACH);
+#endif
   }
 
   testing::TempFolder folder_;

@@ -21,6 +21,12 @@ std::string Canonical(const fs::path& path) {
   return fs::canonical(path).string();
 }
 
+// A drive's root as it is reported: with its closing separator.
+std::string RootText(const fs::path& root) {
+  const std::string text = Canonical(root);
+  return text.back() == '/' || text.back() == '\\' ? text : text + "/";
+}
+
 TEST(EnvironmentValueTest, UnsetIsEmptyAndSetIsItsValue) {
   unsetenv("QUELB_SURELY_UNSET");
   EXPECT_EQ(EnvironmentValue("QUELB_SURELY_UNSET"), "");
@@ -55,7 +61,7 @@ class CurrentFolderTest : public ::testing::Test {
 
 TEST_F(CurrentFolderTest, HostFolderIsReportedAsItIs) {
   fs::current_path("/");
-  EXPECT_EQ(CurrentFolder(state_, ""), "/");
+  EXPECT_EQ(CurrentFolder(state_, ""), fs::current_path().string());
   fs::current_path(elsewhere_.Path());
   EXPECT_EQ(CurrentFolder(state_, ""), Canonical(elsewhere_.Path()));
   EXPECT_EQ(TakeError(state_), 0);
@@ -65,8 +71,8 @@ TEST_F(CurrentFolderTest, DriveRootKeepsItsSeparatorAndSubFolderHasNone) {
   const fs::path root = drives_.Root('c');
   fs::create_directory(root / "QUELB");
   fs::current_path(root);
-  EXPECT_EQ(CurrentFolder(state_, ""), Canonical(root) + "/");
-  EXPECT_EQ(CurrentFolder(state_, "C"), Canonical(root) + "/");
+  EXPECT_EQ(CurrentFolder(state_, ""), RootText(root));
+  EXPECT_EQ(CurrentFolder(state_, "C"), RootText(root));
   fs::current_path(root / "QUELB");
   EXPECT_EQ(CurrentFolder(state_, ""), Canonical(root / "QUELB"));
   EXPECT_EQ(CurrentFolder(state_, "c:"), Canonical(root / "QUELB"));
@@ -76,7 +82,7 @@ TEST_F(CurrentFolderTest, DriveRootKeepsItsSeparatorAndSubFolderHasNone) {
 TEST_F(CurrentFolderTest, OtherDriveGivesItsRootAndLeavesTheCurrentFolder) {
   const fs::path root = drives_.Root('a');
   fs::current_path(elsewhere_.Path());
-  EXPECT_EQ(CurrentFolder(state_, "A"), Canonical(root) + "/");
+  EXPECT_EQ(CurrentFolder(state_, "A"), RootText(root));
   EXPECT_EQ(fs::current_path(), fs::canonical(elsewhere_.Path()));
   EXPECT_EQ(TakeError(state_), 0);
 }
@@ -121,7 +127,7 @@ TEST_F(CurrentFolderTest, ChangeFolderFollowsDrivePathsInAnyLetterCase) {
   fs::create_directories(c / "Quelb" / "Data");
   ChangeFolder(state_, "c:\\QUELB\\data");
   EXPECT_EQ(TakeError(state_), 0);
-  EXPECT_EQ(fs::current_path(), fs::canonical(c / "Quelb" / "Data"));
+  EXPECT_TRUE(fs::equivalent(fs::current_path(), c / "Quelb" / "Data"));
   ChangeFolder(state_, elsewhere_.Path().string());
   EXPECT_EQ(fs::current_path(), fs::canonical(elsewhere_.Path()));
 }

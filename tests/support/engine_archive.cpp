@@ -6,32 +6,6 @@
 
 namespace quelb::testing {
 
-void WriteArchive(const std::filesystem::path& path, const ArchiveScript& script) {
-  std::ostringstream text;
-  text << "#!/bin/sh\n"
-       << "# " << script.comment << "\n"
-       << "log='" << script.log.string() << "'\n"
-       << ": > \"$log\"\n"
-       << "for arg in \"$@\"; do printf '%s\\n' \"$arg\" >> \"$log\"; done\n"
-       << "folder=\n"
-       << "take=\n"
-       << "for arg in \"$@\"; do\n"
-       << "  if [ -n \"$take\" ]; then folder=$arg; take=; continue; fi\n"
-       << "  case $arg in\n"
-       << "    -o) take=1 ;;\n"
-       << "    -o*) folder=${arg#-o} ;;\n"
-       << "  esac\n"
-       << "done\n"
-       << "folder=$(printf '%s' \"$folder\" | tr '\\\\' '/')\n"
-       << "printf '%s' '" << script.unpackContent << "' > \"$folder/" << script.unpackName
-       << "\" || exit 4\n"
-       << "exit " << script.exitCode << "\n";
-  WriteFile(path, text.str());
-  std::filesystem::permissions(path, std::filesystem::perms::owner_all |
-                                         std::filesystem::perms::group_read |
-                                         std::filesystem::perms::group_exec);
-}
-
 std::vector<std::string> LogLines(const std::filesystem::path& log) {
   std::vector<std::string> lines;
   std::istringstream in(ReadFile(log));

@@ -1,5 +1,5 @@
-// Sees which files of a folder are opened, in order, through inotify: how a test tells which
-// files the in-use check tested.
+// Sees which files of a folder are opened, in order (through inotify on Linux): how a test
+// tells which files the in-use check tested.
 #pragma once
 
 #include <filesystem>
@@ -14,6 +14,9 @@ class OpenWatch {
   ~OpenWatch();
   OpenWatch(const OpenWatch&) = delete;
   OpenWatch& operator=(const OpenWatch&) = delete;
+
+  // Whether the platform tells a watcher of opens at all; Windows does not.
+  static bool Available();
 
   // The files (not folders) opened since the watch began or since the last call, in order,
   // each once for every open.

@@ -11,6 +11,16 @@
 #include <string>
 #include <utility>
 
+#ifdef _WIN32
+// The POSIX calls on the runtime's environment, which on Windows is also the process's.
+inline int setenv(const char* name, const char* value, int) {
+  return _putenv_s(name, value);
+}
+inline int unsetenv(const char* name) {
+  return _putenv_s(name, "");
+}
+#endif
+
 namespace quelb::testing {
 
 class CurrentFolderGuard {

@@ -2,8 +2,7 @@
 // busy, and this same test program started again to probe a fresh process.
 #pragma once
 
-#include <sys/types.h>
-
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -34,8 +33,10 @@ class SecondProcess {
   int End();
 
  private:
-  pid_t pid_ = -1;
-  int input_ = -1;
+  // The process and the writing end of its input: a process id and a descriptor on POSIX,
+  // two handles on Windows.
+  intptr_t pid_ = -1;
+  intptr_t input_ = -1;
   bool ready_ = false;
   int exitCode_ = -1;
 };

@@ -1,33 +1,28 @@
 #include "support/temp_folder.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cctype>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
 namespace quelb::testing {
 
-TempFolder::TempFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "quelb-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+TempFolder::~TempFolder() {
+  RemoveTree(path_);
 }
 
-TempFolder::~TempFolder() {
+void RemoveTree(const std::filesystem::path& path) {
   std::error_code ignored;
   // Read-only files and folders must not keep the tree from being removed.
-  for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
+  std::filesystem::permissions(path, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::add, ignored);
+  for (auto it = std::filesystem::recursive_directory_iterator(path, ignored);
        it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
     if (!it->is_symlink(ignored)) {
       std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
                                    std::filesystem::perm_options::add, ignored);
     }
   }
-  std::filesystem::remove_all(path_, ignored);
+  std::filesystem::remove_all(path, ignored);
 }
 
 void WriteFile(const std::filesystem::path& path, const std::string& content) {
@@ -51,18 +46,11 @@ void MakeReadOnly(const std::filesystem::path& path) {
                                std::filesystem::perm_options::remove);
 }
 
-DriveTable::DriveTable() {
-  std::filesystem::create_directories(prefix_ / "dosdevices");
-  winePrefix_.Set(prefix_.Path().string());
-}
-
-std::filesystem::path DriveTable::Root(char letter) {
-  const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
-  const auto root = prefix_ / (std::string("drive_") + lower);
-  const auto link = prefix_ / "dosdevices" / (std::string(1, lower) + ":");
-  if (!std::filesystem::exists(root)) std::filesystem::create_directories(root);
-  if (!std::filesystem::is_symlink(link)) std::filesystem::create_directory_symlink(root, link);
-  return root;
+ErrorNumber MissingDriveNumber() {
+#ifdef _WIN32
+  if (UnderWine()) return 53;
+#endif
+  return 76;
 }
 
 }  // namespace quelb::testing

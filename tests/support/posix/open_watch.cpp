@@ -1,9 +1,9 @@
-#include "support/engine_open_watch.h"
-
 #include <sys/inotify.h>
 #include <unistd.h>
 
 #include <stdexcept>
+
+#include "support/engine_open_watch.h"
 
 namespace quelb::testing {
 
@@ -16,6 +16,10 @@ OpenWatch::OpenWatch(const std::filesystem::path& folder) {
 
 OpenWatch::~OpenWatch() {
   if (watch_ >= 0) close(watch_);
+}
+
+bool OpenWatch::Available() {
+  return true;
 }
 
 std::vector<std::string> OpenWatch::Opened() {

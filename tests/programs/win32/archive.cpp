@@ -1,0 +1,70 @@
+// A program archive for the engine tests. What it does is written after the program in its
+// own file (see tests/support/win32/engine_archive.cpp): it records its arguments, one a
+// line, in the log named there, unpacks one file into the folder named after "-o", and ends
+// with the exit code given.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Settings {
+  std::string log;
+  std::string unpackName;
+  std::string unpackContent;
+  int exitCode = 0;
+};
+
+std::string OwnFile() {
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::ifstream in(std::string(path, length), std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+bool ReadSettings(Settings& settings) {
+  const std::string own = OwnFile();
+  const size_t at = own.rfind("\nquelb-archive\n");
+  if (at == std::string::npos) return false;
+  std::istringstream lines(own.substr(at + 15));
+  std::string exitCode;
+  std::getline(lines, settings.log);
+  std::getline(lines, settings.unpackName);
+  std::getline(lines, settings.unpackContent);
+  std::getline(lines, exitCode);
+  settings.exitCode = std::atoi(exitCode.c_str());
+  return true;
+}
+
+std::string FolderAfterSwitch(int argc, char** argv) {
+  std::string folder;
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (word == "-o" && i + 1 < argc) {
+      folder = argv[++i];
+    } else if (word.rfind("-o", 0) == 0 && word.size() > 2) {
+      folder = word.substr(2);
+    }
+  }
+  return folder;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Settings settings;
+  if (!ReadSettings(settings)) return 3;
+  std::ofstream log(settings.log, std::ios::binary | std::ios::trunc);
+  for (int i = 1; i < argc; ++i) log << argv[i] << '\n';
+  std::ofstream unpacked(FolderAfterSwitch(argc, argv) + "\\" + settings.unpackName,
+                         std::ios::binary | std::ios::trunc);
+  unpacked << settings.unpackContent;
+  if (!unpacked) return 4;
+  return settings.exitCode;
+}
