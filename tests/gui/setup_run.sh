@@ -55,13 +55,18 @@ SCRIPT
   chmod +x "$1/QUELBAP.EXE"
 }
 
+# The name under which a program under Wine finds the host path.
+windows_name() {
+  winepath -w "$1" 2>>"$WORK/wine.log"
+}
+
 # A target the run cannot replace: read-only on Linux; under Wine, where a read-only file does
 # not stop root, held open by another program with sharing denied.
 make_unreplaceable() {
   if on_wine; then
     cp "$GUI_TOOLS_DIR/stand_in.exe" "$WORK/holder.exe"
-    start_logged holder env MARKERS="$(winepath -w "$MARKERS")" "${LAUNCHER[@]}" \
-      "$WORK/holder.exe" "$(winepath -w "$1")"
+    start_logged holder env MARKERS="$(windows_name "$MARKERS")" "${LAUNCHER[@]}" \
+      "$WORK/holder.exe" "$(windows_name "$1")"
     wait_line "$MARKERS/held" ready 60 || fail "the holder did not take $1"
   else
     chmod a-w "$1"
@@ -73,7 +78,7 @@ start_setup() {
   shift
   # Programs under Wine take the markers' folder by its Windows name.
   local markers=$MARKERS
-  on_wine && markers=$(winepath -w "$MARKERS")
+  on_wine && markers=$(windows_name "$MARKERS")
   (cd "$folder" && MARKERS=$markers exec "${LAUNCHER[@]}" "$SETUP_PROGRAM" "$@") \
     >"$WORK/setup.out" 2>&1 &
   SETUP_PID=$!
@@ -90,7 +95,7 @@ answer_box() {
 # The control module was started in FOLDER; the installer waits for it, then ends with 0.
 expect_hand_over_in() {
   local folder=$1
-  on_wine && folder=$(winepath -w "$1")
+  on_wine && folder=$(windows_name "$1")
   wait_line "$MARKERS/cm-started" . 60 || fail "cm.exe was not started"
   [[ "$(cat "$MARKERS/cm-started")" == "$folder" ]] ||
     fail "cm.exe started in $(cat "$MARKERS/cm-started"), not in $folder"

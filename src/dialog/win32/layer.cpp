@@ -49,9 +49,10 @@ DialogHandle CreateDialog(Unit unit, DialogHandle owner, const Text& title, int 
   const bool centred = x == kCentred || y == kCentred;
   const uint32_t effective = EffectiveDialogStyle(style, centred);
   const bool inUnits = unit == Unit::kDialogUnits;
+  const bool placed = inUnits && !centred;
   const std::vector<WORD> dialogTemplate =
-      win32::DialogTemplate(effective, exStyle, centred || !inUnits ? 0 : x,
-                            centred || !inUnits ? 0 : y, inUnits ? width : 0, inUnits ? height : 0);
+      win32::DialogTemplate(effective, exStyle, placed ? x : 0, placed ? y : 0, inUnits ? width : 0,
+                            inUnits ? height : 0);
   Dialog* dialog = win32::NewDialogRecord();
   dialog->unit = unit;
   dialog->showState = ShowStateOf(effective);
