@@ -9,8 +9,9 @@
 #include "engine_world.h"
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
-#include <psapi.h>
 #include <windows.h>
+// After windows.h, which it builds on.
+#include <psapi.h>
 
 #include <fstream>
 #endif

@@ -135,9 +135,12 @@ TEST_F(ListingTest, NamesAndMasksMatchWithoutRegardToCase) {
             (std::vector<std::string>{"QuelbAP.exe", "ap.Exe", "notes.txt", "readme"}));
 #ifdef _WIN32
   // Wine lists every name for "*.", where Windows lists the names without an extension.
-  if (!testing::UnderWine())
-#endif
+  if (!testing::UnderWine()) {
     EXPECT_EQ(ListAll("C:\\QUELB\\*."), (std::vector<std::string>{"readme"}));
+  }
+#else
+  EXPECT_EQ(ListAll("C:\\QUELB\\*."), (std::vector<std::string>{"readme"}));
+#endif
   EXPECT_EQ(ListAll("C:\\QUELB\\NOTHING.TXT"), (std::vector<std::string>{}));
 }
 

@@ -143,7 +143,11 @@ bool ReadOnlyIsIgnored() {
 
 DriveTable::DriveTable() = default;
 
+// A folder that is current cannot be removed, so the table leaves its drives first; whoever
+// made the folder current puts it back.
 DriveTable::~DriveTable() {
+  std::error_code ignored;
+  fs::current_path(fs::temp_directory_path(), ignored);
   for (const char letter : defined_) Remove(letter);
   if (systemEntries_.empty()) return;
   for (const fs::path& entry : EntriesOf(SystemRoot())) {
