@@ -20,7 +20,7 @@ make_world() {
     ln -s "$DRIVE_C" "$WINEPREFIX/dosdevices/c:"
   fi
   mkdir -p "$DRIVE_C/LDGRHOME" "$WORK/drive_a"
-  ln -s "$WORK/drive_a" "$WINEPREFIX/dosdevices/a:"
+  ln -sfn "$WORK/drive_a" "$WINEPREFIX/dosdevices/a:"
   mkdir -p "$WORK/start" "$DRIVE_C/QUELB"
   TARGET="$DRIVE_C/QUELB"
   export MARKERS="$WORK/markers"
