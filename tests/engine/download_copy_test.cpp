@@ -49,7 +49,12 @@ TEST_F(DownloadCopyTest, WithoutTheParentFolderNothingIsCreatedAnd76IsReported) 
 
   ASSERT_EQ(operator_.Boxes().size(), 1u);
   EXPECT_EQ(operator_.Boxes()[0].title, "error # 76 occurred");
+#ifdef _WIN32
+  // The system's drive C: holds the system's own folders besides.
+  EXPECT_FALSE(fs::exists(drives_.Root('c') / "LDGRHOME"));
+#else
   EXPECT_TRUE(NamesIn(drives_.Root('c')).empty());
+#endif
   EXPECT_TRUE(NamesIn(target_).empty());
 }
 

@@ -115,6 +115,7 @@ TEST_F(UpdateRunTest, AnEmptyDiskOrADriveThatIsNotThereDeliversNothing) {
 }
 
 TEST_F(UpdateRunTest, IgnoredSkippedAndSetupFilesAreNotCounted) {
+  if (ReadOnlyIsIgnored()) GTEST_SKIP() << kReadOnlyIgnored;
   WriteFiles(source_, {"GOOD.TXT", "SETUP.EXE", "LOCKED.TXT"});
   WriteFile(target_ / "LOCKED.TXT", "old");
   MakeReadOnly(target_ / "LOCKED.TXT");
@@ -137,6 +138,7 @@ TEST_F(UpdateRunTest, IgnoredSkippedAndSetupFilesAreNotCounted) {
 }
 
 TEST_F(UpdateRunTest, AbortEndsTheRunAtOnceAndLeavesTheCurrentFolder) {
+  if (ReadOnlyIsIgnored()) GTEST_SKIP() << kReadOnlyIgnored;
   for (const char* name : {"A.TXT", "B.TXT", "C.TXT"}) {
     WriteFile(source_ / name, "new");
     WriteFile(target_ / name, "old");
@@ -226,6 +228,9 @@ TEST_F(UpdateRunTest, AnEmptySourceIsTheRootOfTheCurrentDrive) {
 }
 
 TEST_F(UpdateRunTest, ABlankInTheSourceIsKept) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows drops a folder name's trailing blank, so no such source can exist";
+#endif
   fs::create_directories(scratch_ / "A ");
   WriteFiles(scratch_ / "A ", {"F.TXT"});
   fs::current_path(scratch_.Path());
@@ -238,6 +243,9 @@ TEST_F(UpdateRunTest, ABlankInTheSourceIsKept) {
 }
 
 TEST_F(UpdateRunTest, NamesArriveAsTheListingGaveThem) {
+#ifdef _WIN32
+  GTEST_SKIP() << "no Windows folder holds a name with a tab or a backslash";
+#endif
   const Names names = {"a b.txt", " lead", "trail ", "two  blanks", "x.y.z", "\xc3\xa9t\xc3\xa9"};
   WriteFiles(source_, names);
   WriteFile(source_ / "tab\tname", "a name no path can hold");
