@@ -1,7 +1,7 @@
 // Stands in, in the Windows build, for the programs the installer starts; the name it is
 // started under says which:
-//   cm.exe       writes its current folder into %MARKERS%\cm-started, then stays until
-//                %MARKERS%\cm-release exists
+//   cm.exe       writes its own path into %MARKERS%\cm-program and its current folder into
+//                %MARKERS%\cm-started, then stays until %MARKERS%\cm-release exists
 //   QUELB*.EXE   an archive: writes "new AP" into AP.exe of the folder glued to its -o
 //   holder.exe   holds the file it is given open with sharing denied, writes
 //                %MARKERS%\held, and stays until it is ended
@@ -48,6 +48,9 @@ int Hold(const char* path) {
 int ControlModule() {
   const char* markers = std::getenv("MARKERS");
   if (markers == nullptr) return 1;
+  char program[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, program, MAX_PATH);
+  Mark("cm-program", std::string(program) + "\n");
   Mark("cm-started", fs::current_path().string() + "\n");
   while (!fs::exists(fs::path(markers) / "cm-release")) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
