@@ -64,9 +64,12 @@ void CollectNames(UpdateRunState& run, ErrorState& errors) {
   }
 }
 
+// Each name is the field FieldText gives for its index, taken where the last one ended, so
+// that a long list costs no more per name than a short one.
 PassOutcome HandleNames(dialog::DialogHandle dialog, UpdateRunState& run, ErrorState& errors) {
+  size_t nextName = 0;
   for (run.FileIndex = 1; run.FileIndex <= run.FileTotal; ++run.FileIndex) {
-    run.CurrentFile = FieldText(run.FileList, kNameSeparator, run.FileIndex);
+    run.CurrentFile = NextField(run.FileList, kNameSeparator, nextName);
     dialog::SetControlText(dialog, IDC_STATUS,
                            "Copying " + run.SourcePath + "\\" + run.CurrentFile);
     if (HandleFile(run, errors) == FileOutcome::kAbort) return PassOutcome::kAbort;
@@ -75,6 +78,7 @@ PassOutcome HandleNames(dialog::DialogHandle dialog, UpdateRunState& run, ErrorS
 }
 
 void EndPass(dialog::DialogHandle dialog, UpdateRunState& run) {
+  MakeCopiesDurable();
   if (run.FileCount.Value() > 0) ++run.DiskCount;
   run.CountText = run.FileCount.Value() == 0 ? Text("NO") : NumberText(run.FileCount.Value());
   if (IsDiskSource(run)) {
@@ -111,6 +115,7 @@ void MakeTargetCurrent(const UpdateRunState& run, ErrorState& errors) {
 }
 
 RunOutcome Abort(dialog::DialogHandle dialog, const UpdateRunState& run) {
+  MakeCopiesDurable();
   ShowMessage("Error" + NumberText(run.LastError) + " detected", MB_TASKMODAL | MB_OK,
               "Canceled by the operator");
   RunAborted = kTrue;

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdlib>
 
+#include "services/terminal.h"
+
 namespace quelb {
 namespace {
 
@@ -29,7 +31,11 @@ ErrorNumber ErrorNumberOfWindowsCode(uint32_t windowsCode) {
 }
 
 void StoreError(ErrorState& state, ErrorNumber number, int rawCode) {
-  if (number >= kFirstFatalNumber) std::_Exit(kFatalExitCode);
+  if (number >= kFirstFatalNumber) {
+    // The process ends without its exit handlers, so the terminal is given back here.
+    GiveUpTerminal();
+    std::_Exit(kFatalExitCode);
+  }
   state.number = number;
   state.pending = true;
   state.rawCode = rawCode;

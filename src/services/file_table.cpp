@@ -1,4 +1,5 @@
 // The file table: the open files of the process, keyed by file number.
+#include <algorithm>
 #include <map>
 #include <new>
 
@@ -35,6 +36,12 @@ constexpr ErrorNumber kBadFileNumber = 52;
 constexpr ErrorNumber kFileAlreadyOpen = 55;
 constexpr ErrorNumber kBadFileName = 64;
 constexpr ErrorNumber kOutOfMemory = 7;
+
+int64_t ReadPiece(ErrorState& state, OpenFile& file, char* into, int64_t count) {
+  const int64_t got = platform::ReadAt(state, file.handle, file.position, into, count);
+  file.position += got;
+  return got;
+}
 
 }  // namespace
 
@@ -76,15 +83,28 @@ Text ReadBytes(ErrorState& state, int fileNumber, int64_t count) {
     StoreError(state, kBadFileNumber);
     return {};
   }
+  const int64_t available =
+      std::max<int64_t>(0, platform::FileLength(state, file->handle) - file->position);
   try {
-    Text bytes = platform::ReadAt(state, file->handle, file->position, count);
-    file->position += TextLength(bytes);
+    Text bytes(static_cast<size_t>(std::clamp<int64_t>(count, 0, available)), '\0');
+    bytes.resize(static_cast<size_t>(ReadPiece(state, *file, bytes.data(), TextLength(bytes))));
     file->atEnd = TextLength(bytes) < count;
     return bytes;
   } catch (const std::bad_alloc&) {
     StoreError(state, kOutOfMemory);
     return {};
   }
+}
+
+int64_t ReadBytesInto(ErrorState& state, int fileNumber, char* into, int64_t count) {
+  OpenFile* file = Find(fileNumber);
+  if (file == nullptr) {
+    StoreError(state, kBadFileNumber);
+    return 0;
+  }
+  const int64_t got = ReadPiece(state, *file, into, count);
+  file->atEnd = got < count;
+  return got;
 }
 
 void CloseFile(ErrorState& state, int fileNumber) {

@@ -20,6 +20,10 @@ Text ListNext(ErrorState& state);
 void MakeFolder(ErrorState& state, const Text& path);
 // Replaces an existing target; the old target is never left half-written.
 void CopyFileTo(ErrorState& state, const Text& source, const Text& target);
+// Makes every file that CopyFileTo and MakeFolder have put in place so far last through a
+// crash or a power loss, where they do not already each time. The run calls it before it
+// shows any box that may end it.
+void MakeCopiesDurable();
 
 enum class Access { kReadWrite, kReadWriteWithFallBack };
 
@@ -30,6 +34,9 @@ int NextFileNumber();
 void OpenExclusive(ErrorState& state, const Text& path, int fileNumber, Access access);
 int64_t FileLength(ErrorState& state, int fileNumber);
 Text ReadBytes(ErrorState& state, int fileNumber, int64_t count);
+// ReadBytes into the caller's buffer, for a file read piece by piece through one buffer;
+// returns the count read.
+int64_t ReadBytesInto(ErrorState& state, int fileNumber, char* into, int64_t count);
 void CloseFile(ErrorState& state, int fileNumber);
 
 }  // namespace quelb

@@ -15,8 +15,9 @@ using FileHandle = intptr_t;
 // On failure stores the error and returns false; the handle is then untouched.
 bool OpenExclusive(ErrorState& state, const Text& path, Access access, FileHandle& handle);
 int64_t FileLength(ErrorState& state, FileHandle handle);
-// Reads up to count bytes at position; fewer at the end of the file.
-Text ReadAt(ErrorState& state, FileHandle handle, int64_t position, int64_t count);
+// Reads up to count bytes at position into the caller's buffer and returns how many it read:
+// fewer at the end of the file, 0 on failure.
+int64_t ReadAt(ErrorState& state, FileHandle handle, int64_t position, char* into, int64_t count);
 void Close(ErrorState& state, FileHandle handle);
 
 }  // namespace quelb::platform

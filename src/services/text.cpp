@@ -95,10 +95,16 @@ int64_t FieldCount(const Text& text, const Text& delimiter) {
 
 Text FieldText(const Text& text, const Text& delimiter, int64_t index) {
   if (index < 1 || delimiter.empty()) return index == 1 ? text : Text{};
-  const size_t begin = index == 1 ? 0 : AfterOccurrence(text, delimiter, index - 1);
+  size_t begin = index == 1 ? 0 : AfterOccurrence(text, delimiter, index - 1);
   if (begin == Text::npos) return {};
-  const size_t end = text.find(delimiter, begin);
-  return text.substr(begin, end == Text::npos ? Text::npos : end - begin);
+  return NextField(text, delimiter, begin);
+}
+
+Text NextField(const Text& text, const Text& delimiter, size_t& at) {
+  const size_t end = text.find(delimiter, at);
+  Text field = text.substr(at, end == Text::npos ? Text::npos : end - at);
+  at = end == Text::npos ? Text::npos : end + delimiter.size();
+  return field;
 }
 
 Text NumberText(double number) {

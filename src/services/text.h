@@ -19,6 +19,10 @@ Text LowerText(const Text& text);
 int64_t FindText(int64_t start, std::string_view text, std::string_view pattern);
 int64_t FieldCount(const Text& text, const Text& delimiter);
 Text FieldText(const Text& text, const Text& delimiter, int64_t index);
+// The field that begins at byte offset at, for walking a text field by field: at moves past
+// the delimiter that ends the field, or to Text::npos after the last one. The delimiter is
+// not empty.
+Text NextField(const Text& text, const Text& delimiter, size_t& at);
 Text NumberText(double number);
 
 }  // namespace quelb

@@ -30,5 +30,7 @@ inline constexpr uint32_t kInvalidName = 123;
 inline constexpr uint32_t kAlreadyExists = 183;
 inline constexpr uint32_t kBadExeFormat = 193;
 inline constexpr uint32_t kFilenameExcedRange = 206;
+inline constexpr uint32_t kDirectory = 267;
+inline constexpr uint32_t kNoSystemResources = 1450;
 
 }  // namespace quelb::wincode

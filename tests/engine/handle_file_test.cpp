@@ -124,7 +124,9 @@ TEST_F(HandleFileTest, AMarkedArchiveIsStartedThroughTheInterpreter) {
   EXPECT_GT(last_.PkwarePos, 0);
   EXPECT_EQ(last_.ExpandCommand,
             TestProgram("engine_interpreter") + " /c " + archive + " -o " + target_.string());
-  EXPECT_EQ(LogLines(interpreterLog), (Names{"/c", archive, "-o", target_.string()}));
+  // The archive's path from a host folder reaches the interpreter as one host path.
+  EXPECT_EQ(LogLines(interpreterLog),
+            (Names{"/c", (source_ / "QUELBAP.EXE").string(), "-o", target_.string()}));
   EXPECT_EQ(LogLines(script.log), (Names{"-o", target_.string()}));
   EXPECT_EQ(ReadFile(target_ / "AP.exe"), "unpacked");
 }

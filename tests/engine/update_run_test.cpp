@@ -189,6 +189,15 @@ TEST_F(UpdateRunTest, AMissingTargetFolderIsMadeAndFilled) {
   EXPECT_EQ(fs::current_path(), fs::canonical(drives_.Root('c') / "QUELB"));
 }
 
+TEST_F(UpdateRunTest, ATargetNoWindowsNameHoldsIsNeitherMadeNorFilled) {
+  WriteFiles(source_, {"ONE.TXT"});
+  operator_.Answer({IDIGNORE});
+  EXPECT_EQ(Run(source_.string(), "C:\\QU\"OTE"), RunOutcome::kCompleted);
+  ASSERT_EQ(operator_.Boxes().size(), 2u);
+  EXPECT_EQ(operator_.Boxes()[0].title, "error # 75 occurred");
+  EXPECT_EQ(NamesIn(drives_.Root('c')), Names{"LDGRHOME"});
+}
+
 TEST_F(UpdateRunTest, ADriveLetterOrDriveRootIsADiskSource) {
   WriteFiles(drives_.Root('a'), {"F.TXT"});
   WriteFiles(drives_.Root('c'), {"R.TXT"});

@@ -1,10 +1,9 @@
 # The dialog layer driven through the probe's installer layout: the messages its callback
 # gets for keys, clicks and close requests.   bash dialog.sh CASE
 source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/probe_log.sh"
 
 TITLE='^QUELB Accounting Software (Installation|Update)   \(7z\)$'
-EN_CHANGE_SOURCE=0x3000190
-EN_CHANGE_TARGET=0x3000191
 
 # The client area of 350 x 90 dialog units at 6 x 13 base units is 525 x 146 pixels, and
 # FLTK's X window is that client area.
@@ -37,26 +36,15 @@ expect_result() {
   grep -qx "result $1" "$WORK/probe.out" || fail "expected result $1"
 }
 
-# The messages the callback got. Under Wine the window's own traffic (painting, activation,
-# the text boxes' focus, update and scroll notifications) is left out: what remains are the
-# layer's start and end messages, close commands, clicks and changes.
-messages() {
-  if on_wine; then
+# Under Wine the window's own traffic (painting, activation, the text boxes' focus, update and
+# scroll notifications) is left out of the messages: what remains are the layer's start and
+# end messages, close commands, clicks and changes.
+if on_wine; then
+  messages() {
     awk '$1 == "msg" && ($2 == 272 || $2 == 5 || $2 == 16 || $2 == 274 ||
          ($2 == 273 && (length($4) <= 6 || $4 ~ /^0x300....$/)))' "$WORK/probe.out"
-  else
-    grep '^msg ' "$WORK/probe.out"
-  fi
-}
-
-# The first parameters of the commands the callback got, in order, blank-separated.
-commands() {
-  messages | awk '$2 == 273 { printf "%s%s", sep, $4; sep = " " }'
-}
-
-expect_commands() {
-  [[ "$(commands)" == "$1" ]] || fail "expected commands '$1', got '$(commands)'"
-}
+  }
+fi
 
 case_start_messages() {
   open_dialog install
@@ -242,6 +230,29 @@ case_message_box_over_dialog() {
   press "$DIALOG" Escape
   expect_result 2
   expect_commands "0x1 $EN_CHANGE_SOURCE 0x2"
+}
+
+# Keys sent where the keyboard focus is, with the pointer on another window that had the
+# focus: the dialog takes it when shown and again, on its target box, when the box is gone.
+case_keys_reach_the_focused_dialog() {
+  focus_elsewhere
+  open_dialog install --ok=box:0x2024
+  keys_to_focus "$DIALOG" Tab Return
+  local box
+  box=$(wait_window '^Probe question$') || fail "the box did not appear"
+  keys_to_focus "$box" n
+  wait_line "$WORK/probe.out" '^box answer 7$' || fail "the box did not answer No"
+  keys_to_focus "$DIALOG" z Escape
+  expect_result 2
+  expect_commands "0x1 $EN_CHANGE_TARGET 0x2"
+}
+
+case_alt_f4_under_a_window_manager() {
+  start_window_manager
+  open_dialog update
+  keys_to_focus "$DIALOG" alt+F4
+  expect_result 0
+  expect_commands ""
 }
 
 start_xvfb

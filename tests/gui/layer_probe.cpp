@@ -1,6 +1,7 @@
 // Builds the installer dialog through the dialog layer, with a callback of its own, or shows one
-// message box, and prints every message the callback gets, one line each, for the GUI tests to
-// read.
+// message box, and prints every message the callback gets, one line each, for the GUI and
+// terminal tests to read. The lines go to the standard error stream, so that standard output
+// can be the terminal that the dialog is drawn on.
 //
 //   layer_probe dialog install|update [--ok=none|end|box:STYLE|status:FILE]
 //   layer_probe box STYLE TITLE TEXT
@@ -43,7 +44,7 @@ std::string okAction = "none";
 // Stands for a run that works without taking events until the test lets it go on.
 void WorkUntilFileExists(DialogHandle dialog, const std::string& file) {
   SetControlText(dialog, kStatus, "Copying A:\\QUELBAP.EXE");
-  std::printf("status written\n");
+  std::fprintf(stderr, "status written\n");
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
   while (!std::filesystem::exists(file) && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -55,12 +56,13 @@ void OnRunButton(DialogHandle dialog) {
   if (okAction == "end") {
     EndDialog(dialog, 0);
     EndDialog(dialog, 5);
-    std::printf("after end: source \"%s\"\n", GetControlText(dialog, kSource).c_str());
+    std::fprintf(stderr, "after end: source \"%s\"\n", GetControlText(dialog, kSource).c_str());
   } else if (okAction.rfind("box:", 0) == 0) {
     const uint32_t style = std::strtoul(okAction.c_str() + 4, nullptr, 0);
-    std::printf("box answer %d\n", ShowMessageBox("Load another disk?\r\nIf so, put in the disk "
-                                                  "and click YES",
-                                                  "Probe question", style));
+    std::fprintf(stderr, "box answer %d\n",
+                 ShowMessageBox("Load another disk?\r\nIf so, put in the disk "
+                                "and click YES",
+                                "Probe question", style));
   } else if (okAction.rfind("status:", 0) == 0) {
     WorkUntilFileExists(dialog, okAction.substr(7));
   }
@@ -70,16 +72,17 @@ void OnRunButton(DialogHandle dialog) {
 void PrintStyle([[maybe_unused]] uint32_t handle) {
 #ifdef _WIN32
   HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(handle));
-  std::printf("style 0x%lx\n", static_cast<unsigned long>(GetWindowLongA(window, GWL_STYLE)));
+  std::fprintf(stderr, "style 0x%lx\n",
+               static_cast<unsigned long>(GetWindowLongA(window, GWL_STYLE)));
 #endif
 }
 
 int32_t Callback(DialogHandle dialog, uint32_t message, uint32_t wParam, uint32_t lParam) {
-  std::printf("msg %u wparam 0x%x lparam 0x%x\n", message, wParam, lParam);
+  std::fprintf(stderr, "msg %u wparam 0x%x lparam 0x%x\n", message, wParam, lParam);
   if (message == WM_INITDIALOG) PrintStyle(wParam);
   // The last moment at which the controls still exist.
   if (message == WM_CLOSE) {
-    std::printf("text 400 %s\n", GetControlText(dialog, kSource).c_str());
+    std::fprintf(stderr, "text 400 %s\n", GetControlText(dialog, kSource).c_str());
   }
   if (message != WM_COMMAND) return 0;
   const uint32_t id = wParam & 0xFFFF;
@@ -92,7 +95,7 @@ int RunDialog(const InstallerTexts& texts) {
   DialogHandle dialog = BuildInstallerDialog(texts);
   int32_t result = -1;
   ShowModal(dialog, Callback, &result);
-  std::printf("result %d\n", result);
+  std::fprintf(stderr, "result %d\n", result);
   return 0;
 }
 
@@ -100,16 +103,17 @@ int RunDialog(const InstallerTexts& texts) {
 
 int main(int argc, char** argv) {
 #ifdef _WIN32
-  // The Windows runtime takes line buffering for full buffering, and would end lines with CR LF.
-  std::setvbuf(stdout, nullptr, _IONBF, 0);
-  _setmode(_fileno(stdout), _O_BINARY);
-#else
-  std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  // The Windows runtime would end the lines with CR LF.
+  _setmode(_fileno(stderr), _O_BINARY);
 #endif
+  if (!OpenBackend()) {
+    std::fputs("layer_probe: no display and no terminal\n", stderr);
+    return 255;
+  }
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "box" && argc == 5) {
     const uint32_t style = std::strtoul(argv[2], nullptr, 0);
-    std::printf("answer %d\n", ShowMessageBox(argv[4], argv[3], style));
+    std::fprintf(stderr, "answer %d\n", ShowMessageBox(argv[4], argv[3], style));
     return 0;
   }
   if (mode == "dialog" && argc >= 3) {

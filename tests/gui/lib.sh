@@ -11,13 +11,22 @@
 #   press WINDOW KEY...            give WINDOW the keyboard and press the keys (xdotool names:
 #                                  Tab, shift+Tab, Return, Escape, alt+c, space, y ...)
 #   type_text WINDOW TEXT          give WINDOW the keyboard and type TEXT
+#   focus_elsewhere                map another window and give it the keyboard and the
+#                                  pointer, away from the windows under test
+#   keys_to_focus WINDOW KEY...    wait until WINDOW has taken the keyboard focus itself, then
+#                                  press the keys where the focus is, the pointer left alone
+#   start_window_manager           run openbox on the display, wait until it manages it, and
+#                                  leave the keyboard elsewhere as focus_elsewhere does; under
+#                                  Wine the test is skipped, as nothing there is managed
 #   click WINDOW X Y               click the left button at X,Y inside WINDOW
 #   close_request WINDOW           send the window manager's close request (WM_DELETE_WINDOW)
 #   screenshot WINDOW FILE         write a PNG of WINDOW to FILE (folders are made)
 #   wait_exit PID [SECONDS]        wait for the process to end; its exit code is the return
 #                                  code, 124 when it did not end in time (it is then killed)
 #   wait_line FILE PATTERN [S]     wait until a line of FILE matches the extended PATTERN
+#   wait_until SECONDS CMD...      wait until CMD succeeds
 #   fail MESSAGE                   print MESSAGE and end the test as failed
+#   skip REASON                    print REASON and end the test as skipped (exit code 77)
 #   on_wine                        true when the programs under test run under Wine
 #
 # WORK is a fresh folder removed at exit. GUI_TOOLS_DIR names the folder of send_close.
@@ -49,6 +58,13 @@ trap cleanup EXIT
 
 fail() {
   echo "FAIL: $*" >&2
+  if [[ -n "${DISPLAY:-}" ]]; then
+    echo "--- keyboard focus: $(xdotool getwindowfocus -f 2>&1)," \
+      "active: $(xdotool getactivewindow 2>&1); shown:" >&2
+    xdotool search --onlyvisible --name . 2>/dev/null | while read -r id; do
+      echo "$id $(xdotool getwindowname "$id")"
+    done >&2
+  fi
   local log
   for log in "$WORK"/*.out; do
     [[ -e "$log" ]] && { echo "--- $log" >&2; cat "$log" >&2; }
@@ -56,9 +72,17 @@ fail() {
   exit 1
 }
 
+skip() {
+  echo "SKIP: $*"
+  exit 77
+}
+
 start_xvfb() {
   local display_file="$WORK/display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$display_file" 2>"$WORK/xvfb.log" &
+  # A key held longer than the repeat delay repeats, and a loaded machine can hold one that
+  # long between xdotool's press and release: the delay is set past any test's reach.
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset -ardelay 60000 \
+    3>"$display_file" 2>"$WORK/xvfb.log" &
   XVFB_PID=$!
   local tries
   for ((tries = 0; tries < 300; tries++)); do
@@ -164,11 +188,54 @@ wait_exit() {
   return 124
 }
 
-wait_line() {
-  local file=$1 pattern=$2 seconds=${3:-30} tries
+wait_until() {
+  local seconds=$1 tries
+  shift
   for ((tries = 0; tries < seconds * 10; tries++)); do
-    grep -Eq -- "$pattern" "$file" 2>/dev/null && return 0
+    "$@" && return 0
     sleep 0.1
   done
   return 1
+}
+
+wait_line() {
+  wait_until "${3:-30}" grep -Eq -- "$2" "$1" 2>/dev/null
+}
+
+focus_elsewhere() {
+  if [[ -z "${ELSEWHERE:-}" ]]; then
+    start_logged elsewhere xmessage -geometry +0+0 -title Elsewhere 'keys typed here go nowhere'
+    ELSEWHERE=$(wait_named Elsewhere) || fail "the other window did not appear"
+  fi
+  xdotool mousemove --window "$ELSEWHERE" 5 5 windowfocus --sync "$ELSEWHERE"
+}
+
+# The window has the keyboard and, where a window manager runs, is its active window too.
+has_focus() {
+  [[ "$(xdotool getwindowfocus 2>/dev/null)" == "$1" ]] || return 1
+  ! manages_windows || [[ "$(xdotool getactivewindow 2>/dev/null)" == "$1" ]]
+}
+
+keys_to_focus() {
+  local window=$1
+  shift
+  wait_until 30 has_focus "$window" || fail "window $window did not take the keyboard focus"
+  xdotool key --clearmodifiers --delay 40 "$@"
+}
+
+manages_windows() {
+  xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -q '# 0x'
+}
+
+# Openbox may lose a window mapped while it starts, so it is started once another window is
+# shown and counts as ready once it manages that one.
+start_window_manager() {
+  if on_wine; then
+    skip "Wine's windows are its own X windows, unmanaged (Managed=N): a window manager" \
+      "neither frames nor activates them, and Alt+F4 reaches Wine directly"
+  fi
+  focus_elsewhere
+  HOME="$WORK" start_logged openbox openbox --sm-disable --config-file /etc/xdg/openbox/rc.xml
+  wait_until 30 manages_windows || fail "openbox did not start"
+  focus_elsewhere
 }

@@ -1,6 +1,7 @@
 # The installer itself under a virtual X server: both modes, a whole run answered with the
 # boxes' letters, and the hand-over to cm.exe.   bash setup_run.sh CASE
 source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/world.sh"
 
 INSTALL_TITLE='QUELB Accounting Software Installation   (7z)'
 EXPECTED_BOXES="$WORK/boxes"
@@ -8,81 +9,22 @@ EXPECTED_BOXES="$WORK/boxes"
 OK_KEY=o
 on_wine && OK_KEY=Return
 
-# A drive table of the test's own with C:\LDGRHOME present, and the folders of a run. Under
-# Wine it is the test's own prefix, whose C: drive is its folder drive_c.
-make_world() {
-  if on_wine; then
-    DRIVE_C="$WINEPREFIX/drive_c"
-  else
-    export WINEPREFIX="$WORK/prefix"
-    DRIVE_C="$WORK/drive_c"
-    mkdir -p "$WINEPREFIX/dosdevices" "$DRIVE_C"
-    ln -s "$DRIVE_C" "$WINEPREFIX/dosdevices/c:"
-  fi
-  mkdir -p "$DRIVE_C/LDGRHOME" "$WORK/drive_a"
-  ln -sfn "$WORK/drive_a" "$WINEPREFIX/dosdevices/a:"
-  mkdir -p "$WORK/start" "$DRIVE_C/QUELB"
-  TARGET="$DRIVE_C/QUELB"
-  export MARKERS="$WORK/markers"
-  mkdir -p "$MARKERS"
-}
-
-# A control module that says where it was started and stays until the test lets it go.
-put_control_module() {
-  if on_wine; then
-    cp "$GUI_TOOLS_DIR/stand_in.exe" "$1/cm.exe"
-    return
-  fi
-  cat >"$1/cm.exe" <<'SCRIPT'
-#!/bin/sh
-pwd >"$MARKERS/cm-started"
-while [ ! -e "$MARKERS/cm-release" ]; do sleep 0.1; done
-SCRIPT
-  chmod +x "$1/cm.exe"
-}
-
-# An archive that unpacks AP.exe into the folder glued to its -o.
-put_archive() {
-  if on_wine; then
-    cp "$GUI_TOOLS_DIR/stand_in.exe" "$1/QUELBAP.EXE"
-    return
-  fi
-  cat >"$1/QUELBAP.EXE" <<'SCRIPT'
-#!/bin/sh
-for word; do case "$word" in -o*) folder=${word#-o} ;; esac; done
-echo "new AP" >"$folder/AP.exe"
-SCRIPT
-  chmod +x "$1/QUELBAP.EXE"
-}
-
-# The name under which a program under Wine finds the host path.
-windows_name() {
-  winepath -w "$1" 2>>"$WORK/wine.log"
-}
-
-# A target the run cannot replace: read-only on Linux; under Wine, where a read-only file does
-# not stop root, held open by another program with sharing denied.
-make_unreplaceable() {
-  if on_wine; then
-    cp "$GUI_TOOLS_DIR/stand_in.exe" "$WORK/holder.exe"
-    start_logged holder env MARKERS="$(windows_name "$MARKERS")" "${LAUNCHER[@]}" \
-      "$WORK/holder.exe" "$(windows_name "$1")"
-    wait_line "$MARKERS/held" ready 60 || fail "the holder did not take $1"
-  else
-    chmod a-w "$1"
-  fi
-}
-
 start_setup() {
   local folder=$1
   shift
   # Programs under Wine take the markers' folder by its Windows name.
   local markers=$MARKERS
   on_wine && markers=$(windows_name "$MARKERS")
-  (cd "$folder" && MARKERS=$markers exec "${LAUNCHER[@]}" "$SETUP_PROGRAM" "$@") \
+  (cd "$folder" && MARKERS=$markers exec "${LAUNCHER[@]}" "${PROGRAM:-$SETUP_PROGRAM}" "$@") \
     >"$WORK/setup.out" 2>&1 &
   SETUP_PID=$!
   BACKGROUND_PIDS+=("$SETUP_PID")
+}
+
+# Starts the installer in install mode and sets DIALOG to its window.
+open_installer() {
+  start_setup "$@"
+  DIALOG=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
 }
 
 answer_box() {
@@ -108,11 +50,9 @@ case_install_mode_and_cancel() {
   make_world
   put_control_module "$WORK/start"
   put_control_module "$TARGET"
-  start_setup "$WORK/start"
-  local dialog
-  dialog=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
-  screenshot "$dialog" "$SCREENSHOTS_DIR/setup-install.png"
-  press "$dialog" Escape
+  open_installer "$WORK/start"
+  screenshot "$DIALOG" "$SCREENSHOTS_DIR/setup-install.png"
+  press "$DIALOG" Escape
   expect_hand_over_in "$WORK/start"
 }
 
@@ -122,11 +62,10 @@ case_update_mode_from_a_diskette() {
   echo "report v2" >"$WORK/drive_a/REPORT.DAT"
   put_archive "$WORK/drive_a"
   start_setup "$TARGET" ABC
-  local dialog
-  dialog=$(wait_named 'ABC Accounting Software Update   (7z)') || fail "no update window"
-  screenshot "$dialog" "$SCREENSHOTS_DIR/setup-update.png"
+  DIALOG=$(wait_named 'ABC Accounting Software Update   (7z)') || fail "no update window"
+  screenshot "$DIALOG" "$SCREENSHOTS_DIR/setup-update.png"
   # The source box holds "A", the target box the current folder: Enter runs the update.
-  press "$dialog" Return
+  press "$DIALOG" Return
   answer_box ' 2 files copied -  Load another Disk?' n setup-disk-prompt
   expect_hand_over_in "$TARGET"
   [[ "$(cat "$TARGET/REPORT.DAT")" == "report v2" ]] || fail "REPORT.DAT not delivered"
@@ -136,28 +75,13 @@ case_update_mode_from_a_diskette() {
 case_whole_run_from_a_folder() {
   make_world
   put_control_module "$TARGET"
-  local source="$WORK/start"
-  put_archive "$source"
-  echo "package" >"$source/FOO.QLB"
-  echo "installer" >"$source/SETUP.EXE"
-  echo "read me" >"$source/README.TXT"
-  echo "new locked" >"$source/LOCKED.DAT"
-  echo "old locked" >"$TARGET/LOCKED.DAT"
-  make_unreplaceable "$TARGET/LOCKED.DAT"
-  start_setup "$source"
-  local dialog
-  dialog=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
-  press "$dialog" Return
+  put_one_of_each_kind "$WORK/start"
+  open_installer "$WORK/start"
+  press "$DIALOG" Return
   answer_box 'error # 70 occurred' i setup-error-prompt
   answer_box 'Update is Completed' "$OK_KEY" setup-completed
   expect_hand_over_in "$TARGET"
-  [[ "$(cat "$TARGET/AP.exe")" == "new AP" ]] || fail "the archive was not expanded"
-  [[ "$(cat "$TARGET/README.TXT")" == "read me" ]] || fail "README.TXT not copied"
-  [[ "$(cat "$TARGET/LOCKED.DAT")" == "old locked" ]] || fail "the read-only file changed"
-  [[ "$(cat "$DRIVE_C/LDGRHOME/DOWNLOAD/FOO.QLB")" == "package" ]] ||
-    fail "the package is not in the download folder"
-  [[ ! -e "$TARGET/FOO.QLB" ]] || fail "the package reached the target folder"
-  [[ ! -e "$TARGET/SETUP.EXE" ]] || fail "SETUP.EXE was delivered"
+  expect_one_of_each_delivered
 }
 
 case_download_folder_is_the_source() {
@@ -166,10 +90,8 @@ case_download_folder_is_the_source() {
   mkdir -p "$DRIVE_C/LDGRHOME/DOWNLOAD"
   echo "downloaded" >"$DRIVE_C/LDGRHOME/DOWNLOAD/NEWS.TXT"
   echo "not this" >"$WORK/start/OTHER.TXT"
-  start_setup "$WORK/start"
-  local dialog
-  dialog=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
-  press "$dialog" Return
+  open_installer "$WORK/start"
+  press "$DIALOG" Return
   answer_box 'Update is Completed' Return
   expect_hand_over_in "$TARGET"
   [[ "$(cat "$TARGET/NEWS.TXT")" == "downloaded" ]] || fail "the download folder was not the source"
@@ -183,14 +105,80 @@ case_abort_starts_no_control_module() {
   echo "new" >"$WORK/start/LOCKED.DAT"
   echo "old" >"$TARGET/LOCKED.DAT"
   make_unreplaceable "$TARGET/LOCKED.DAT"
-  start_setup "$WORK/start"
-  local dialog
-  dialog=$(wait_named "$INSTALL_TITLE") || fail "no installation window"
-  press "$dialog" Return
+  open_installer "$WORK/start"
+  press "$DIALOG" Return
   answer_box 'error # 70 occurred' a
   answer_box 'Canceled by the operator' Return setup-aborted
   wait_exit "$SETUP_PID" 60 || fail "the installer ended with $?"
   [[ ! -e "$MARKERS/cm-started" ]] || fail "cm.exe was started after an abort"
+}
+
+# The installer takes the keyboard itself: another window had it, and the pointer is not on
+# the dialog.
+case_escape_with_the_pointer_away() {
+  make_world
+  put_control_module "$WORK/start"
+  focus_elsewhere
+  open_installer "$WORK/start"
+  keys_to_focus "$DIALOG" Escape
+  expect_hand_over_in "$WORK/start"
+}
+
+case_alt_f4_under_a_window_manager() {
+  make_world
+  put_control_module "$WORK/start"
+  start_window_manager
+  open_installer "$WORK/start"
+  keys_to_focus "$DIALOG" alt+F4
+  expect_hand_over_in "$WORK/start"
+}
+
+case_close_request_then_hand_over() {
+  make_world
+  put_control_module "$WORK/start"
+  open_installer "$WORK/start"
+  close_request "$DIALOG"
+  expect_hand_over_in "$WORK/start"
+}
+
+case_control_module_beside_the_installer_first() {
+  make_world
+  mkdir "$WORK/program"
+  local program="$WORK/program/$(basename "$SETUP_PROGRAM")"
+  cp "$SETUP_PROGRAM" "$program"
+  put_control_module "$WORK/program"
+  put_control_module "$WORK/start"
+  PROGRAM=$program open_installer "$WORK/start"
+  press "$DIALOG" Escape
+  expect_hand_over_in "$WORK/start"
+  local beside="$WORK/program/cm.exe"
+  on_wine && beside=$(windows_name "$beside")
+  [[ "$(cat "$MARKERS/cm-program")" == "$beside" ]] ||
+    fail "started $(cat "$MARKERS/cm-program"), not the cm.exe beside the installer"
+}
+
+# Nothing to hand over to: no message, no wait, exit code 0.
+case_no_control_module_anywhere() {
+  make_world
+  export PATH=/usr/bin:/bin
+  open_installer "$WORK/start"
+  press "$DIALOG" Escape
+  wait_exit "$SETUP_PID" 60 || fail "the installer ended with $?"
+  [[ ! -s "$WORK/setup.out" ]] || fail "the installer wrote: $(cat "$WORK/setup.out")"
+}
+
+# Started in the root of drive D, the source box reads D:\, and a run from it is a disk run.
+case_drive_root_is_a_disk_source() {
+  make_world
+  mkdir "$WORK/drive_d"
+  ln -sfn "$WORK/drive_d" "$WINEPREFIX/dosdevices/d:"
+  echo "read me" >"$WORK/drive_d/README.TXT"
+  put_control_module "$TARGET"
+  open_installer "$WORK/drive_d"
+  press "$DIALOG" Return
+  answer_box ' 1 files copied -  Load another Disk?' n
+  expect_hand_over_in "$TARGET"
+  [[ "$(cat "$TARGET/README.TXT")" == "read me" ]] || fail "README.TXT not delivered"
 }
 
 start_xvfb

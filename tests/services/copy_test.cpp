@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #ifndef _WIN32
+#include <signal.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -13,6 +15,7 @@
 #include <string>
 
 #include "services/files.h"
+#include "services/posix/rename_order.h"
 #include "support/second_process.h"
 #include "support/temp_folder.h"
 
@@ -154,15 +157,49 @@ TEST_F(CopyTest, SourceThatIsNoFileFailsWithoutWaiting) {
   ExpectRefused(70);
 }
 
-TEST_F(CopyTest, MissingFolderOrDriveFailsWith76) {
-  CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\MISSING\\DATA.DBF");
-  EXPECT_EQ(TakeError(state_), 76);
+// A drive without its disk is one whose entry points at a folder that is not there.
+TEST_F(CopyTest, MissingFolderOrDriveFailsWith76AndADriveWithoutItsDiskWith71) {
+  drives_.Link('d', c_ / "NO-DISK");
+  struct Case {
+    const char* source;
+    const char* target;
+    ErrorNumber number;
+  };
+  for (const Case& copy : {Case{"C:\\SOURCE\\DATA.DBF", "C:\\MISSING\\DATA.DBF", 76},
+                           Case{"C:\\SOURCE\\DATA.DBF", "Q:\\QUELB\\DATA.DBF", 76},
+                           Case{"Q:\\SOURCE\\DATA.DBF", "C:\\QUELB\\DATA.DBF", 76},
+                           Case{"D:\\DATA.DBF", "C:\\QUELB\\DATA.DBF", 71},
+                           Case{"C:\\SOURCE\\DATA.DBF", "D:\\QUELB\\DATA.DBF", 71}}) {
+    CopyFileTo(state_, copy.source, copy.target);
+    EXPECT_EQ(TakeError(state_), copy.number) << copy.source << " to " << copy.target;
+  }
   EXPECT_FALSE(fs::exists(c_ / "MISSING"));
-  CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "Q:\\QUELB\\DATA.DBF");
-  EXPECT_EQ(TakeError(state_), 76);
-  CopyFileTo(state_, "Q:\\SOURCE\\DATA.DBF", "C:\\QUELB\\DATA.DBF");
-  EXPECT_EQ(TakeError(state_), 76);
   EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), "old content");
+}
+
+TEST_F(CopyTest, NamesWindowsCannotHoldFailWith75OnEitherSide) {
+  fs::create_directory(c_ / "QU\"OTE");
+  for (const char* target :
+       {"C:\\QU\"OTE\\DATA.DBF", "C:\\QUELB\\DATA*.DBF", "C:\\QUELB\\DATA?.DBF",
+        "C:\\QUELB\\<DATA>", "C:\\QUELB\\A|B", "C:\\QUELB\\A\x1f", "C:\\QUELB\\A:B"}) {
+    CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", target);
+    EXPECT_EQ(TakeError(state_), 75) << target;
+  }
+  CopyFileTo(state_, "C:\\SOURCE\\DATA*", "C:\\QUELB\\DATA.DBF");
+  EXPECT_EQ(TakeError(state_), 75);
+  EXPECT_TRUE(fs::is_empty(c_ / "QU\"OTE"));
+  EXPECT_EQ(NamesIn(c_ / "QUELB"), std::set<std::string>{"DATA.DBF"});
+  EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), "old content");
+}
+
+TEST_F(CopyTest, NewNamesInAnyCaseFindWhatTheRunCreated) {
+  CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\QUELB\\New.Dbf");
+  CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\quelb\\NEW.DBF");
+  MakeFolder(state_, "C:\\QUELB\\Sub");
+  CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\QUELB\\SUB\\new.dbf");
+  EXPECT_EQ(state_.number, 0);
+  EXPECT_EQ(NamesIn(c_ / "QUELB"), (std::set<std::string>{"DATA.DBF", "New.Dbf", "Sub"}));
+  EXPECT_EQ(NamesIn(c_ / "QUELB" / "Sub"), std::set<std::string>{"new.dbf"});
 }
 
 TEST_F(CopyTest, CopyOntoItselfFailsAndLeavesTheFileWhole) {
@@ -200,6 +237,88 @@ TEST_F(CopyTest, TargetBehindALinkReplacesTheLinkedFile) {
   EXPECT_TRUE(fs::is_symlink(c_ / "SOURCE" / "ALIAS.DBF"));
   EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), "new content");
 }
+
+#ifndef _WIN32
+// How the POSIX copy names its unnamed file, and when it syncs: the Win32 copy has neither.
+// True once the process has a descriptor open on a file in folder, or false after a bound.
+bool AwaitDescriptorIn(pid_t pid, const fs::path& folder) {
+  const std::string wanted = fs::canonical(folder).string() + "/";
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (std::chrono::steady_clock::now() < deadline) {
+    std::error_code error;
+    for (const auto& entry :
+         fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+      const fs::path opened = fs::read_symlink(entry.path(), error);
+      if (!error && opened.string().rfind(wanted, 0) == 0) return true;
+    }
+    usleep(200);
+  }
+  return false;
+}
+
+TEST_F(CopyTest, ACopyKilledInTheMiddleLeavesTheOldTargetAndNothingElse) {
+  // Holes read as zeros, so copying this takes far longer than the test waits.
+  const fs::path source = c_ / "SOURCE" / "HUGE.DBF";
+  testing::WriteFile(source, "start");
+  fs::resize_file(source, 64ull << 30);
+  testing::WriteFile(c_ / "QUELB" / "HUGE.DBF", "old content");
+
+  const pid_t copier = fork();
+  ASSERT_GE(copier, 0);
+  if (copier == 0) {
+    ErrorState state;
+    CopyFileTo(state, "C:\\SOURCE\\HUGE.DBF", "C:\\QUELB\\HUGE.DBF");
+    _exit(state.number);
+  }
+  const bool copying = AwaitDescriptorIn(copier, c_ / "QUELB");
+  kill(copier, SIGKILL);
+  int status = 0;
+  waitpid(copier, &status, 0);
+
+  ASSERT_TRUE(copying) << "the copy never opened its new file";
+  EXPECT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "HUGE.DBF"), "old content");
+  EXPECT_EQ(NamesIn(c_ / "QUELB"), (std::set<std::string>{"DATA.DBF", "HUGE.DBF"}));
+}
+
+// A user without an administrator's rights names the new file by another way.
+TEST(CopyByUserTest, AnOrdinaryUserReplacesTheTargetAndLeavesNothingElse) {
+  if (geteuid() != 0) GTEST_SKIP() << "becoming another user needs root";
+  testing::TempFolder folder;
+  fs::permissions(folder.Path(), fs::perms::all);
+  testing::WriteFile(folder / "NEW.DBF", "new content");
+  testing::WriteFile(folder / "OLD.DBF", "old content");
+  for (const char* name : {"NEW.DBF", "OLD.DBF"}) fs::permissions(folder / name, fs::perms::all);
+
+  const pid_t copier = fork();
+  ASSERT_GE(copier, 0);
+  if (copier == 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(100);
+    ErrorState state;
+    CopyFileTo(state, (folder / "NEW.DBF").string(), (folder / "OLD.DBF").string());
+    _exit(state.number);
+  }
+  int status = 0;
+  waitpid(copier, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(testing::ReadFile(folder / "OLD.DBF"), "new content");
+  EXPECT_EQ(NamesIn(folder.Path()), (std::set<std::string>{"NEW.DBF", "OLD.DBF"}));
+}
+
+// A sync of each file before its rename is left out only where the file system itself
+// writes the data of a file renamed over another before the rename: ext4 with a journal in an
+// ordered mode, which then lists its data mode, and with auto_da_alloc.
+TEST(RenameOrderTest, OnlyJournalledExt4InAnOrderedModeKeepsDataBeforeTheRename) {
+  EXPECT_TRUE(posix::RenameOrdersData("rw\ndelalloc\nbarrier\nauto_da_alloc\ndata=ordered\n"));
+  EXPECT_TRUE(posix::RenameOrdersData("rw\ndata=journal\nauto_da_alloc\n"));
+  EXPECT_FALSE(posix::RenameOrdersData("rw\ndelalloc\nauto_da_alloc\ndata=writeback\n"));
+  EXPECT_FALSE(posix::RenameOrdersData("rw\nnoauto_da_alloc\ndata=ordered\n"));
+  EXPECT_FALSE(posix::RenameOrdersData("rw\ndelalloc\nbarrier\nauto_da_alloc\n"))
+      << "without a journal there is no data mode";
+  EXPECT_FALSE(posix::RenameOrdersData(""));
+}
+#endif
 
 // A small tmpfs of the test's own, which only root may mount.
 class SmallDiskTest : public ::testing::Test {

@@ -1,6 +1,7 @@
 // The environment, the command tail and the current drive and folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -21,17 +22,21 @@ std::string Canonical(const fs::path& path) {
   return fs::canonical(path).string();
 }
 
-// A drive's root as it is reported: with its closing separator.
-std::string RootText(const fs::path& root) {
-  const std::string text = Canonical(root);
-  return text.back() == '/' || text.back() == '\\' ? text : text + "/";
-}
-
 TEST(EnvironmentValueTest, UnsetIsEmptyAndSetIsItsValue) {
   unsetenv("QUELB_SURELY_UNSET");
   EXPECT_EQ(EnvironmentValue("QUELB_SURELY_UNSET"), "");
   testing::EnvironmentGuard set("QUELB_SET_VALUE", "C:\\WINDOWS\\cmd.exe /x");
   EXPECT_EQ(EnvironmentValue("QUELB_SET_VALUE"), "C:\\WINDOWS\\cmd.exe /x");
+}
+
+TEST(EnvironmentValueTest, NamesMatchInAnyLetterCaseAndOneWithEqualsIsUnset) {
+  testing::EnvironmentGuard spelt("QuelbComSpec", "C:\\WINDOWS\\cmd.exe");
+  testing::EnvironmentGuard other("QUELB_A", "B=C");
+  EXPECT_EQ(EnvironmentValue("QUELBCOMSPEC"), "C:\\WINDOWS\\cmd.exe");
+  EXPECT_EQ(EnvironmentValue("quelbcomspec"), "C:\\WINDOWS\\cmd.exe");
+  EXPECT_EQ(EnvironmentValue("QUELB_A=B"), "");
+  EXPECT_EQ(EnvironmentValue("=QUELB_A"), "");
+  EXPECT_EQ(EnvironmentValue(""), "");
 }
 
 TEST(CommandTailProbe, WritesTail) {
@@ -69,21 +74,55 @@ TEST_F(CurrentFolderTest, HostFolderIsReportedAsItIs) {
 
 TEST_F(CurrentFolderTest, DriveRootKeepsItsSeparatorAndSubFolderHasNone) {
   const fs::path root = drives_.Root('c');
-  fs::create_directory(root / "QUELB");
+  fs::create_directories(root / "QUELB" / "SETUP");
   fs::current_path(root);
-  EXPECT_EQ(CurrentFolder(state_, ""), RootText(root));
-  EXPECT_EQ(CurrentFolder(state_, "C"), RootText(root));
-  fs::current_path(root / "QUELB");
-  EXPECT_EQ(CurrentFolder(state_, ""), Canonical(root / "QUELB"));
-  EXPECT_EQ(CurrentFolder(state_, "c:"), Canonical(root / "QUELB"));
+  EXPECT_EQ(CurrentFolder(state_, ""), "C:\\");
+  EXPECT_EQ(CurrentFolder(state_, "C"), "C:\\");
+  fs::current_path(root / "QUELB" / "SETUP");
+  EXPECT_EQ(CurrentFolder(state_, ""), "C:\\QUELB\\SETUP");
+  EXPECT_EQ(CurrentFolder(state_, "c:"), "C:\\QUELB\\SETUP");
   EXPECT_EQ(TakeError(state_), 0);
 }
 
 TEST_F(CurrentFolderTest, OtherDriveGivesItsRootAndLeavesTheCurrentFolder) {
-  const fs::path root = drives_.Root('a');
+  drives_.Root('a');
   fs::current_path(elsewhere_.Path());
-  EXPECT_EQ(CurrentFolder(state_, "A"), RootText(root));
+  EXPECT_EQ(CurrentFolder(state_, "A"), "A:\\");
   EXPECT_EQ(fs::current_path(), fs::canonical(elsewhere_.Path()));
+  EXPECT_EQ(TakeError(state_), 0);
+}
+
+// A prefix whose Z: is the host root gives every folder a drive form.
+TEST_F(CurrentFolderTest, TheDriveWithTheLongestRootNamesTheFolder) {
+  const fs::path c = drives_.Root('c');
+  fs::create_directory(c / "QUELB");
+  drives_.Link('z', "/");
+  fs::current_path(c / "QUELB");
+  EXPECT_EQ(CurrentFolder(state_, ""), "C:\\QUELB");
+  ChangeFolder(state_, elsewhere_.Path().string());
+  std::string expected = "Z:" + Canonical(elsewhere_.Path());
+  std::replace(expected.begin(), expected.end(), '/', '\\');
+  EXPECT_EQ(CurrentFolder(state_, ""), expected);
+  EXPECT_EQ(CurrentFolder(state_, "C"), "C:\\QUELB") << "the folder last had on C";
+  fs::current_path("/");
+  EXPECT_EQ(CurrentFolder(state_, ""), "Z:\\");
+  EXPECT_EQ(TakeError(state_), 0);
+}
+
+TEST_F(CurrentFolderTest, TheReportedFolderLeadsBackToItself) {
+  const fs::path c = drives_.Root('c');
+  fs::create_directories(c / "Quelb" / "Setup");
+  drives_.Link('z', "/");
+  fs::create_directory(elsewhere_ / "smb-share:server=s");
+  for (const fs::path& folder : {c, c / "Quelb" / "Setup", elsewhere_ / "smb-share:server=s"}) {
+    fs::current_path(folder);
+    const Text reported = CurrentFolder(state_, "");
+    fs::current_path("/");
+    ChangeFolder(state_, reported);
+    EXPECT_EQ(fs::current_path(), fs::canonical(folder)) << reported;
+  }
+  EXPECT_EQ(CurrentFolder(state_, ""), Canonical(elsewhere_ / "smb-share:server=s"))
+      << "a name no drive path holds keeps the host path";
   EXPECT_EQ(TakeError(state_), 0);
 }
 
@@ -146,8 +185,8 @@ TEST_F(CurrentFolderTest, MissingFolderIs76NeverAnd53) {
   testing::WriteFile(elsewhere_ / "FILE.TXT", "x");
   for (const std::string& path :
        {(elsewhere_ / "MISSING").string(), (elsewhere_ / "NO" / "DEEPER").string(),
-        (elsewhere_ / "FILE.TXT").string(), std::string("Q:\\QUELB"), std::string("C:\\*"),
-        std::string("NAME?")}) {
+        (elsewhere_ / "FILE.TXT" / "DEEPER").string(), std::string("Q:\\QUELB"),
+        std::string("C:\\*"), std::string("NAME?")}) {
     ChangeFolder(state_, path);
 #ifdef _WIN32
     // A file is no folder to Windows (ERROR_DIRECTORY), not a path that is missing.
@@ -157,6 +196,37 @@ TEST_F(CurrentFolderTest, MissingFolderIs76NeverAnd53) {
     }
 #endif
     EXPECT_EQ(TakeError(state_), 76) << path;
+  }
+  EXPECT_EQ(fs::current_path(), fs::canonical(elsewhere_.Path()));
+}
+
+TEST_F(CurrentFolderTest, ChangeOntoAFileFailsWith75) {
+  fs::current_path(elsewhere_.Path());
+  testing::WriteFile(elsewhere_ / "FILE.TXT", "x");
+  ChangeFolder(state_, (elsewhere_ / "FILE.TXT").string());
+  EXPECT_EQ(TakeError(state_), 75);
+  EXPECT_EQ(fs::current_path(), fs::canonical(elsewhere_.Path()));
+}
+
+TEST_F(CurrentFolderTest, DriveWithoutItsDiskFailsWith71) {
+  drives_.Link('d', elsewhere_ / "NO-DISK");
+  fs::current_path(elsewhere_.Path());
+  for (const char* path : {"D:\\", "D:\\SETUP", "d:setup"}) {
+    ChangeFolder(state_, path);
+    EXPECT_EQ(TakeError(state_), 71) << path;
+  }
+  EXPECT_EQ(fs::current_path(), fs::canonical(elsewhere_.Path()));
+}
+
+TEST_F(CurrentFolderTest, NamesWindowsCannotHoldFailWith75EvenWhenSuchAFolderExists) {
+  const fs::path c = drives_.Root('c');
+  fs::create_directory(c / "QU\"OTE");
+  fs::create_directory(c / "A|B");
+  fs::create_directory(c / "A:B");
+  fs::current_path(elsewhere_.Path());
+  for (const char* path : {"C:\\QU\"OTE", "C:\\A|B", "C:\\A:B", "C:\\<", "C:\\NEW\n"}) {
+    ChangeFolder(state_, path);
+    EXPECT_EQ(TakeError(state_), 75) << path;
   }
   EXPECT_EQ(fs::current_path(), fs::canonical(elsewhere_.Path()));
 }

@@ -70,6 +70,22 @@ TEST_F(MakeFolderTest, WildcardsFailWith76AndCreateNothing) {
   EXPECT_EQ(NamesIn(c_), before_);
 }
 
+TEST_F(MakeFolderTest, NamesWindowsCannotHoldFailWith75AndCreateNothing) {
+  for (const char* path :
+       {"C:\\QU\"OTE", "C:\\A<B", "C:\\A>B", "C:\\A|B", "C:\\NEW\x01", "C:\\A:B", "C:NEW:"}) {
+    MakeFolder(state_, path);
+    EXPECT_EQ(TakeError(state_), 75) << path;
+  }
+  EXPECT_TRUE(fs::is_empty(c_));
+}
+
+TEST_F(MakeFolderTest, DriveWithoutItsDiskFailsWith71) {
+  drives_.Link('d', c_ / "NO-DISK");
+  MakeFolder(state_, "D:\\QUELB");
+  EXPECT_EQ(TakeError(state_), 71);
+  EXPECT_FALSE(fs::exists(c_ / "NO-DISK"));
+}
+
 TEST_F(MakeFolderTest, OverlongNameFailsWithoutCreatingAShorterOne) {
   MakeFolder(state_, "C:\\" + std::string(300, 'N'));
   EXPECT_EQ(TakeError(state_), 75);

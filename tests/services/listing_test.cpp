@@ -160,6 +160,13 @@ TEST_F(ListingTest, MaskEndingInSeparatorOrDriveListsEverything) {
 
 TEST_F(ListingTest, EmptyOrMissingPlacesListEmptyWithoutError) {
   drives_.Root('a');
+  drives_.Link('d', c_ / "NO-DISK");
+  EXPECT_EQ(ListAll("D:\\*.*"), (std::vector<std::string>{}));
+  EXPECT_EQ(ListAll("D:\\SETUP\\nul"), (std::vector<std::string>{}));
+  fs::create_directory(c_ / "QU\"OTE");
+  testing::WriteFile(c_ / "QU\"OTE" / "X.TXT", "x");
+  EXPECT_EQ(ListAll("C:\\QU\"OTE\\*.*"), (std::vector<std::string>{}));
+  EXPECT_EQ(ListAll("C:\\QU*\\*.*"), (std::vector<std::string>{}));
   EXPECT_EQ(ListAll("A:\\*.*"), (std::vector<std::string>{}));
   EXPECT_EQ(ListAll("Q:\\*.*"), (std::vector<std::string>{}));
   EXPECT_EQ(ListAll("C:\\NOWHERE\\*.*"), (std::vector<std::string>{}));

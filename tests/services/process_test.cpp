@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 #ifndef _WIN32
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -181,6 +183,11 @@ TEST_F(ProcessTest, DrivePathsReachTheProgramAsHostPaths) {
   EXPECT_EQ(
       ArgsOf("-y -ao -oC:\\QUELB c:\\quelb Q:\\X /c"),
       (std::vector<std::string>{"-y", "-ao", "-o" + c + "/QUELB", c + "/QUELB", "Q:\\X", "/c"}));
+  // A host folder with DOS names joined to it, as a source on a host path gives.
+  const std::string host = folder_.Path().string();
+  EXPECT_EQ(
+      ArgsOf(host + "\\QUELBAP.EXE -o" + host + "\\x\\y " + host + "/as/typed"),
+      (std::vector<std::string>{host + "/QUELBAP.EXE", "-o" + host + "/x/y", host + "/as/typed"}));
 }
 
 // The interpreter form: the command after /c loses its outer quotes and is split again.
@@ -188,12 +195,23 @@ TEST_F(ProcessTest, CommandAfterInterpreterSwitchIsSplitAsTheInterpreterReadsIt)
   testing::DriveTable drives;
   const std::string a = drives.Root('a').string();
   const std::string c = drives.Root('c').string();
+  // The interpreter is known by its path in any letter case and with either separator.
+  std::string comspec = UpperText(reporter_);
+  std::replace(comspec.begin(), comspec.end(), '/', '\\');
+  EnvironmentGuard interpreter("COMSPEC", comspec);
   EXPECT_EQ(ArgsOf("/c \"\"A:\\x y\\Q.EXE\" -o \"C:\\P F\"\""),
             (std::vector<std::string>{"/c", a + "/x y/Q.EXE", "-o", c + "/P F"}));
   EXPECT_EQ(ArgsOf("/C A:\\QUELBAP.EXE -o C:\\QUELB"),
             (std::vector<std::string>{"/C", a + "/QUELBAP.EXE", "-o", c + "/QUELB"}));
 }
 #endif
+
+TEST_F(ProcessTest, AnyOtherProgramGetsSlashCAndItsWordsAsTheWindowsRulesSplitThem) {
+  EnvironmentGuard interpreter("COMSPEC", "C:\\WINDOWS\\system32\\cmd.exe");
+  EXPECT_EQ(ArgsOf("/c \"x y\""), (std::vector<std::string>{"/c", "x y"}));
+  interpreter.Unset();
+  EXPECT_EQ(ArgsOf("/c \"x y\""), (std::vector<std::string>{"/c", "x y"}));
+}
 
 TEST_F(ProcessTest, BareNameIsFoundInTheCurrentFolderInAnyLetterCase) {
   CurrentFolderGuard guard;
@@ -218,6 +236,28 @@ TEST_F(ProcessTest, BareNameIsFoundOnThePath) {
   EXPECT_EQ(TakeError(state), 0);
   EXPECT_EQ(ReadReport().args, std::vector<std::string>{"found"});
 }
+
+#ifndef _WIN32
+// A count of processes per user is a POSIX limit; Windows has no such setting for a test.
+// Without room for another process of this user, the start fails as Windows fails then.
+TEST_F(ProcessTest, NoRoomForAnotherProcessFailsWith75) {
+  const pid_t starter = fork();
+  ASSERT_GE(starter, 0);
+  if (starter == 0) {
+    // An administrator is not bound by the count of processes.
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(100);
+    const struct rlimit none = {0, 0};
+    if (setrlimit(RLIMIT_NPROC, &none) != 0) _exit(101);
+    ErrorState state;
+    const int32_t result = RunCommand(state, "/bin/true", SW_SHOWNORMAL, true, false);
+    _exit(result == 0 ? state.number : 102);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(starter, &status, 0), starter);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 75);
+}
+#endif
 
 TEST_F(ProcessTest, DescriptorsReachTheChildOnlyWhenInherited) {
 #ifdef _WIN32

@@ -66,6 +66,12 @@ TEST(Fields, SplitAtEveryDelimiter) {
   EXPECT_EQ(FieldText(list, tab, 0), "");
   EXPECT_EQ(FieldCount("a--b--", "--"), 3);
   EXPECT_EQ(FieldText("a--b--", "--", 2), "b");
+
+  size_t at = 0;
+  EXPECT_EQ(NextField(list, tab, at), "");
+  EXPECT_EQ(NextField(list, tab, at), "A");
+  EXPECT_EQ(NextField(list, tab, at), "B");
+  EXPECT_EQ(at, Text::npos);
 }
 
 TEST(NumberText, WritesWholeNumbersWithALeadingBlankOrMinus) {

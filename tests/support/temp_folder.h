@@ -60,6 +60,9 @@ class DriveTable {
   // The folder behind a drive letter, created on demand: a host folder on POSIX, the drive's
   // root on Windows.
   std::filesystem::path Root(char letter);
+  const std::filesystem::path& Prefix() const { return prefix_.Path(); }
+  // Makes the drive's entry a link to target, which need not exist (a drive without a disk).
+  void Link(char letter, const std::filesystem::path& target);
 
  private:
   TempFolder prefix_;

@@ -2,54 +2,14 @@
 
 #include <FL/fl_draw.H>
 
-#include <cctype>
-
 #include "dialog/fltk/face.h"
+#include "dialog/text_wrap.h"
 
 namespace quelb::dialog::fltk {
 namespace {
 
-bool IsContinuationByte(char byte) {
-  return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
-}
-
 int TextWidth(const std::string& text, size_t start, size_t end) {
   return static_cast<int>(fl_width(text.data() + start, static_cast<int>(end - start)) + 0.5);
-}
-
-// The longest run from start that fits, cut between characters; at least one character.
-size_t FitCharacters(const std::string& line, size_t start, int width) {
-  size_t end = start + 1;
-  while (end < line.size() && IsContinuationByte(line[end])) ++end;
-  size_t fitted = end;
-  while (end < line.size()) {
-    size_t next = end + 1;
-    while (next < line.size() && IsContinuationByte(line[next])) ++next;
-    if (TextWidth(line, start, next) > width) break;
-    fitted = end = next;
-  }
-  return fitted;
-}
-
-void WrapOneLine(const std::string& line, int width, std::vector<std::string>& lines) {
-  size_t start = 0;
-  while (true) {
-    if (TextWidth(line, start, line.size()) <= width) {
-      lines.push_back(line.substr(start));
-      return;
-    }
-    size_t cut = std::string::npos;
-    for (size_t blank = line.find(' ', start); blank != std::string::npos;
-         blank = line.find(' ', blank + 1)) {
-      if (TextWidth(line, start, blank) > width) break;
-      cut = blank;
-    }
-    if (cut == std::string::npos || cut == start) cut = FitCharacters(line, start, width);
-    lines.push_back(line.substr(start, cut - start));
-    start = cut;
-    while (start < line.size() && line[start] == ' ') ++start;
-    if (start == line.size()) return;
-  }
 }
 
 // The face that stands in for the dialog font is a little wider than it, so a one-line label
@@ -119,15 +79,7 @@ void DrawFocusFrame(int x, int y, int width, int height) {
 }
 
 std::vector<std::string> WrapLines(const std::string& text, int width) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (true) {
-    const size_t end = text.find_first_of("\r\n", start);
-    WrapOneLine(text.substr(start, end == std::string::npos ? end : end - start), width, lines);
-    if (end == std::string::npos) return lines;
-    start = end + 1;
-    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
-  }
+  return dialog::WrapLines(text, width, TextWidth);
 }
 
 void DrawWrappedText(const std::string& text, int x, int y, int width, int height) {
@@ -142,21 +94,6 @@ void DrawWrappedText(const std::string& text, int x, int y, int width, int heigh
     baseline += lineHeight;
   }
   fl_pop_clip();
-}
-
-Caption ParseCaption(const std::string& label) {
-  Caption caption;
-  for (size_t i = 0; i < label.size(); ++i) {
-    if (label[i] == '&' && i + 1 < label.size()) {
-      ++i;
-      if (label[i] != '&' && caption.underlined < 0) {
-        caption.underlined = static_cast<int>(caption.text.size());
-        caption.mnemonic = static_cast<char>(std::tolower(static_cast<unsigned char>(label[i])));
-      }
-    }
-    caption.text += label[i];
-  }
-  return caption;
 }
 
 void DrawCaption(const Caption& caption, int x, int y, int width, int height) {

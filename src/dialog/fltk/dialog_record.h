@@ -15,12 +15,18 @@ namespace fltk {
 
 class DialogWindow;
 
+// A rectangle as the caller gave it, in the dialog's unit.
+struct UnitRect {
+  int x, y, width, height;
+};
+
 struct ControlEntry {
   ControlKind kind;
   int id;
   uint32_t handle;
   uint32_t style;
   Fl_Widget* widget;
+  UnitRect place;
 };
 
 }  // namespace fltk
@@ -31,6 +37,8 @@ struct Dialog {
   uint32_t handle = 0;
   Unit unit = Unit::kDialogUnits;
   fltk::BaseUnits units{};
+  fltk::UnitRect place{};  // the client area as given
+  bool centred = false;
   fltk::DialogWindow* window = nullptr;  // null once the dialog has ended
   Dialog* owner = nullptr;
   DialogCallback callback = nullptr;  // attached by show modal

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <vector>
 
+#include "dialog/fltk/backend.h"
 #include "dialog/fltk/controls.h"
 #include "services/message.h"
 
@@ -113,7 +114,7 @@ PushButton* DialogWindow::ButtonWithMnemonic(char mnemonic) const {
 
 void DialogWindow::CloseRequested(Fl_Widget*, void* data) {
   auto* dialog = static_cast<Dialog*>(data);
-  if (SendToCallback(dialog, WM_SYSCOMMAND, SC_CLOSE, 0) == 0) EndDialog(dialog, 0);
+  if (SendToCallback(dialog, WM_SYSCOMMAND, SC_CLOSE, 0) == 0) fltk::EndDialog(dialog, 0);
 }
 
 }  // namespace quelb::dialog::fltk

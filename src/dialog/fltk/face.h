@@ -21,7 +21,13 @@ inline constexpr Fl_Color kSelectionColour = 0x0a246a00;
 struct BaseUnits {
   int width;
   int height;
+  bool operator==(const BaseUnits&) const = default;
 };
+
+// The base units of the face the system depends on. A dialog is laid out with them before the
+// font is opened, so that its window maps without waiting for the font configuration to load;
+// a face that measures otherwise lays it out again once it is mapped.
+inline constexpr BaseUnits kExpectedBaseUnits{6, 13};
 
 struct PixelRect {
   int x, y, width, height;

@@ -3,23 +3,22 @@
 #include "dialog/layer.h"
 
 #include <FL/Fl.H>
+#include <FL/x.H>
 
 #include <algorithm>
 
+#include "dialog/fltk/backend.h"
 #include "dialog/fltk/controls.h"
 #include "dialog/fltk/dialog_window.h"
 #include "dialog/fltk/modal_loop.h"
 #include "dialog/fltk/x11_window.h"
 
-namespace quelb::dialog {
+namespace quelb::dialog::fltk {
 namespace {
 
-using fltk::ControlEntry;
-using fltk::PixelRect;
-
-PixelRect ToPixels(const Dialog* dialog, int x, int y, int width, int height) {
-  if (dialog->unit == Unit::kPixels) return PixelRect{x, y, width, height};
-  return fltk::MapDialogRect(dialog->units, x, y, width, height);
+PixelRect ToPixels(const Dialog* dialog, const UnitRect& r) {
+  if (dialog->unit == Unit::kPixels) return PixelRect{r.x, r.y, r.width, r.height};
+  return MapDialogRect(dialog->units, r.x, r.y, r.width, r.height);
 }
 
 void CentreOnScreen(PixelRect& rect) {
@@ -29,20 +28,51 @@ void CentreOnScreen(PixelRect& rect) {
   rect.y = screenY + (screenHeight - rect.height) / 2;
 }
 
+PixelRect ClientRect(const Dialog* dialog) {
+  const UnitRect& place = dialog->place;
+  PixelRect client =
+      ToPixels(dialog, UnitRect{dialog->centred ? 0 : place.x, dialog->centred ? 0 : place.y,
+                                place.width, place.height});
+  if (dialog->centred) CentreOnScreen(client);
+  return client;
+}
+
+// The groove of an etched line is two pixels deep even where the rectangle is one pixel high.
+PixelRect ControlRect(const Dialog* dialog, ControlKind kind, const UnitRect& place) {
+  PixelRect rect = ToPixels(dialog, place);
+  if (kind == ControlKind::kEtchedLine) rect.height = std::max(rect.height, 2);
+  return rect;
+}
+
+// Lays the dialog out again when its font measures otherwise than the face it was laid out
+// for; with that face, nothing moves.
+void MatchMeasuredUnits(Dialog* dialog) {
+  if (dialog->unit == Unit::kPixels) return;
+  const BaseUnits measured = DialogBaseUnits();
+  if (measured == dialog->units) return;
+  dialog->units = measured;
+  const PixelRect client = ClientRect(dialog);
+  dialog->window->resize(client.x, client.y, client.width, client.height);
+  for (const ControlEntry& control : dialog->controls) {
+    const PixelRect r = ControlRect(dialog, control.kind, control.place);
+    control.widget->resize(r.x, r.y, r.width, r.height);
+  }
+  dialog->window->redraw();
+}
+
 Fl_Widget* MakeControl(ControlKind kind, Dialog* dialog, int id, const Text& text,
                        const PixelRect& r, const ControlStyle& style) {
   switch (kind) {
     case ControlKind::kLabel:
-      return new fltk::Label(r.x, r.y, r.width, r.height, text);
+      return new Label(r.x, r.y, r.width, r.height, text);
     case ControlKind::kTextBox:
-      return new fltk::TextBox(dialog, id, r.x, r.y, r.width, r.height, text,
-                               style.exStyle & WS_EX_CLIENTEDGE, style.style & WS_BORDER);
+      return new TextBox(dialog, id, r.x, r.y, r.width, r.height, text,
+                         style.exStyle & WS_EX_CLIENTEDGE, style.style & WS_BORDER);
     case ControlKind::kEtchedLine:
-      // The groove is two pixels deep even where the rectangle is one pixel high.
-      return new fltk::EtchedLine(r.x, r.y, r.width, std::max(r.height, 2));
+      return new EtchedLine(r.x, r.y, r.width, r.height);
     case ControlKind::kButton:
-      return new fltk::PushButton(dialog, id, r.x, r.y, r.width, r.height, text,
-                                  (style.style & 0xF) == BS_DEFPUSHBUTTON);
+      return new PushButton(dialog, id, r.x, r.y, r.width, r.height, text,
+                            (style.style & 0xF) == BS_DEFPUSHBUTTON);
   }
   return nullptr;
 }
@@ -55,19 +85,20 @@ Fl_Window* LiveWindowOf(Dialog* dialog) {
 
 DialogHandle CreateDialog(Unit unit, DialogHandle owner, const Text& title, int x, int y, int width,
                           int height, uint32_t style, uint32_t /*exStyle*/) {
-  fltk::PrepareToolkit();
+  PrepareToolkit();
   const bool centred = x == kCentred || y == kCentred;
   const uint32_t effective = EffectiveDialogStyle(style, centred);
-  Dialog* dialog = fltk::NewDialogRecord();
+  Dialog* dialog = NewDialogRecord();
   dialog->unit = unit;
-  dialog->units = fltk::DialogBaseUnits();
+  dialog->units = kExpectedBaseUnits;
+  dialog->place = UnitRect{x, y, width, height};
+  dialog->centred = centred;
   dialog->owner = owner;
   dialog->showState = ShowStateOf(effective);
   dialog->closeBox = effective & WS_SYSMENU;
-  PixelRect client = ToPixels(dialog, centred ? 0 : x, centred ? 0 : y, width, height);
-  if (centred) CentreOnScreen(client);
+  const PixelRect client = ClientRect(dialog);
   Fl_Group::current(nullptr);
-  dialog->window = new fltk::DialogWindow(dialog, client, title);
+  dialog->window = new DialogWindow(dialog, client, title);
   dialog->window->end();
   if (!(effective & WS_CAPTION)) dialog->window->border(0);
   return dialog;
@@ -77,11 +108,12 @@ void AddControl(ControlKind kind, DialogHandle dialog, int id, const Text& text,
                 int width, int height, uint32_t style, uint32_t exStyle) {
   if (LiveWindowOf(dialog) == nullptr) return;
   const ControlStyle effective = EffectiveControlStyle(kind, style, exStyle);
-  const PixelRect rect = ToPixels(dialog, x, y, width, height);
+  const UnitRect place{x, y, width, height};
   dialog->window->begin();
-  Fl_Widget* widget = MakeControl(kind, dialog, id, text, rect, effective);
+  Fl_Widget* widget =
+      MakeControl(kind, dialog, id, text, ControlRect(dialog, kind, place), effective);
   dialog->window->end();
-  dialog->controls.push_back(ControlEntry{kind, id, fltk::NextHandle(), effective.style, widget});
+  dialog->controls.push_back(ControlEntry{kind, id, NextHandle(), effective.style, widget, place});
   widget->redraw();
 }
 
@@ -102,9 +134,14 @@ void ShowModal(DialogHandle dialog, DialogCallback callback, int32_t* result) {
   if (Fl_Window* owner = LiveWindowOf(dialog->owner)) owner->deactivate();
   if (dialog->taskModal) dialog->window->set_modal();
   dialog->window->show();
-  fltk::SetFrameFunctions(dialog->window, dialog->closeBox);
+  // A window manager reads the frame hints when the window is mapped, so they go with the
+  // map request. That request would otherwise wait in the output buffer until the first
+  // paint, with every label's glyphs, is done.
+  SetFrameFunctions(dialog->window, dialog->closeBox);
+  XFlush(fl_display);
+  MatchMeasuredUnits(dialog);
   dialog->window->FocusFirstTabStop();
-  fltk::RunUntilEnded(dialog);
+  RunUntilEnded(dialog);
   if (Fl_Window* owner = LiveWindowOf(dialog->owner)) owner->take_focus();
   Fl::flush();
 }
@@ -112,12 +149,12 @@ void ShowModal(DialogHandle dialog, DialogCallback callback, int32_t* result) {
 void EndDialog(DialogHandle dialog, int32_t result) {
   if (LiveWindowOf(dialog) == nullptr || dialog->ending) return;
   dialog->ending = true;
-  fltk::SendToCallback(dialog, WM_CLOSE, 0, 0);
+  SendToCallback(dialog, WM_CLOSE, 0, 0);
   if (Fl_Window* owner = LiveWindowOf(dialog->owner)) owner->activate();
   if (dialog->result != nullptr) *dialog->result = result;
   // The window may be in the middle of handling the event that led here, so FLTK deletes it
   // once that handling is over.
-  fltk::DialogWindow* window = dialog->window;
+  DialogWindow* window = dialog->window;
   dialog->window = nullptr;
   dialog->controls.clear();
   window->hide();
@@ -125,15 +162,15 @@ void EndDialog(DialogHandle dialog, int32_t result) {
 }
 
 Text GetControlText(DialogHandle dialog, int id) {
-  const ControlEntry* control = fltk::FindControl(dialog, id);
+  const ControlEntry* control = FindControl(dialog, id);
   if (control == nullptr) return Text();
   switch (control->kind) {
     case ControlKind::kTextBox:
-      return static_cast<fltk::TextBox*>(control->widget)->Text();
+      return static_cast<TextBox*>(control->widget)->Text();
     case ControlKind::kButton:
-      return static_cast<fltk::PushButton*>(control->widget)->Label();
+      return static_cast<PushButton*>(control->widget)->Label();
     case ControlKind::kLabel:
-      return static_cast<fltk::Label*>(control->widget)->Text();
+      return static_cast<Label*>(control->widget)->Text();
     case ControlKind::kEtchedLine:
       return Text();
   }
@@ -141,17 +178,17 @@ Text GetControlText(DialogHandle dialog, int id) {
 }
 
 void SetControlText(DialogHandle dialog, int id, const Text& text) {
-  const ControlEntry* control = fltk::FindControl(dialog, id);
+  const ControlEntry* control = FindControl(dialog, id);
   if (control == nullptr) return;
   switch (control->kind) {
     case ControlKind::kTextBox:
-      static_cast<fltk::TextBox*>(control->widget)->SetText(text);
+      static_cast<TextBox*>(control->widget)->SetText(text);
       break;
     case ControlKind::kButton:
-      static_cast<fltk::PushButton*>(control->widget)->SetLabel(text);
+      static_cast<PushButton*>(control->widget)->SetLabel(text);
       break;
     case ControlKind::kLabel:
-      static_cast<fltk::Label*>(control->widget)->SetText(text);
+      static_cast<Label*>(control->widget)->SetText(text);
       break;
     case ControlKind::kEtchedLine:
       return;
@@ -160,4 +197,4 @@ void SetControlText(DialogHandle dialog, int id, const Text& text) {
   Fl::flush();
 }
 
-}  // namespace quelb::dialog
+}  // namespace quelb::dialog::fltk

@@ -1,13 +1,13 @@
 // The message boxes, built through the dialog layer in pixels: an optional question icon, the
 // text, and a centred row of buttons of which the first is the default.
-#include "dialog/message_box.h"
-
 #include <FL/Fl.H>
 #include <FL/fl_draw.H>
 
 #include <algorithm>
 #include <vector>
 
+#include "dialog/box_buttons.h"
+#include "dialog/fltk/backend.h"
 #include "dialog/fltk/classic_draw.h"
 #include "dialog/fltk/controls.h"
 #include "dialog/fltk/dialog_window.h"
@@ -15,13 +15,8 @@
 #include "dialog/layer.h"
 #include "services/message.h"
 
-namespace quelb::dialog {
+namespace quelb::dialog::fltk {
 namespace {
-
-struct ButtonSpec {
-  int id;
-  const char* caption;
-};
 
 constexpr int kTextId = 0xFFFF;
 constexpr int kMargin = 11;
@@ -33,36 +28,9 @@ constexpr int kButtonGap = 6;
 constexpr int kButtonRowGap = 14;
 constexpr int kMaxTextWidth = 480;
 
-std::vector<ButtonSpec> ButtonsOf(uint32_t style) {
-  switch (style & MB_TYPEMASK) {
-    case 1:
-      return {{IDOK, "&OK"}, {IDCANCEL, "&Cancel"}};
-    case MB_ABORTRETRYIGNORE:
-      return {{IDABORT, "&Abort"}, {IDRETRY, "&Retry"}, {IDIGNORE, "&Ignore"}};
-    case 3:
-      return {{IDYES, "&Yes"}, {IDNO, "&No"}, {IDCANCEL, "&Cancel"}};
-    case MB_YESNO:
-      return {{IDYES, "&Yes"}, {IDNO, "&No"}};
-    case MB_RETRYCANCEL:
-      return {{IDRETRY, "&Retry"}, {IDCANCEL, "&Cancel"}};
-    default:
-      return {{IDOK, "&OK"}};
-  }
-}
-
-// What Esc and a close request answer: Cancel where there is one, OK in a box with OK alone,
-// and nothing (0) otherwise.
-int EscapeAnswer(DialogHandle box) {
-  if (fltk::FindControl(box, IDCANCEL) != nullptr) return IDCANCEL;
-  const auto buttons = std::count_if(
-      box->controls.begin(), box->controls.end(),
-      [](const fltk::ControlEntry& control) { return control.kind == ControlKind::kButton; });
-  return buttons == 1 && fltk::FindControl(box, IDOK) != nullptr ? IDOK : 0;
-}
-
 void Answer(DialogHandle box, int id) {
-  if (id == IDCANCEL) id = EscapeAnswer(box);
-  if (fltk::FindControl(box, id) != nullptr) EndDialog(box, id);
+  if (id == IDCANCEL) id = EscapeAnswerAmong(box->controls);
+  if (FindControl(box, id) != nullptr) fltk::EndDialog(box, id);
 }
 
 int32_t BoxProcedure(DialogHandle box, uint32_t message, uint32_t wParam, uint32_t) {
@@ -79,15 +47,15 @@ int32_t BoxProcedure(DialogHandle box, uint32_t message, uint32_t wParam, uint32
 
 struct Layout {
   int width, height;
-  fltk::PixelRect icon, text;
+  PixelRect icon, text;
   int buttonsLeft, buttonsTop;
 };
 
 Layout LayOut(const Text& text, bool icon, size_t buttonCount) {
-  fl_font(fltk::kDialogFont, fltk::kDialogFontSize);
+  fl_font(kDialogFont, kDialogFontSize);
   int textWidth = 0;
-  const std::vector<std::string> lines = fltk::WrapLines(text, kMaxTextWidth);
-  for (const std::string& line : lines) textWidth = std::max(textWidth, fltk::LineWidth(line));
+  const std::vector<std::string> lines = WrapLines(text, kMaxTextWidth);
+  for (const std::string& line : lines) textWidth = std::max(textWidth, LineWidth(line));
   const int textHeight = static_cast<int>(lines.size()) * fl_height();
   Layout layout{};
   layout.icon = {kMargin, kMargin, icon ? kIconSize : 0, icon ? kIconSize : 0};
@@ -105,19 +73,19 @@ Layout LayOut(const Text& text, bool icon, size_t buttonCount) {
   return layout;
 }
 
-void AddButtons(DialogHandle box, const std::vector<ButtonSpec>& buttons, const Layout& layout) {
+void AddButtons(DialogHandle box, const std::vector<BoxButton>& buttons, const Layout& layout) {
   int left = layout.buttonsLeft;
   for (size_t i = 0; i < buttons.size(); ++i) {
     const uint32_t style = WS_TABSTOP | (i == 0 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
-    AddControl(ControlKind::kButton, box, buttons[i].id, buttons[i].caption, left,
-               layout.buttonsTop, kButtonWidth, kButtonHeight, style, 0);
+    fltk::AddControl(ControlKind::kButton, box, buttons[i].id, buttons[i].caption, left,
+                     layout.buttonsTop, kButtonWidth, kButtonHeight, style, 0);
     left += kButtonWidth + kButtonGap;
   }
 }
 
 void AddQuestionIcon(DialogHandle box, const Layout& layout) {
   box->window->begin();
-  new fltk::QuestionIcon(layout.icon.x, layout.icon.y);
+  new QuestionIcon(layout.icon.x, layout.icon.y);
   box->window->end();
 }
 
@@ -129,7 +97,7 @@ class FocusKeeper {
     if (focus_ == nullptr || tracker_.deleted()) return;
     Fl_Window* window = focus_->top_window();
     if (window == nullptr || !window->shown()) return;
-    fltk::GiveInputFocus(window);
+    GiveInputFocus(window);
     focus_->take_focus();
   }
 
@@ -141,22 +109,22 @@ class FocusKeeper {
 }  // namespace
 
 int ShowMessageBox(const Text& text, const Text& title, uint32_t style) {
-  fltk::PrepareToolkit();
+  PrepareToolkit();
   const FocusKeeper keeper;
-  const std::vector<ButtonSpec> buttons = ButtonsOf(style);
+  const std::vector<BoxButton> buttons = BoxButtonsOf(style);
   const bool icon = (style & MB_ICONQUESTION) != 0;
   const Layout layout = LayOut(text, icon, buttons.size());
-  DialogHandle box = CreateDialog(Unit::kPixels, nullptr, title, kCentred, kCentred, layout.width,
-                                  layout.height, 0, 0);
+  DialogHandle box = fltk::CreateDialog(Unit::kPixels, nullptr, title, kCentred, kCentred,
+                                        layout.width, layout.height, 0, 0);
   box->taskModal = true;
   if (icon) AddQuestionIcon(box, layout);
-  AddControl(ControlKind::kLabel, box, kTextId, text, layout.text.x, layout.text.y,
-             layout.text.width, layout.text.height, 0, 0);
+  fltk::AddControl(ControlKind::kLabel, box, kTextId, text, layout.text.x, layout.text.y,
+                   layout.text.width, layout.text.height, 0, 0);
   AddButtons(box, buttons, layout);
-  box->closeBox = EscapeAnswer(box) != 0;
+  box->closeBox = EscapeAnswerAmong(box->controls) != 0;
   int32_t answer = 0;
-  ShowModal(box, BoxProcedure, &answer);
+  fltk::ShowModal(box, BoxProcedure, &answer);
   return answer;
 }
 
-}  // namespace quelb::dialog
+}  // namespace quelb::dialog::fltk

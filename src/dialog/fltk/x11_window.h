@@ -10,8 +10,9 @@ namespace quelb::dialog::fltk {
 // closeBox is set; no minimize or maximize. The window must be shown.
 void SetFrameFunctions(Fl_Window* window, bool closeBox);
 
-// Gives the window the keyboard focus of the display, so that keys reach it also where no
-// window manager does that. Does nothing while the window is not mapped.
-void GiveInputFocus(Fl_Window* window);
+// Activates the window and gives it the keyboard focus of the display, so that keys reach it
+// also where no window manager does that. Does nothing and answers false while the window is
+// not viewable yet.
+bool GiveInputFocus(Fl_Window* window);
 
 }  // namespace quelb::dialog::fltk

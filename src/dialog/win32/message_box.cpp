@@ -7,6 +7,11 @@
 
 namespace quelb::dialog {
 
+// Windows always has its dialog manager: there is nothing to open or to choose.
+bool OpenBackend() {
+  return true;
+}
+
 int ShowMessageBox(const Text& text, const Text& title, uint32_t style) {
   // The box disables the thread's windows and, when it goes, leaves the focus nowhere: it is
   // given back to the control that had it.

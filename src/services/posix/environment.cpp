@@ -12,21 +12,24 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "services/posix/errno_map.h"
 #include "services/posix/paths.h"
 #include "services/process.h"
 #include "services/windows_codes.h"
 
+extern char** environ;
+
 namespace quelb {
 namespace {
 
-Text ReadCommandTail() {
-  std::ifstream in("/proc/self/cmdline", std::ios::binary);
-  const std::string line((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  const size_t endOfProgram = line.find('\0');
-  if (endOfProgram == std::string::npos || endOfProgram + 1 >= line.size()) return {};
-  Text tail = line.substr(endOfProgram + 1);
+// The tail of the arguments as the kernel keeps them: each one ended by a NUL, the program's
+// name first.
+Text TailOfArguments(const std::string& arguments) {
+  const size_t endOfProgram = arguments.find('\0');
+  if (endOfProgram == std::string::npos || endOfProgram + 1 >= arguments.size()) return {};
+  Text tail = arguments.substr(endOfProgram + 1);
   if (tail.back() == '\0') tail.pop_back();
   for (char& c : tail) {
     if (c == '\0') c = ' ';
@@ -35,6 +38,12 @@ Text ReadCommandTail() {
   size_t firstWord = 0;
   while (firstWord < tail.size() && static_cast<unsigned char>(tail[firstWord]) <= ' ') ++firstWord;
   return tail.substr(firstWord);
+}
+
+Text ReadCommandTail() {
+  std::ifstream in("/proc/self/cmdline", std::ios::binary);
+  return TailOfArguments(
+      std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
 }
 
 std::array<std::string, 26>& RememberedFolders() {
@@ -51,10 +60,11 @@ std::optional<std::string> HostCurrentFolder(ErrorState& state) {
   return std::string(cwd.get());
 }
 
-// A root is reported with its closing separator, any other folder without one.
-std::string Reported(const std::string& folder, const std::optional<std::string>& root) {
-  if (folder.back() != '/' && root && folder == *root) return folder + "/";
-  return folder;
+// A folder under a drive root is reported in drive form, the root with its closing
+// separator; a folder under none as its host path.
+Text Reported(const std::string& folder) {
+  const char drive = posix::DriveHolding(folder);
+  return drive == 0 ? folder : posix::InDriveForm(drive, folder);
 }
 
 void RememberCurrentFolder() {
@@ -89,9 +99,21 @@ std::optional<std::string> FolderOfDrive(ErrorState& state, char letter, const s
 
 }  // namespace
 
+// Names are matched as Windows matches them: as spelt first, then in any ASCII letter case
+// (Wine and Windows spell the interpreter's variable ComSpec). A name that holds "=" names
+// no variable.
 Text EnvironmentValue(const Text& name) {
-  const char* value = std::getenv(name.c_str());
-  return value != nullptr ? Text(value) : Text();
+  if (name.empty() || name.find('=') != Text::npos) return {};
+  if (const char* value = std::getenv(name.c_str())) return value;
+  const Text wanted = UpperText(name);
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string_view variable(*entry);
+    const size_t equals = variable.find('=');
+    if (equals != std::string_view::npos && UpperText(Text(variable.substr(0, equals))) == wanted) {
+      return Text(variable.substr(equals + 1));
+    }
+  }
+  return {};
 }
 
 Text CommandTail() {
@@ -102,15 +124,13 @@ Text CommandTail() {
 Text CurrentFolder(ErrorState& state, const Text& drive) {
   if (drive.empty()) {
     const std::optional<std::string> folder = HostCurrentFolder(state);
-    if (!folder) return {};
-    const char current = posix::CurrentDrive();
-    return Reported(*folder, current == 0 ? std::nullopt : posix::DriveRoot(current));
+    return folder ? Reported(*folder) : Text();
   }
   const std::optional<std::string> root = RootOfDrive(state, drive);
   if (!root) return {};
-  const std::optional<std::string> folder =
-      FolderOfDrive(state, LowerText(drive.substr(0, 1))[0], *root);
-  return folder ? Reported(*folder, root) : Text();
+  const char letter = LowerText(drive.substr(0, 1))[0];
+  const std::optional<std::string> folder = FolderOfDrive(state, letter, *root);
+  return folder ? posix::InDriveForm(letter, *folder) : Text();
 }
 
 void ChangeDrive(ErrorState& state, const Text& drive) {
@@ -129,12 +149,16 @@ void ChangeFolder(ErrorState& state, const Text& path) {
   if (path.find_first_of("*?") != Text::npos) {
     return StoreWindowsError(state, wincode::kPathNotFound, 0);
   }
-  const std::optional<std::string> hostPath = posix::HostPath(path);
-  if (!hostPath) return StoreWindowsError(state, wincode::kPathNotFound, ENOENT);
+  const std::optional<std::string> hostPath = posix::HostPathOrError(state, path);
+  if (!hostPath) return;
   RememberCurrentFolder();
   if (chdir(hostPath->c_str()) == 0) return;
   // A folder that is not found is reported as a missing path, never as a missing file.
   if (errno == ENOENT) return StoreWindowsError(state, wincode::kPathNotFound, ENOENT);
+  // The path itself is there but is no folder; a file further up would leave no path.
+  if (errno == ENOTDIR && access(hostPath->c_str(), F_OK) == 0) {
+    return StoreWindowsError(state, wincode::kDirectory, ENOTDIR);
+  }
   posix::StoreErrno(state, errno, *hostPath);
 }
 

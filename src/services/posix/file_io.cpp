@@ -5,13 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <optional>
 #include <string>
 
 #include "services/platform_files.h"
 #include "services/posix/errno_map.h"
+#include "services/posix/folder_names.h"
 #include "services/posix/in_use.h"
 #include "services/posix/paths.h"
 #include "services/windows_codes.h"
@@ -64,16 +64,14 @@ bool IsRegularFile(int fd) {
 }  // namespace
 
 bool OpenExclusive(ErrorState& state, const Text& path, Access access, FileHandle& handle) {
-  const std::optional<std::string> hostPath = posix::HostPath(path);
-  if (!hostPath) {
-    StoreWindowsError(state, wincode::kPathNotFound, ENOENT);
-    return false;
-  }
+  const std::optional<std::string> hostPath = posix::HostPathOrError(state, path);
+  if (!hostPath) return false;
   const int fd = OpenForAccess(*hostPath, access);
   if (fd < 0) {
     posix::StoreErrno(state, errno, *hostPath);
     return false;
   }
+  posix::NoteOwnChange(*hostPath);
   if (!IsRegularFile(fd)) {
     close(fd);
     StoreWindowsError(state, wincode::kAccessDenied, EISDIR);
@@ -97,24 +95,21 @@ int64_t FileLength(ErrorState& state, FileHandle handle) {
   return info.st_size;
 }
 
-Text ReadAt(ErrorState& state, FileHandle handle, int64_t position, int64_t count) {
-  if (count <= 0 || position < 0) return {};
-  const int64_t available = std::max<int64_t>(0, FileLength(state, handle) - position);
-  Text bytes(static_cast<size_t>(std::min(count, available)), '\0');
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t got = pread(Descriptor(handle), bytes.data() + done, bytes.size() - done,
-                              static_cast<off_t>(position + static_cast<int64_t>(done)));
+int64_t ReadAt(ErrorState& state, FileHandle handle, int64_t position, char* into, int64_t count) {
+  if (count <= 0 || position < 0) return 0;
+  int64_t done = 0;
+  while (done < count) {
+    const ssize_t got = pread(Descriptor(handle), into + done, static_cast<size_t>(count - done),
+                              static_cast<off_t>(position + done));
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
       posix::StoreErrno(state, errno, {});
-      return {};
+      return 0;
     }
     if (got == 0) break;
-    done += static_cast<size_t>(got);
+    done += got;
   }
-  bytes.resize(done);
-  return bytes;
+  return done;
 }
 
 // Closing the descriptor also gives up its lease.

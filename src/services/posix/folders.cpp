@@ -6,7 +6,9 @@
 #include <string>
 
 #include "services/files.h"
+#include "services/posix/durability.h"
 #include "services/posix/errno_map.h"
+#include "services/posix/folder_names.h"
 #include "services/posix/paths.h"
 
 namespace quelb {
@@ -23,9 +25,11 @@ bool HoldsWildcard(const Text& path) {
 
 void MakeFolder(ErrorState& state, const Text& path) {
   if (HoldsWildcard(path)) return StoreError(state, kPathNotFound);
-  const std::optional<std::string> folder = posix::HostPath(path);
-  if (!folder) return StoreError(state, kPathNotFound);
-  if (mkdir(folder->c_str(), kFolderMode) != 0) posix::StoreErrno(state, errno, *folder);
+  const std::optional<std::string> folder = posix::HostPathOrError(state, path);
+  if (!folder) return;
+  if (mkdir(folder->c_str(), kFolderMode) != 0) return posix::StoreErrno(state, errno, *folder);
+  posix::NoteOwnChange(*folder);
+  posix::NoteChangedFolder(posix::HostFolderOf(*folder));
 }
 
 }  // namespace quelb

@@ -206,7 +206,11 @@ bool HeldAgainstDescriptor(int fd, const std::string& hostPath, bool keepLease) 
 }
 
 bool HeldByAnotherProcess(const std::string& hostPath) {
-  const int fd = open(hostPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  return HeldByAnotherProcess(AT_FDCWD, hostPath, hostPath);
+}
+
+bool HeldByAnotherProcess(int folder, const std::string& name, const std::string& hostPath) {
+  const int fd = openat(folder, name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) {
     // EAGAIN: another process keeps a lease on it, as our own open files do.
     if (errno == EAGAIN) return true;

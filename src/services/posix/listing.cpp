@@ -7,7 +7,6 @@
 #include <new>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "services/files.h"
@@ -82,11 +81,8 @@ bool NameMatches(const std::string& name, const std::string& pattern) {
 // one holding a character that names never hold on Windows would turn into a mask, a drive
 // or a quote once it is joined into a path or a command line.
 bool NameIsWritable(const std::string& name) {
-  for (const char c : name) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7f) return false;
-    if (std::string_view("\\\"*?<>|:").find(c) != std::string_view::npos) return false;
-  }
+  if (posix::HoldsInvalidCharacter(name)) return false;
+  if (name.find_first_of("\\:\x7f") != std::string::npos) return false;
   return name != "." && name != "..";
 }
 

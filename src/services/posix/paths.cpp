@@ -1,29 +1,37 @@
-// DOS paths on a POSIX host: the drive table of the Wine prefix, both separators, and names
-// matched without regard to ASCII case where the exact spelling is not there.
+// DOS paths on a POSIX host: the drive table, both separators, and names matched without
+// regard to ASCII case where the exact spelling is not there. A path that exists as written
+// costs one lstat; a new name in an existing folder one more stat, and the folder's names
+// are read once for the run (folder_names.h).
 #include "services/posix/paths.h"
 
-#include <dirent.h>
-#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <memory>
 #include <vector>
 
+#include "services/posix/folder_names.h"
+#include "services/windows_codes.h"
+
 namespace quelb::posix {
 namespace {
 
+struct Translation {
+  std::optional<std::string> hostPath;
+  // Why there is no host path: a Windows code and the errno of the same situation.
+  uint32_t windowsCode = 0;
+  int rawCode = 0;
+};
+
+Translation Failed(uint32_t windowsCode, int rawCode) {
+  return {std::nullopt, windowsCode, rawCode};
+}
+
 bool IsSeparator(char c) {
   return c == '\\' || c == '/';
-}
-
-bool IsLetter(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-char LowerLetter(char c) {
-  return LowerText(std::string(1, c))[0];
 }
 
 bool Exists(const std::string& hostPath) {
@@ -31,55 +39,17 @@ bool Exists(const std::string& hostPath) {
   return lstat(hostPath.c_str(), &info) == 0;
 }
 
-std::string Join(const std::string& folder, const std::string& name) {
-  if (folder.empty() || folder.back() == '/') return folder + name;
-  return folder + "/" + name;
+// Fails with errno set, ENOTDIR for an entry that is no folder.
+bool IsFolder(const std::string& hostPath, struct stat& info) {
+  if (stat(hostPath.c_str(), &info) != 0) return false;
+  if (S_ISDIR(info.st_mode)) return true;
+  errno = ENOTDIR;
+  return false;
 }
 
-std::string DriveTableFolder() {
-  if (const char* prefix = std::getenv("WINEPREFIX"); prefix != nullptr && *prefix != '\0') {
-    return Join(prefix, "dosdevices");
-  }
-  const char* home = std::getenv("HOME");
-  return Join(Join(home != nullptr ? home : "", ".wine"), "dosdevices");
-}
-
-std::optional<std::string> LinkTarget(const std::string& link) {
-  std::vector<char> buffer(PATH_MAX);
-  for (;;) {
-    const ssize_t length = readlink(link.c_str(), buffer.data(), buffer.size());
-    if (length < 0) return std::nullopt;
-    if (static_cast<size_t>(length) < buffer.size()) return std::string(buffer.data(), length);
-    buffer.resize(buffer.size() * 2);
-  }
-}
-
-std::string CurrentFolder() {
+std::string CurrentHostFolder() {
   std::unique_ptr<char, decltype(&std::free)> cwd(getcwd(nullptr, 0), &std::free);
   return cwd ? std::string(cwd.get()) : std::string("/");
-}
-
-bool HoldsFolder(const std::string& root, const std::string& folder) {
-  if (root == "/") return true;
-  return folder.compare(0, root.size(), root) == 0 &&
-         (folder.size() == root.size() || folder[root.size()] == '/');
-}
-
-// The name in folder that equals the component exactly or, failing that, without regard to
-// case; a name that is not there yet (a file to create) keeps the spelling as written.
-std::string MatchComponent(const std::string& folder, const std::string& component) {
-  if (component == "." || component == ".." || Exists(Join(folder, component))) return component;
-  const OpenFolder dir(opendir(folder.c_str()));
-  if (!dir) return component;
-  const Text wanted = LowerText(component);
-  while (const dirent* entry = readdir(dir.get())) {
-    if (LowerText(entry->d_name) == wanted) return entry->d_name;
-  }
-  return component;
-}
-
-bool FoundIn(const std::string& folder, const std::string& component) {
-  return Exists(Join(folder, MatchComponent(folder, component)));
 }
 
 std::vector<std::string> Components(const std::string& path) {
@@ -97,60 +67,154 @@ std::vector<std::string> Components(const std::string& path) {
   return components;
 }
 
+// A host folder that exists and the names below it, still spelt as written.
+struct Walk {
+  std::string base;
+  std::vector<std::string> names;
+};
+
 // ".." steps back a folder but, as on Windows, never above the root the path starts on.
-std::string Resolve(std::string folder, const std::string& rest, const std::string& floor) {
+Walk Normalised(std::string base, const std::string& rest, const std::string& floor) {
+  std::vector<std::string> names;
   for (const std::string& component : Components(rest)) {
     if (component == ".") continue;
-    if (component == "..") {
-      if (folder != floor && HoldsFolder(floor, folder)) folder = HostFolderOf(folder);
-      continue;
+    if (component != "..") {
+      names.push_back(component);
+    } else if (!names.empty()) {
+      names.pop_back();
+    } else if (base != floor && HoldsFolder(floor, base)) {
+      base = HostFolderOf(base);
     }
-    folder = Join(folder, MatchComponent(folder, component));
   }
+  return {base, names};
+}
+
+std::string Joined(std::string folder, const std::vector<std::string>& names, size_t from,
+                   size_t to) {
+  for (size_t i = from; i < to; ++i) folder = JoinHostPath(folder, names[i]);
   return folder;
 }
 
-// The root that ".." cannot pass from the current folder: its drive's, or the host's.
-std::string CurrentFloor() {
-  const char drive = CurrentDrive();
-  return drive == 0 ? "/" : DriveRoot(drive).value_or("/");
+// The number of names, counted from the base, that lead to a folder spelt as written, with
+// that folder's status; -1 when not even the base is a folder.
+int DeepestFolder(const Walk& walk, struct stat& info) {
+  for (int depth = static_cast<int>(walk.names.size()) - 1; depth >= 0; --depth) {
+    if (IsFolder(Joined(walk.base, walk.names, 0, static_cast<size_t>(depth)), info)) return depth;
+  }
+  return -1;
+}
+
+// Each name is taken exactly when the host has it so, else in the spelling that differs
+// only in letter case; a name the host has in neither (a file to create) and everything
+// below it keep the spelling as written. The base of a drive path is the drive's root: when
+// it is missing, the drive has no disk in it.
+Translation Spelled(const Walk& walk, bool baseIsDriveRoot) {
+  const std::string whole = Joined(walk.base, walk.names, 0, walk.names.size());
+  struct stat info;
+  if (walk.names.empty() ? IsFolder(whole, info) : Exists(whole)) return {whole};
+  const int depth = DeepestFolder(walk, info);
+  if (depth < 0) {
+    if (baseIsDriveRoot && errno == ENOENT) return Failed(wincode::kNotReady, ENOENT);
+    return {whole};
+  }
+  std::string folder = Joined(walk.base, walk.names, 0, static_cast<size_t>(depth));
+  for (size_t i = static_cast<size_t>(depth); i < walk.names.size(); ++i) {
+    if (i > static_cast<size_t>(depth)) {
+      const std::string exact = JoinHostPath(folder, walk.names[i]);
+      if (Exists(exact)) {
+        folder = exact;
+        continue;
+      }
+      if (!IsFolder(folder, info)) return {Joined(folder, walk.names, i, walk.names.size())};
+    }
+    const std::optional<std::string> spelling = SpellingIn(folder, info, walk.names[i]);
+    if (!spelling) return {Joined(folder, walk.names, i, walk.names.size())};
+    folder = JoinHostPath(folder, *spelling);
+  }
+  return {folder};
+}
+
+bool FoundIn(const std::string& folder, const std::string& name) {
+  struct stat info;
+  if (Exists(JoinHostPath(folder, name))) return true;
+  return IsFolder(folder, info) && SpellingIn(folder, info, name).has_value();
 }
 
 bool StartsWithDrive(const Text& path) {
-  return path.size() >= 2 && path[1] == ':' && IsLetter(path[0]);
+  return path.size() >= 2 && path[1] == ':' && DriveIndex(path[0]) >= 0;
 }
 
 // "X:" alone or "X:name" is relative to the drive's current folder: the process's current
-// folder when it lies on that drive, the drive's root otherwise.
-std::optional<std::string> DrivePath(const Text& path) {
-  const char letter = LowerLetter(path[0]);
-  const std::optional<std::string> root = DriveRoot(letter);
-  if (!root) return std::nullopt;
+// folder when it lies on that drive, the drive's root otherwise. A ":" after the drive is
+// no part of a Windows name.
+Translation DrivePath(const Text& path) {
+  if (path.find(':', 2) != Text::npos) return Failed(wincode::kInvalidName, EINVAL);
+  const std::optional<std::string> root = DriveRoot(path[0]);
+  if (!root) return Failed(wincode::kPathNotFound, ENODEV);
   const std::string rest = path.substr(2);
-  const bool relative = rest.empty() || !IsSeparator(rest[0]);
-  const std::string base =
-      relative && CurrentDrive() == letter ? CanonicalHostPath(CurrentFolder()) : *root;
-  return Resolve(base, rest, *root);
+  std::string base = *root;
+  if (rest.empty() || !IsSeparator(rest[0])) {
+    const std::string here = CurrentHostFolder();
+    if (DriveIndex(DriveHolding(here)) == DriveIndex(path[0])) base = here;
+  }
+  return Spelled(Normalised(base, rest, *root), base == *root);
 }
 
-// A path from the root lies on the current drive, as on Windows. A host path as typed (the
-// current folder is reported that way) is taken when the drive does not hold its first
-// folder and the host holds it in exactly that spelling.
-std::string RootedPath(const Text& path) {
-  const std::vector<std::string> components = Components(path);
+// A path from the root lies on the current drive, as on Windows. A host path as typed is
+// taken when the drive does not hold its first folder and the host holds it in exactly that
+// spelling.
+Translation RootedPath(const Text& path) {
   const char drive = CurrentDrive();
-  if (drive == 0) return Resolve("/", path, "/");
+  if (drive == 0) return Spelled(Normalised("/", path, "/"), false);
   const std::string root = DriveRoot(drive).value_or("/");
-  const bool onHost =
-      !components.empty() && !FoundIn(root, components[0]) && Exists(Join("/", components[0]));
-  if (onHost) return Resolve("/", path, "/");
-  return Resolve(root, path, root);
+  const std::vector<std::string> components = Components(path);
+  const bool onHost = !components.empty() && !FoundIn(root, components[0]) &&
+                      Exists(JoinHostPath("/", components[0]));
+  if (onHost) return Spelled(Normalised("/", path, "/"), false);
+  return Spelled(Normalised(root, path, root), true);
+}
+
+// A relative path steps back at most to the root of the current folder's drive.
+Translation RelativePath(const Text& path) {
+  const std::string here = CurrentHostFolder();
+  const char drive = DriveHolding(here);
+  const std::string floor = drive == 0 ? "/" : DriveRoot(drive).value_or("/");
+  return Spelled(Normalised(here, path, floor), false);
+}
+
+Translation Translate(const Text& path) {
+  if (path.empty()) return Failed(wincode::kPathNotFound, ENOENT);
+  // A NUL would end the text early at the platform and name another file.
+  if (HoldsInvalidCharacter(path)) return Failed(wincode::kInvalidName, EINVAL);
+  if (StartsWithDrive(path)) return DrivePath(path);
+  if (IsSeparator(path[0])) return RootedPath(path);
+  return RelativePath(path);
 }
 
 }  // namespace
 
-// The canonical form lets the current folder be compared with drive roots; a root whose
-// folder is not there (a drive without a disk) keeps the link's own text.
+bool HoldsInvalidCharacter(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) < 0x20) return true;
+    if (std::string_view("\"*?<>|").find(c) != std::string_view::npos) return true;
+  }
+  return false;
+}
+
+std::optional<std::string> HostPath(const Text& path) {
+  return Translate(path).hostPath;
+}
+
+std::optional<std::string> HostPathOrError(ErrorState& state, const Text& path) {
+  Translation translation = Translate(path);
+  if (!translation.hostPath) {
+    StoreWindowsError(state, translation.windowsCode, translation.rawCode);
+  }
+  return std::move(translation.hostPath);
+}
+
+// The canonical form lets a folder be compared with drive roots; a path that is not there
+// keeps its own text.
 std::string CanonicalHostPath(const std::string& hostPath) {
   std::unique_ptr<char, decltype(&std::free)> resolved(realpath(hostPath.c_str(), nullptr),
                                                        &std::free);
@@ -165,9 +229,20 @@ std::string HostFolderOf(const std::string& hostPath) {
   return slash == 0 ? "/" : hostPath.substr(0, slash);
 }
 
+std::string JoinHostPath(const std::string& folder, const std::string& name) {
+  if (folder.empty() || folder.back() == '/') return folder + name;
+  return folder + "/" + name;
+}
+
+bool HoldsFolder(const std::string& root, const std::string& folder) {
+  if (root == "/") return true;
+  return folder.compare(0, root.size(), root) == 0 &&
+         (folder.size() == root.size() || folder[root.size()] == '/');
+}
+
 bool IsHostFolder(const std::string& hostPath) {
   struct stat info;
-  return stat(hostPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  return IsFolder(hostPath, info);
 }
 
 bool IsHostFile(const std::string& hostPath) {
@@ -175,37 +250,21 @@ bool IsHostFile(const std::string& hostPath) {
   return stat(hostPath.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-std::optional<std::string> DriveRoot(char letter) {
-  if (!IsLetter(letter)) return std::nullopt;
-  const std::string link = Join(DriveTableFolder(), std::string(1, LowerLetter(letter)) + ":");
-  const std::optional<std::string> target = LinkTarget(link);
-  if (!target) return std::nullopt;
-  if (target->empty()) return std::nullopt;
-  const std::string root = target->front() == '/' ? *target : Join(DriveTableFolder(), *target);
-  return CanonicalHostPath(root);
-}
-
+// The current folder as getcwd gives it has no links in it, so it compares with the roots.
 char CurrentDrive() {
-  const std::string folder = CanonicalHostPath(CurrentFolder());
-  char best = 0;
-  size_t bestLength = 0;
-  for (char letter = 'a'; letter <= 'z'; ++letter) {
-    const std::optional<std::string> root = DriveRoot(letter);
-    if (!root || !HoldsFolder(*root, folder)) continue;
-    if (best == 0 || root->size() > bestLength) {
-      best = letter;
-      bestLength = root->size();
-    }
-  }
-  return best;
+  return DriveHolding(CurrentHostFolder());
 }
 
-std::optional<std::string> HostPath(const Text& path) {
-  // A NUL would end the text early at the platform and name another file.
-  if (path.empty() || path.find('\0') != Text::npos) return std::nullopt;
-  if (StartsWithDrive(path)) return DrivePath(path);
-  if (IsSeparator(path[0])) return RootedPath(path);
-  return Resolve(CanonicalHostPath(CurrentFolder()), path, CurrentFloor());
+Text InDriveForm(char letter, const std::string& hostFolder) {
+  const std::optional<std::string> root = DriveRoot(letter);
+  if (!root || !HoldsFolder(*root, hostFolder)) return hostFolder;
+  std::string rest = hostFolder.substr(std::min(root->size(), hostFolder.size()));
+  while (!rest.empty() && rest.front() == '/') rest.erase(0, 1);
+  if (rest.find_first_of("\\:") != std::string::npos || HoldsInvalidCharacter(rest)) {
+    return hostFolder;
+  }
+  std::replace(rest.begin(), rest.end(), '/', '\\');
+  return UpperText(std::string(1, letter)) + ":\\" + rest;
 }
 
 }  // namespace quelb::posix

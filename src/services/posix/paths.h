@@ -7,25 +7,56 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
+#include "services/error.h"
 #include "services/text.h"
 
 namespace quelb::posix {
 
-// The host folder behind a drive letter, or nothing when the drive is not there.
+// True when the text holds a character that no Windows name holds: " * ? < > | or a control
+// character.
+bool HoldsInvalidCharacter(std::string_view text);
+
+// 0 to 25 for a drive letter in either case, -1 for any other character.
+int DriveIndex(char letter);
+
+// The host folder behind a drive letter, or nothing when the drive is not there. The table
+// is read once and again only when its folder changes.
 std::optional<std::string> DriveRoot(char letter);
+
+// The lettered drive whose root holds the host folder, the longest root winning, or 0 when
+// the folder lies on none.
+char DriveHolding(const std::string& hostFolder);
 
 // The lettered drive whose root holds the current folder, or 0 when it lies on none.
 char CurrentDrive();
 
+// A host folder on the drive whose root holds it, as Windows writes it: "D:\" for the root,
+// "C:\QUELB\SETUP" inside. A folder whose names no drive path can carry keeps its host path.
+Text InDriveForm(char letter, const std::string& hostFolder);
+
 // Translates a path as the logic writes it into a host path. "\" and "/" both separate;
 // "X:" starts a drive path; a leading separator without a drive is on the current drive;
-// each component is matched exactly first, then without regard to ASCII case. A path on a
-// drive that is not there gives nothing.
+// each component is matched exactly first, then without regard to ASCII case. A path that
+// names no host file gives nothing: one on a drive that is not there or has no disk in it,
+// or one holding a character no Windows name holds (a ":" after the drive of a drive path
+// among them; host paths, without a drive, may hold ":").
 std::optional<std::string> HostPath(const Text& path);
+
+// HostPath that stores why a path names no host file: ERROR_INVALID_NAME for a character no
+// Windows name holds, ERROR_NOT_READY for a drive without a disk, ERROR_PATH_NOT_FOUND for
+// a drive that is not there.
+std::optional<std::string> HostPathOrError(ErrorState& state, const Text& path);
 
 // The folder part of a host path: "." for a bare name, "/" for a name in the root.
 std::string HostFolderOf(const std::string& hostPath);
+
+// The host path of name in folder.
+std::string JoinHostPath(const std::string& folder, const std::string& name);
+
+// True when folder is root or lies below it; both are host paths without a closing "/".
+bool HoldsFolder(const std::string& root, const std::string& folder);
 
 // True when the host path names a folder or a link to one.
 bool IsHostFolder(const std::string& hostPath);

@@ -6,13 +6,15 @@
 //   then opens or closes; 2n+1 give n backslashes and a literal quote; inside a quoted
 //   stretch two double quotes give one literal quote; backslashes elsewhere stay as they are;
 // - the first word, the program, knows no backslash rule: its quotes only group.
-// When the second word is "/c" or "/C", the rest of the line after it is one command as a
-// command interpreter reads it: an outer pair of double quotes around the whole rest is
-// stripped, and what remains is split by the same rules into the further words. So
+// When the program is the interpreter that COMSPEC names and the second word is "/c" or "/C",
+// the rest of the line after it is one command as the interpreter reads it: an outer pair of
+// double quotes around the whole rest is stripped, and what remains is split by the same
+// rules into the further words. So
 //   cmd /c ""A:\x y\Q.EXE" -o "C:\P F""
-// reaches the interpreter as cmd, /c, the host path of A:\x y\Q.EXE, -o, the host path of
-// C:\P F. Words that are drive paths ("X:..." on a drive of the table, or glued after "-o")
-// are handed over as host paths. The whole line is handed over, however long.
+// reaches the interpreter cmd as cmd, /c, the host path of A:\x y\Q.EXE, -o, the host path
+// of C:\P F. Words that are paths ("X:..." on a drive of the table, or a path from the root
+// that holds a "\", either also glued after "-o") are handed over as host paths. The whole
+// line is handed over, however long.
 #include "services/process.h"
 
 #include <dirent.h>
@@ -22,6 +24,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
@@ -31,6 +34,7 @@
 
 #include "services/posix/errno_map.h"
 #include "services/posix/paths.h"
+#include "services/terminal.h"
 #include "services/windows_codes.h"
 
 extern char** environ;
@@ -100,6 +104,18 @@ bool IsInterpreterSwitch(const std::string& word) {
   return word == "/c" || word == "/C";
 }
 
+// A path as text to compare: without quotes, one kind of separator, one letter case.
+Text ComparablePath(Text path) {
+  std::erase(path, '"');
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return LowerText(path);
+}
+
+bool IsInterpreter(const std::string& program) {
+  const Text interpreter = EnvironmentValue("COMSPEC");
+  return !interpreter.empty() && ComparablePath(interpreter) == ComparablePath(program);
+}
+
 std::vector<std::string> SplitCommandLine(const Text& line) {
   std::vector<std::string> words;
   size_t at = SkipBlanks(line, 0);
@@ -110,7 +126,7 @@ std::vector<std::string> SplitCommandLine(const Text& line) {
   if (at >= line.size()) return words;
   std::string second;
   const size_t afterSecond = ReadWord(line, at, second);
-  if (!IsInterpreterSwitch(second)) {
+  if (!IsInterpreterSwitch(second) || !IsInterpreter(words.front())) {
     AppendWords(line, at, words);
     return words;
   }
@@ -123,13 +139,18 @@ std::vector<std::string> SplitCommandLine(const Text& line) {
   return words;
 }
 
-bool NamesDrive(const std::string& word) {
-  return word.size() >= 2 && word[1] == ':' && posix::DriveRoot(word[0]).has_value();
+// A path on a drive of the table, or one from the root that holds a "\\" (a host folder
+// with DOS names joined to it). A word from the root without one is a switch such as "/c",
+// or a host path as it stands.
+bool NamesPath(const std::string& word) {
+  if (word.size() >= 2 && word[1] == ':') return posix::DriveRoot(word[0]).has_value();
+  return !word.empty() && (word[0] == '/' || word[0] == '\\') &&
+         word.find('\\') != std::string::npos;
 }
 
 std::string HostWord(const std::string& word) {
-  if (NamesDrive(word)) return posix::HostPath(word).value_or(word);
-  if (word.size() > 2 && word.compare(0, 2, "-o") == 0 && NamesDrive(word.substr(2))) {
+  if (NamesPath(word)) return posix::HostPath(word).value_or(word);
+  if (word.size() > 2 && word.compare(0, 2, "-o") == 0 && NamesPath(word.substr(2))) {
     return "-o" + posix::HostPath(word.substr(2)).value_or(word.substr(2));
   }
   return word;
@@ -195,11 +216,13 @@ std::optional<std::string> FindProgram(ErrorState& state, const std::string& wor
 }
 
 // A file without the execute right for us is no program, as Windows says of a file that
-// is not one.
+// is not one. A process that cannot be made for want of resources is what Windows reports
+// then, not a file in use.
 void StoreSpawnError(ErrorState& state, int error, const std::string& program) {
   if (error == EACCES && posix::IsHostFile(program) && access(program.c_str(), X_OK) != 0) {
     return StoreWindowsError(state, wincode::kBadExeFormat, error);
   }
+  if (error == EAGAIN) return StoreWindowsError(state, wincode::kNoSystemResources, error);
   posix::StoreErrno(state, error, program);
 }
 
@@ -243,9 +266,10 @@ int32_t RunCommand(ErrorState& state, const Text& commandLine, int /*showState*/
   if (!program) return 0;
   words.front() = *program;
   for (size_t i = 1; i < words.size(); ++i) words[i] = HostWord(words[i]);
+  if (!wait) return Spawn(state, *program, words, inheritHandles);
+  const TerminalLoan loan;
   const pid_t child = Spawn(state, *program, words, inheritHandles);
-  if (child == 0) return 0;
-  return wait ? WaitForExit(child) : child;
+  return child == 0 ? 0 : WaitForExit(child);
 }
 
 }  // namespace quelb

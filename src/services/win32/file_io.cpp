@@ -76,24 +76,21 @@ int64_t FileLength(ErrorState& state, FileHandle handle) {
   return static_cast<int64_t>((static_cast<uint64_t>(high) << 32) | low);
 }
 
-Text ReadAt(ErrorState& state, FileHandle handle, int64_t position, int64_t count) {
-  if (count <= 0 || position < 0) return {};
-  const int64_t available = std::max<int64_t>(0, FileLength(state, handle) - position);
-  Text bytes(static_cast<size_t>(std::min(count, available)), '\0');
-  if (bytes.empty() || !SetPosition(state, Native(handle), position)) return {};
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const DWORD wanted = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, kLargestRead));
+int64_t ReadAt(ErrorState& state, FileHandle handle, int64_t position, char* into, int64_t count) {
+  if (count <= 0 || position < 0) return 0;
+  if (!SetPosition(state, Native(handle), position)) return 0;
+  int64_t done = 0;
+  while (done < count) {
+    const DWORD wanted = static_cast<DWORD>(std::min<int64_t>(count - done, kLargestRead));
     DWORD got = 0;
     BOOL read = FALSE;
-    const DWORD error = win32::Call(
-        [&] { read = ReadFile(Native(handle), bytes.data() + done, wanted, &got, nullptr); });
-    if (!win32::Succeeded(state, read, error)) return {};
+    const DWORD error =
+        win32::Call([&] { read = ReadFile(Native(handle), into + done, wanted, &got, nullptr); });
+    if (!win32::Succeeded(state, read, error)) return 0;
     if (got == 0) break;
     done += got;
   }
-  bytes.resize(done);
-  return bytes;
+  return done;
 }
 
 void Close(ErrorState& state, FileHandle handle) {

@@ -6,23 +6,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
-namespace {
-
-void Record(int argc, char** argv) {
-  const char* log = std::getenv("ENGINE_INTERPRETER_LOG");
-  if (log == nullptr) return;
-  std::ofstream out(log, std::ios::binary | std::ios::trunc);
-  for (int i = 1; i < argc; ++i) out << argv[i] << '\n';
-}
-
-}  // namespace
+#include "../argument_log.h"
 
 int main(int argc, char** argv) {
-  Record(argc, argv);
+  WriteArgumentLog(std::getenv("ENGINE_INTERPRETER_LOG"), argc, argv);
   if (argc < 3 || std::strcmp(argv[1], "/c") != 0) return 9;
   std::string program = argv[2];
   std::replace(program.begin(), program.end(), '\\', '/');

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "../argument_log.h"
+
 namespace {
 
 struct Settings {
@@ -60,8 +62,7 @@ std::string FolderAfterSwitch(int argc, char** argv) {
 int main(int argc, char** argv) {
   Settings settings;
   if (!ReadSettings(settings)) return 3;
-  std::ofstream log(settings.log, std::ios::binary | std::ios::trunc);
-  for (int i = 1; i < argc; ++i) log << argv[i] << '\n';
+  WriteArgumentLog(settings.log.c_str(), argc, argv);
   std::ofstream unpacked(FolderAfterSwitch(argc, argv) + "\\" + settings.unpackName,
                          std::ios::binary | std::ios::trunc);
   unpacked << settings.unpackContent;

@@ -10,14 +10,9 @@
 #include <fstream>
 #include <string>
 
-namespace {
+#include "../argument_log.h"
 
-void Record(int argc, char** argv) {
-  const char* log = std::getenv("ENGINE_INTERPRETER_LOG");
-  if (log == nullptr) return;
-  std::ofstream out(log, std::ios::binary | std::ios::trunc);
-  for (int i = 1; i < argc; ++i) out << argv[i] << '\n';
-}
+namespace {
 
 std::string CommandAfterSwitch() {
   const std::string line = GetCommandLineA();
@@ -33,7 +28,7 @@ std::string CommandAfterSwitch() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  Record(argc, argv);
+  WriteArgumentLog(std::getenv("ENGINE_INTERPRETER_LOG"), argc, argv);
   if (argc < 3 || std::strcmp(argv[1], "/c") != 0) return 9;
   std::string command = CommandAfterSwitch();
   STARTUPINFOA startup{};

@@ -1,10 +1,19 @@
 #include "services/posix/paths.h"
 
 #include <gtest/gtest.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 
+#include <cerrno>
+#include <cstddef>
 #include <filesystem>
+#include <fstream>
 
+#include "services/files.h"
 #include "support/guards.h"
+#include "support/second_process.h"
 #include "support/temp_folder.h"
 
 namespace quelb::posix {
@@ -120,6 +129,98 @@ TEST_F(PathsTest, HostPathsWorkAsTypedFromALetteredDrive) {
 TEST_F(PathsTest, TextWithNulNamesNoFile) {
   EXPECT_EQ(HostPath(std::string("C:\\LDGRHOME\0\\x", 14)), std::nullopt);
   EXPECT_EQ(HostPath(""), std::nullopt);
+}
+
+TEST_F(PathsTest, NamesWindowsCannotHoldNameNoFile) {
+  for (const char* path : {"C:\\QU\"OTE", "C:\\LDGRHOME\\A*", "C:\\LDGRHOME?", "C:\\<", "C:\\x>y",
+                           "C:\\a|b", "C:\\TAB\tNAME", "C:\\a:b", "C:LDGRHOME:x", "\\QU\"OTE"}) {
+    EXPECT_EQ(HostPath(path), std::nullopt) << path;
+  }
+  ErrorState state;
+  EXPECT_EQ(HostPathOrError(state, "C:\\QU\"OTE"), std::nullopt);
+  EXPECT_EQ(TakeError(state), 75);
+}
+
+TEST_F(PathsTest, HostPathsMayHoldAColon) {
+  testing::TempFolder elsewhere;
+  const std::string share = Canonical(elsewhere.Path()) + "/smb-share:server=s,share=q";
+  fs::create_directory(share);
+  testing::CurrentFolderGuard current(c_);
+  EXPECT_EQ(HostPath(share + "\\DATA"), share + "/DATA");
+}
+
+TEST_F(PathsTest, ADriveWithoutItsDiskNamesNoFile) {
+  drives_.Link('d', fs::path(c_) / "NO-DISK");
+  EXPECT_EQ(HostPath("D:\\README.TXT"), std::nullopt);
+  EXPECT_EQ(HostPath("d:"), std::nullopt);
+  ErrorState state;
+  EXPECT_EQ(HostPathOrError(state, "D:\\SETUP\\README.TXT"), std::nullopt);
+  EXPECT_EQ(TakeError(state), 71);
+  fs::create_directories(fs::path(c_) / "NO-DISK" / "Setup");
+  EXPECT_EQ(HostPath("D:\\SETUP\\README.TXT"), c_ + "/NO-DISK/Setup/README.TXT")
+      << "a disk put in is seen at once";
+}
+
+// A folder that another process changes is read again; the change shows in its times,
+// which the test sets back first so that the change cannot fall in the same clock tick.
+TEST_F(PathsTest, AFolderChangedByAnotherProcessIsReadAgain) {
+  const fs::path download = fs::path(c_) / "LDGRHOME" / "DOWNLOAD";
+  fs::last_write_time(download, fs::file_time_type::clock::now() - std::chrono::hours(1));
+  EXPECT_EQ(HostPath("C:\\LDGRHOME\\DOWNLOAD\\LATE.QLB"), c_ + "/LDGRHOME/DOWNLOAD/LATE.QLB");
+  testing::WriteFile(download / "Late.Qlb", "x");
+  EXPECT_EQ(HostPath("C:\\LDGRHOME\\DOWNLOAD\\LATE.QLB"), c_ + "/LDGRHOME/DOWNLOAD/Late.Qlb");
+  fs::remove(download / "Late.Qlb");
+  fs::create_directory(download / "late.qlb");
+  EXPECT_EQ(HostPath("C:\\LDGRHOME\\DOWNLOAD\\LATE.QLB"), c_ + "/LDGRHOME/DOWNLOAD/late.qlb");
+}
+
+// Once the drive table and a folder's names have been read, paths are translated without
+// reading a link, the current folder or a folder's entries again, also after creations of
+// our own: a filter makes those calls fail in the probe.
+void ForbidRereading() {
+  struct sock_filter filter[] = {
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, nr)),
+#ifdef __NR_readlink
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_readlink, 4, 0),
+#else
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_readlinkat, 4, 0),
+#endif
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_readlinkat, 3, 0),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_getcwd, 2, 0),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_getdents64, 1, 0),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
+  };
+  struct sock_fprog program = {static_cast<unsigned short>(std::size(filter)), filter};
+  ASSERT_EQ(prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0), 0);
+  ASSERT_EQ(syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program), 0);
+}
+
+TEST(PathsProbe, TranslatesFromWhatItKept) {
+  const char* out = testing::ProbeOutput();
+  if (out == nullptr) GTEST_SKIP() << "started by PathsTest.TheTableAndTheNamesAreReadOnce";
+  EXPECT_TRUE(HostPath("c:\\ldgrhome\\download\\FIRST.QLB").has_value());
+  ForbidRereading();
+  ErrorState state;
+  std::ofstream report(out);
+  report << HostPath("C:\\LDGRHOME\\DOWNLOAD").value_or("-") << "\n";
+  report << HostPath("c:\\LDGRHOME\\download\\Pack.Qlb").value_or("-") << "\n";
+  MakeFolder(state, "C:\\LDGRHOME\\Made");
+  report << HostPath("C:\\LDGRHOME\\MADE").value_or("-") << "\n";
+  CopyFileTo(state, "C:\\LDGRHOME\\DOWNLOAD\\PACK.QLB", "C:\\LDGRHOME\\Copied.Qlb");
+  report << HostPath("c:\\ldgrhome\\COPIED.QLB").value_or("-") << "\n";
+  report << int{TakeError(state)} << "\n";
+}
+
+TEST_F(PathsTest, TheTableAndTheNamesAreReadOnce) {
+  const fs::path home = fs::path(c_) / "LDGRHOME";
+  testing::WriteFile(home / "DOWNLOAD" / "Pack.Qlb", "x");
+  // The table is taken as read for good only once its folder has been still a while.
+  const auto anHourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  fs::last_write_time(drives_.Prefix() / "dosdevices", anHourAgo);
+  EXPECT_EQ(testing::RunProbe("PathsProbe.TranslatesFromWhatItKept", {}),
+            c_ + "/LDGRHOME/DOWNLOAD\n" + c_ + "/LDGRHOME/DOWNLOAD/Pack.Qlb\n" + c_ +
+                "/LDGRHOME/Made\n" + c_ + "/LDGRHOME/Copied.Qlb\n0\n");
 }
 
 }  // namespace

@@ -26,13 +26,27 @@ DriveTable::DriveTable() {
 
 DriveTable::~DriveTable() = default;
 
+namespace {
+
+char Lower(char letter) {
+  return static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+}
+
+}  // namespace
+
 std::filesystem::path DriveTable::Root(char letter) {
-  const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+  const char lower = Lower(letter);
   const auto root = prefix_ / (std::string("drive_") + lower);
   const auto link = prefix_ / "dosdevices" / (std::string(1, lower) + ":");
   if (!std::filesystem::exists(root)) std::filesystem::create_directories(root);
   if (!std::filesystem::is_symlink(link)) std::filesystem::create_directory_symlink(root, link);
   return root;
+}
+
+void DriveTable::Link(char letter, const std::filesystem::path& target) {
+  const auto link = prefix_ / "dosdevices" / (std::string(1, Lower(letter)) + ":");
+  std::filesystem::remove(link);
+  std::filesystem::create_directory_symlink(target, link);
 }
 
 }  // namespace quelb::testing

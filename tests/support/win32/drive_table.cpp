@@ -176,4 +176,14 @@ fs::path DriveTable::Root(char letter) {
   return DriveName(lower) + "\\";
 }
 
+// Windows names a drive without its medium by the device, not by a folder, so the target is
+// only named; the tests of such drives are the POSIX drive table's.
+void DriveTable::Link(char letter, const fs::path& target) {
+  const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+  Define(lower, target);
+  if (std::find(defined_.begin(), defined_.end(), lower) == defined_.end()) {
+    defined_.push_back(lower);
+  }
+}
+
 }  // namespace quelb::testing

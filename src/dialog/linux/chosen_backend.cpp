@@ -1,0 +1,61 @@
+// The dialog layer on Linux: the window when a display opens, else the terminal when standard
+// input and output are one. The layer's operations go to the backend chosen at start-up.
+#include "dialog/backend.h"
+#include "dialog/curses/backend.h"
+#include "dialog/fltk/backend.h"
+#include "dialog/layer.h"
+#include "dialog/message_box.h"
+
+namespace quelb::dialog {
+namespace {
+
+const LayerBackend*& Chosen() {
+  static const LayerBackend* chosen = &fltk::Backend();
+  return chosen;
+}
+
+}  // namespace
+
+bool OpenBackend() {
+  if (fltk::OpenDisplay()) {
+    Chosen() = &fltk::Backend();
+    return true;
+  }
+  if (curses::TerminalAvailable()) {
+    Chosen() = &curses::Backend();
+    return true;
+  }
+  return false;
+}
+
+DialogHandle CreateDialog(Unit unit, DialogHandle owner, const Text& title, int x, int y, int width,
+                          int height, uint32_t style, uint32_t exStyle) {
+  return Chosen()->createDialog(unit, owner, title, x, y, width, height, style, exStyle);
+}
+
+void AddControl(ControlKind kind, DialogHandle dialog, int id, const Text& text, int x, int y,
+                int width, int height, uint32_t style, uint32_t exStyle) {
+  Chosen()->addControl(kind, dialog, id, text, x, y, width, height, style, exStyle);
+}
+
+void ShowModal(DialogHandle dialog, DialogCallback callback, int32_t* result) {
+  Chosen()->showModal(dialog, callback, result);
+}
+
+void EndDialog(DialogHandle dialog, int32_t result) {
+  Chosen()->endDialog(dialog, result);
+}
+
+Text GetControlText(DialogHandle dialog, int id) {
+  return Chosen()->getControlText(dialog, id);
+}
+
+void SetControlText(DialogHandle dialog, int id, const Text& text) {
+  Chosen()->setControlText(dialog, id, text);
+}
+
+int ShowMessageBox(const Text& text, const Text& title, uint32_t style) {
+  return Chosen()->showMessageBox(text, title, style);
+}
+
+}  // namespace quelb::dialog

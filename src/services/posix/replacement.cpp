@@ -1,0 +1,116 @@
+#include "services/posix/replacement.h"
+
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "services/posix/errno_map.h"
+
+namespace quelb::posix {
+namespace {
+
+constexpr const char* kHiddenPrefix = ".copy-";
+constexpr int kNameAttempts = 100;
+
+bool Fail(ErrorState& state, int error, const std::string& hostPath) {
+  StoreErrno(state, error, hostPath);
+  return false;
+}
+
+// The errors by which a file system, or a kernel, says that it has no unnamed files.
+bool UnnamedFilesUnsupported(int error) {
+  return error == EOPNOTSUPP || error == EISDIR || error == EINVAL;
+}
+
+// Six letters or digits, different for every call; a clash with an existing name only costs
+// another attempt.
+std::string NextSuffix() {
+  static constexpr char kLetters[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  static uint64_t state = [] {
+    uint64_t seed = 0;
+    if (getrandom(&seed, sizeof seed, 0) != sizeof seed) seed = static_cast<uint64_t>(getpid());
+    return seed;
+  }();
+  state = state * 6364136223846793005u + 1442695040888963407u;
+  uint64_t value = state >> 16;
+  std::string suffix;
+  for (int i = 0; i < 6; ++i, value /= sizeof kLetters - 1) {
+    suffix += kLetters[value % (sizeof kLetters - 1)];
+  }
+  return suffix;
+}
+
+// Linking a descriptor itself needs a right that older kernels give few processes; the
+// descriptor's entry in /proc names the same file for everyone else. Returns 0 or the errno
+// of the failure.
+int LinkUnnamed(int fd, int folder, const std::string& name) {
+  static bool descriptorLinkRefused = false;
+  if (!descriptorLinkRefused) {
+    if (linkat(fd, "", folder, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
+    if (errno != ENOENT && errno != EPERM) return errno;
+    descriptorLinkRefused = true;
+  }
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  if (linkat(AT_FDCWD, self.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
+  return errno;
+}
+
+}  // namespace
+
+Replacement::Replacement(int folder, std::string folderPath)
+    : folder_(folder), folderPath_(std::move(folderPath)) {}
+
+Replacement::~Replacement() {
+  if (!name_.empty()) unlinkat(folder_, name_.c_str(), 0);
+}
+
+bool Replacement::Create(ErrorState& state) {
+  out_.Reset(openat(folder_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+  if (out_.IsOpen()) return true;
+  if (UnnamedFilesUnsupported(errno)) return CreateNamed(state);
+  // Named as a file in the folder, so that a missing folder reads as a missing path.
+  return Fail(state, errno, folderPath_ + "/" + kHiddenPrefix);
+}
+
+bool Replacement::CreateNamed(ErrorState& state) {
+  std::string pattern = folderPath_ + "/" + kHiddenPrefix + "XXXXXX";
+  out_.Reset(mkostemp(pattern.data(), O_CLOEXEC));
+  if (!out_.IsOpen()) return Fail(state, errno, pattern);
+  name_ = pattern.substr(folderPath_.size() + 1);
+  return true;
+}
+
+// A hidden name that no other file has.
+bool Replacement::GiveName(ErrorState& state, const std::string& targetPath) {
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    const std::string name = kHiddenPrefix + NextSuffix();
+    const int error = LinkUnnamed(out_.Get(), folder_, name);
+    if (error == 0) {
+      name_ = name;
+      return true;
+    }
+    if (error != EEXIST) return Fail(state, error, targetPath);
+  }
+  return Fail(state, EEXIST, targetPath);
+}
+
+bool Replacement::Commit(ErrorState& state, const std::string& name, const std::string& targetPath,
+                         bool renameOrdersData) {
+  if (!renameOrdersData && fsync(out_.Get()) != 0) return Fail(state, errno, targetPath);
+  if (name_.empty() && !GiveName(state, targetPath)) return false;
+  if (out_.Close() != 0) return Fail(state, errno, targetPath);
+  if (renameat(folder_, name_.c_str(), folder_, name.c_str()) != 0) {
+    return Fail(state, errno, targetPath);
+  }
+  name_.clear();
+  return true;
+}
+
+}  // namespace quelb::posix

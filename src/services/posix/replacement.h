@@ -1,0 +1,43 @@
+// The new file that takes a target's place. Its data is written where no one can see it: an
+// unnamed file in the target's folder, or a hidden named one where the file system has no
+// unnamed files. Only the complete file gets a name, and that name is renamed over the
+// target at once, so that the old target stays whole until then and a killed copy leaves
+// nothing behind (at most a hidden name for the moment between the two calls).
+#pragma once
+
+#include <string>
+
+#include "services/error.h"
+#include "services/posix/descriptor.h"
+
+namespace quelb::posix {
+
+class Replacement {
+ public:
+  // folder is a descriptor of the target's folder, which must stay open meanwhile, and
+  // folderPath its host path.
+  Replacement(int folder, std::string folderPath);
+  // Removes a named file that has not taken the target's place.
+  ~Replacement();
+  Replacement(const Replacement&) = delete;
+  Replacement& operator=(const Replacement&) = delete;
+
+  bool Create(ErrorState& state);
+  int Get() const { return out_.Get(); }
+  // Makes the data durable unless the rename keeps it in order itself, then renames the file
+  // over name in the folder; targetPath is the target's host path, for the error it may give.
+  bool Commit(ErrorState& state, const std::string& name, const std::string& targetPath,
+              bool renameOrdersData);
+
+ private:
+  bool CreateNamed(ErrorState& state);
+  bool GiveName(ErrorState& state, const std::string& targetPath);
+
+  int folder_;
+  std::string folderPath_;
+  Descriptor out_;
+  // The file's name in the folder once it has one and until it has taken the target's place.
+  std::string name_;
+};
+
+}  // namespace quelb::posix
