@@ -106,6 +106,11 @@ start_wine() {
   for registry in "$GUI_WINE_PREFIX"/*.reg; do
     cp --remove-destination "$registry" "$WINEPREFIX/" || fail "no copy of $registry"
   done
+  # The build's prefix also serves the other Windows tests, whose failures may leave drives
+  # and files behind: the copy keeps only Wine's own drives C: and Z: and Wine's folders on C:.
+  find "$WINEPREFIX/dosdevices" -mindepth 1 -maxdepth 1 -name '?:' ! -name c: ! -name z: -delete
+  find "$WINEPREFIX/drive_c" -mindepth 1 -maxdepth 1 ! -name windows ! -name users \
+    ! -name 'Program Files*' ! -name ProgramData -exec rm -rf {} +
   # Without a window manager of its own, Wine makes its windows plain X windows named by
   # their titles and sets the focus itself.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >"$WORK/wine.log" 2>&1 ||
