@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "services/files.h"
 #include "support/temp_folder.h"
@@ -71,15 +72,20 @@ TEST_F(MakeFolderTest, WildcardsFailWith76AndCreateNothing) {
 }
 
 TEST_F(MakeFolderTest, NamesWindowsCannotHoldFailWith75AndCreateNothing) {
-  for (const char* path :
-       {"C:\\QU\"OTE", "C:\\A<B", "C:\\A>B", "C:\\A|B", "C:\\NEW\x01", "C:\\A:B", "C:NEW:"}) {
+  std::vector<const char*> paths{"C:\\QU\"OTE", "C:\\A<B", "C:\\A>B", "C:\\A|B", "C:\\NEW\x01"};
+#ifndef _WIN32
+  // On Windows a colon after a name names a data stream of that file.
+  paths.insert(paths.end(), {"C:\\A:B", "C:NEW:"});
+#endif
+  for (const char* path : paths) {
     MakeFolder(state_, path);
     EXPECT_EQ(TakeError(state_), 75) << path;
   }
-  EXPECT_TRUE(fs::is_empty(c_));
+  EXPECT_EQ(NamesIn(c_), before_);
 }
 
 TEST_F(MakeFolderTest, DriveWithoutItsDiskFailsWith71) {
+  if (!testing::DrivesWithoutDiskCanBeMade()) GTEST_SKIP() << testing::kNoDriveWithoutDisk;
   drives_.Link('d', c_ / "NO-DISK");
   MakeFolder(state_, "D:\\QUELB");
   EXPECT_EQ(TakeError(state_), 71);

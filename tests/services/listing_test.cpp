@@ -160,11 +160,16 @@ TEST_F(ListingTest, MaskEndingInSeparatorOrDriveListsEverything) {
 
 TEST_F(ListingTest, EmptyOrMissingPlacesListEmptyWithoutError) {
   drives_.Root('a');
-  drives_.Link('d', c_ / "NO-DISK");
-  EXPECT_EQ(ListAll("D:\\*.*"), (std::vector<std::string>{}));
-  EXPECT_EQ(ListAll("D:\\SETUP\\nul"), (std::vector<std::string>{}));
+  if (testing::DrivesWithoutDiskCanBeMade()) {
+    drives_.Link('d', c_ / "NO-DISK");
+    EXPECT_EQ(ListAll("D:\\*.*"), (std::vector<std::string>{}));
+    EXPECT_EQ(ListAll("D:\\SETUP\\nul"), (std::vector<std::string>{}));
+  }
+#ifndef _WIN32
+  // Only a host holds such a folder.
   fs::create_directory(c_ / "QU\"OTE");
   testing::WriteFile(c_ / "QU\"OTE" / "X.TXT", "x");
+#endif
   EXPECT_EQ(ListAll("C:\\QU\"OTE\\*.*"), (std::vector<std::string>{}));
   EXPECT_EQ(ListAll("C:\\QU*\\*.*"), (std::vector<std::string>{}));
   EXPECT_EQ(ListAll("A:\\*.*"), (std::vector<std::string>{}));

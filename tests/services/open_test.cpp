@@ -136,6 +136,7 @@ TEST_F(OpenTest, DrivePathsNameFilesInAnyLetterCase) {
 }
 
 TEST_F(OpenTest, DriveWithoutItsDiskFailsWith71) {
+  if (!testing::DrivesWithoutDiskCanBeMade()) GTEST_SKIP() << testing::kNoDriveWithoutDisk;
   testing::DriveTable drives;
   drives.Link('d', folder_ / "NO-DISK");
   EXPECT_EQ(OpenAndClose("D:\\README.TXT", Access::kReadWriteWithFallBack), 71);
@@ -151,11 +152,14 @@ TEST_F(OpenTest, NamesWindowsCannotHoldCreateNothing) {
   for (const char* name : {"QU\"OTE", "A<B", "A>B", "A|B", "TAB\tNAME", "CR\r"}) {
     EXPECT_EQ(OpenAndClose(folder_ / name, Access::kReadWrite), 75) << name;
   }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.Path()), {}), 1);
+#ifndef _WIN32
+  // On Windows a colon after a name names a data stream of that file.
   testing::DriveTable drives;
   drives.Root('c');
   EXPECT_EQ(OpenAndClose("C:\\A:B", Access::kReadWrite), 75);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.Path()), {}), 1);
   EXPECT_TRUE(std::filesystem::is_empty(drives.Root('c')));
+#endif
 }
 
 // Root meets the read-only mark too, as an administrator meets the Windows attribute.

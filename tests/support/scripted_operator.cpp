@@ -1,6 +1,27 @@
 #include "support/scripted_operator.h"
 
+#include <gtest/gtest.h>
+
 namespace quelb::testing {
+namespace {
+
+// A run that keeps asking once the script has ended would otherwise never end: the disk
+// prompt's first button loads another disk. Past this many boxes the operator fails the test
+// and answers with the button that ends every prompt loop.
+constexpr size_t kBoxesBeforeTheOperatorStops = 200;
+
+int StoppingButtonOf(uint32_t style) {
+  switch (style & MB_TYPEMASK) {
+    case MB_YESNO:
+      return IDNO;
+    case MB_RETRYCANCEL:
+      return IDCANCEL;
+    default:
+      return FirstButtonOf(style);
+  }
+}
+
+}  // namespace
 
 ScriptedOperator::ScriptedOperator() {
   previous_ = SetMessageHandler([this](const Text& text, const Text& title, uint32_t style) {
@@ -21,6 +42,9 @@ int ScriptedOperator::Respond(const Text& text, const Text& title, uint32_t styl
   if (!answers_.empty()) {
     answer = answers_.front();
     answers_.pop_front();
+  } else if (boxes_.size() >= kBoxesBeforeTheOperatorStops) {
+    ADD_FAILURE() << "the run still asks after " << boxes_.size() << " boxes: " << title;
+    answer = StoppingButtonOf(style);
   }
   boxes_.push_back({text, title, style, answer});
   if (action_) action_(boxes_.back());

@@ -23,7 +23,8 @@ class ScriptedOperator {
   ScriptedOperator(const ScriptedOperator&) = delete;
   ScriptedOperator& operator=(const ScriptedOperator&) = delete;
 
-  // Answers, in order; once they run out every box is answered with its first button.
+  // Answers, in order; once they run out every box is answered with its first button, up to a
+  // bound past which the test fails and the run is answered to its end.
   void Answer(std::initializer_list<int> answers);
   // Runs before the answer to the box is given, for a test that changes the world while the
   // operator reads the box.

@@ -46,6 +46,12 @@ ErrorNumber MissingDriveNumber();
 bool ReadOnlyIsIgnored();
 inline constexpr const char* kReadOnlyIgnored =
     "this account writes read-only files anyway (Wine run as root); run as an ordinary user";
+// Whether a drive table can make a drive without its disk. On POSIX its entry links to a folder
+// that is not there; Windows needs a removable device without its medium, which a test cannot
+// make, and Wine's drives are host folders that answer as missing drives when absent.
+bool DrivesWithoutDiskCanBeMade();
+inline constexpr const char* kNoDriveWithoutDisk =
+    "a drive without its disk needs a removable device without its medium";
 
 // A drive table of the test's own. On POSIX: a prefix folder whose dosdevices/c: and a:
 // link to folders of it, set as WINEPREFIX for the test's lifetime. On Windows: the system's
@@ -61,7 +67,8 @@ class DriveTable {
   // root on Windows.
   std::filesystem::path Root(char letter);
   const std::filesystem::path& Prefix() const { return prefix_.Path(); }
-  // Makes the drive's entry a link to target, which need not exist (a drive without a disk).
+  // Makes the drive's entry a link to target, which need not exist (a drive without a disk)
+  // where DrivesWithoutDiskCanBeMade().
   void Link(char letter, const std::filesystem::path& target);
 
  private:

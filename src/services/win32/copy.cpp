@@ -74,6 +74,16 @@ class TemporaryFile {
   Text path_;
 };
 
+// Windows refuses to replace a read-only file, but Wine renames over one all the same, so the
+// attribute is asked before anything is written.
+bool TargetIsNotReadOnly(ErrorState& state, const Text& target) {
+  DWORD attributes = INVALID_FILE_ATTRIBUTES;
+  win32::Call([&] { attributes = GetFileAttributesA(target.c_str()); });
+  const bool readOnly =
+      attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  return win32::Succeeded(state, !readOnly, readOnly ? ERROR_ACCESS_DENIED : 0);
+}
+
 }  // namespace
 
 void CopyFileTo(ErrorState& state, const Text& source, const Text& target) {
@@ -81,7 +91,8 @@ void CopyFileTo(ErrorState& state, const Text& source, const Text& target) {
   if (held == INVALID_HANDLE_VALUE) return;
   {
     TemporaryFile temporary;
-    if (temporary.Create(state, win32::FolderOf(target)) && temporary.Fill(state, source)) {
+    if (TargetIsNotReadOnly(state, target) && temporary.Create(state, win32::FolderOf(target)) &&
+        temporary.Fill(state, source)) {
       temporary.Replace(state, target);
     }
   }

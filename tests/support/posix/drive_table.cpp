@@ -19,6 +19,10 @@ bool ReadOnlyIsIgnored() {
   return false;
 }
 
+bool DrivesWithoutDiskCanBeMade() {
+  return true;
+}
+
 DriveTable::DriveTable() {
   std::filesystem::create_directories(prefix_ / "dosdevices");
   winePrefix_.Set(prefix_.Path().string());

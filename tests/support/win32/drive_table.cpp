@@ -85,12 +85,16 @@ void Define(char letter, const fs::path& folder) {
   }
   DefineDosDeviceA(DDD_REMOVE_DEFINITION, DriveName(letter).c_str(), nullptr);
   if (!DefineHostDrive(letter, HostPathOf(folder)) || !RootIsThere(letter)) {
+    DefineHostDrive(letter, {});
     throw std::runtime_error("cannot define drive " + DriveName(letter));
   }
 }
 
+// A drive the mount manager made outlives a removed device definition, and would otherwise
+// stay in the prefix for every later test.
 void Remove(char letter) {
-  if (!DefineDosDeviceA(DDD_REMOVE_DEFINITION, DriveName(letter).c_str(), nullptr)) {
+  if (!DefineDosDeviceA(DDD_REMOVE_DEFINITION, DriveName(letter).c_str(), nullptr) ||
+      RootIsThere(letter)) {
     DefineHostDrive(letter, {});
   }
 }
@@ -120,6 +124,10 @@ void SetAttributes(const fs::path& path, uint32_t attributes) {
   if (!SetFileAttributesA(path.string().c_str(), attributes)) {
     throw std::runtime_error("cannot set the attributes of " + path.string());
   }
+}
+
+bool DrivesWithoutDiskCanBeMade() {
+  return false;
 }
 
 bool UnderWine() {
@@ -176,14 +184,19 @@ fs::path DriveTable::Root(char letter) {
   return DriveName(lower) + "\\";
 }
 
-// Windows names a drive without its medium by the device, not by a folder, so the target is
-// only named; the tests of such drives are the POSIX drive table's.
+// Windows names a drive without its medium by the device, not by a folder, so the target must
+// be there.
 void DriveTable::Link(char letter, const fs::path& target) {
-  const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
-  Define(lower, target);
-  if (std::find(defined_.begin(), defined_.end(), lower) == defined_.end()) {
-    defined_.push_back(lower);
+  if (!fs::is_directory(target)) {
+    throw std::logic_error("a Windows drive cannot name the missing " + target.string());
   }
+  const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+  const bool ours = std::find(defined_.begin(), defined_.end(), lower) != defined_.end();
+  if (!ours && RootIsThere(lower)) {
+    throw std::logic_error("drive " + DriveName(lower) + " is the system's, not the test's");
+  }
+  Define(lower, target);
+  if (!ours) defined_.push_back(lower);
 }
 
 }  // namespace quelb::testing
