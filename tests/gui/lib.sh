@@ -96,12 +96,15 @@ start_xvfb() {
 }
 
 # Hard links make the copy of the prefix cheap. Wine writes a registry file that has other
-# links in place, so those are copied whole.
+# links in place, so those are copied whole. Wine takes a prefix only from its owner, and the
+# build's may be another account's: the copy's folders are made by whoever runs the test, and
+# the note of the owner's server folder is left behind.
 start_wine() {
   export WINEPREFIX="$WORK/prefix" WINEDEBUG=-all
   [[ -f "$GUI_WINE_PREFIX/system.reg" ]] || fail "no Wine prefix at $GUI_WINE_PREFIX"
-  cp -al "$GUI_WINE_PREFIX" "$WINEPREFIX" 2>/dev/null || cp -a "$GUI_WINE_PREFIX" "$WINEPREFIX" ||
+  cp -RPl "$GUI_WINE_PREFIX" "$WINEPREFIX" 2>/dev/null || cp -RP "$GUI_WINE_PREFIX" "$WINEPREFIX" ||
     fail "the Wine prefix could not be copied"
+  rm -f "$WINEPREFIX/wineserver"
   local registry
   for registry in "$GUI_WINE_PREFIX"/*.reg; do
     cp --remove-destination "$registry" "$WINEPREFIX/" || fail "no copy of $registry"
