@@ -64,6 +64,10 @@ struct ControlStyle {
   uint32_t exStyle;
 };
 ControlStyle EffectiveControlStyle(ControlKind kind, uint32_t style, uint32_t exStyle);
+// The show state a dialog of the style is shown with (5 normal, 3 maximized, 6 minimized), and
+// the size type that its WM_SIZE carries.
+int ShowStateOf(uint32_t style);
+uint32_t SizeTypeOf(int showState);
 
 DialogHandle CreateDialog(Unit unit, DialogHandle owner, const Text& title, int x, int y, int width,
                           int height, uint32_t style, uint32_t exStyle);

@@ -4,6 +4,9 @@
 namespace quelb::dialog {
 namespace {
 
+constexpr int kShowNormal = 5, kShowMaximized = 3, kShowMinimized = 6;
+constexpr uint32_t SIZE_RESTORED = 0, SIZE_MINIMIZED = 1, SIZE_MAXIMIZED = 2;
+
 uint32_t DefaultControlStyle(ControlKind kind) {
   switch (kind) {
     case ControlKind::kLabel:
@@ -38,6 +41,18 @@ ControlStyle EffectiveControlStyle(ControlKind kind, uint32_t style, uint32_t ex
     }
   }
   return {style | WS_CHILD | WS_VISIBLE, exStyle};
+}
+
+int ShowStateOf(uint32_t style) {
+  if (style & WS_MAXIMIZE) return kShowMaximized;
+  if (style & WS_MINIMIZE) return kShowMinimized;
+  return kShowNormal;
+}
+
+uint32_t SizeTypeOf(int showState) {
+  if (showState == kShowMaximized) return SIZE_MAXIMIZED;
+  if (showState == kShowMinimized) return SIZE_MINIMIZED;
+  return SIZE_RESTORED;
 }
 
 }  // namespace quelb::dialog

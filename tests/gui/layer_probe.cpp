@@ -15,6 +15,12 @@
 #include "dialog/installer_dialog.h"
 #include "dialog/layer.h"
 #include "dialog/message_box.h"
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+
+#include "dialog/win32/windows_api.h"
+#endif
 
 namespace {
 
@@ -62,8 +68,18 @@ void OnRunButton(DialogHandle dialog) {
   }
 }
 
+// Where the window system draws the frame, the tests read the dialog's style from it.
+void PrintStyle([[maybe_unused]] uint32_t handle) {
+#ifdef _WIN32
+  HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(handle));
+  std::fprintf(stderr, "style 0x%lx\n",
+               static_cast<unsigned long>(GetWindowLongA(window, GWL_STYLE)));
+#endif
+}
+
 int32_t Callback(DialogHandle dialog, uint32_t message, uint32_t wParam, uint32_t lParam) {
   std::fprintf(stderr, "msg %u wparam 0x%x lparam 0x%x\n", message, wParam, lParam);
+  if (message == WM_INITDIALOG) PrintStyle(wParam);
   // The last moment at which the controls still exist.
   if (message == WM_CLOSE) {
     std::fprintf(stderr, "text 400 %s\n", GetControlText(dialog, kSource).c_str());
@@ -86,6 +102,10 @@ int RunDialog(const InstallerTexts& texts) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  // The Windows runtime would end the lines with CR LF.
+  _setmode(_fileno(stderr), _O_BINARY);
+#endif
   if (!OpenBackend()) {
     std::fputs("layer_probe: no display and no terminal\n", stderr);
     return 255;

@@ -16,7 +16,8 @@
 #   keys_to_focus WINDOW KEY...    wait until WINDOW has taken the keyboard focus itself, then
 #                                  press the keys where the focus is, the pointer left alone
 #   start_window_manager           run openbox on the display, wait until it manages it, and
-#                                  leave the keyboard elsewhere as focus_elsewhere does
+#                                  leave the keyboard elsewhere as focus_elsewhere does; under
+#                                  Wine the test is skipped, as nothing there is managed
 #   click WINDOW X Y               click the left button at X,Y inside WINDOW
 #   close_request WINDOW           send the window manager's close request (WM_DELETE_WINDOW)
 #   screenshot WINDOW FILE         write a PNG of WINDOW to FILE (folders are made)
@@ -25,18 +26,31 @@
 #   wait_line FILE PATTERN [S]     wait until a line of FILE matches the extended PATTERN
 #   wait_until SECONDS CMD...      wait until CMD succeeds
 #   fail MESSAGE                   print MESSAGE and end the test as failed
+#   skip REASON                    print REASON and end the test as skipped (exit code 77)
+#   on_wine                        true when the programs under test run under Wine
 #
 # WORK is a fresh folder removed at exit. GUI_TOOLS_DIR names the folder of send_close.
+# GUI_LAUNCHER is the command that runs the programs under test (wine for the Windows build,
+# empty on Linux); start_xvfb then also gives the test a Wine prefix of its own, linked from
+# the one named by GUI_WINE_PREFIX.
 
 set -u
 
 WORK=$(mktemp -d)
 XVFB_PID=
 BACKGROUND_PIDS=()
+read -ra LAUNCHER <<<"${GUI_LAUNCHER:-}"
+# The layer probe, as the scripts start it.
+PROBE=("${LAUNCHER[@]}" "${PROBE_PROGRAM:-${GUI_TOOLS_DIR:-}/layer_probe}")
+
+on_wine() {
+  [[ "${LAUNCHER[0]:-}" == wine ]]
+}
 
 cleanup() {
   local pid
   for pid in "${BACKGROUND_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
+  on_wine && [[ -d "$WORK/prefix" ]] && WINEPREFIX="$WORK/prefix" wineserver -k 2>/dev/null
   [[ -n "$XVFB_PID" ]] && kill "$XVFB_PID" 2>/dev/null
   rm -rf "$WORK"
 }
@@ -58,6 +72,11 @@ fail() {
   exit 1
 }
 
+skip() {
+  echo "SKIP: $*"
+  exit 77
+}
+
 start_xvfb() {
   local display_file="$WORK/display"
   # A key held longer than the repeat delay repeats, and a loaded machine can hold one that
@@ -73,6 +92,32 @@ start_xvfb() {
   done
   [[ -s "$display_file" ]] || fail "Xvfb gave no display"
   export DISPLAY=":$(head -n1 "$display_file")"
+  if on_wine; then start_wine; fi
+}
+
+# Hard links make the copy of the prefix cheap. Wine writes a registry file that has other
+# links in place, so those are copied whole. Wine takes a prefix only from its owner, and the
+# build's may be another account's: the copy's folders are made by whoever runs the test, and
+# the note of the owner's server folder is left behind.
+start_wine() {
+  export WINEPREFIX="$WORK/prefix" WINEDEBUG=-all
+  [[ -f "$GUI_WINE_PREFIX/system.reg" ]] || fail "no Wine prefix at $GUI_WINE_PREFIX"
+  cp -RPl "$GUI_WINE_PREFIX" "$WINEPREFIX" 2>/dev/null || cp -RP "$GUI_WINE_PREFIX" "$WINEPREFIX" ||
+    fail "the Wine prefix could not be copied"
+  rm -f "$WINEPREFIX/wineserver"
+  local registry
+  for registry in "$GUI_WINE_PREFIX"/*.reg; do
+    cp --remove-destination "$registry" "$WINEPREFIX/" || fail "no copy of $registry"
+  done
+  # The build's prefix also serves the other Windows tests, whose failures may leave drives
+  # and files behind: the copy keeps only Wine's own drives C: and Z: and Wine's folders on C:.
+  find "$WINEPREFIX/dosdevices" -mindepth 1 -maxdepth 1 -name '?:' ! -name c: ! -name z: -delete
+  find "$WINEPREFIX/drive_c" -mindepth 1 -maxdepth 1 ! -name windows ! -name users \
+    ! -name 'Program Files*' ! -name ProgramData -exec rm -rf {} +
+  # Without a window manager of its own, Wine makes its windows plain X windows named by
+  # their titles and sets the focus itself.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >"$WORK/wine.log" 2>&1 ||
+    fail "the Wine prefix takes no settings: $(cat "$WORK/wine.log")"
 }
 
 start_logged() {
@@ -124,7 +169,13 @@ click() {
 }
 
 close_request() {
-  "$GUI_TOOLS_DIR/send_close" "$1"
+  if on_wine; then
+    # The Windows build has no X program to send it; Alt+F4 is the platform's own close
+    # request, which reaches the window as the same close command.
+    press "$1" alt+F4
+  else
+    "$GUI_TOOLS_DIR/send_close" "$1"
+  fi
 }
 
 screenshot() {
@@ -187,6 +238,10 @@ manages_windows() {
 # Openbox may lose a window mapped while it starts, so it is started once another window is
 # shown and counts as ready once it manages that one.
 start_window_manager() {
+  if on_wine; then
+    skip "Wine's windows are its own X windows, unmanaged (Managed=N): a window manager" \
+      "neither frames nor activates them, and Alt+F4 reaches Wine directly"
+  fi
   focus_elsewhere
   HOME="$WORK" start_logged openbox openbox --sm-disable --config-file /etc/xdg/openbox/rc.xml
   wait_until 30 manages_windows || fail "openbox did not start"

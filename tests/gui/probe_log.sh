@@ -1,12 +1,16 @@
-# Reading what the layer probe wrote to $WORK/probe.out: the commands its callback got. Source
-# after lib.sh.
+# Reading what the layer probe wrote to $WORK/probe.out: the messages and commands its callback
+# got. Source after lib.sh; a script may narrow messages to those it compares.
 
 EN_CHANGE_SOURCE=0x3000190
 EN_CHANGE_TARGET=0x3000191
 
+messages() {
+  grep '^msg ' "$WORK/probe.out"
+}
+
 # The first parameters of the commands the callback got, in order, blank-separated.
 commands() {
-  awk '$1 == "msg" && $2 == 273 { printf "%s%s", sep, $4; sep = " " }' "$WORK/probe.out"
+  messages | awk '$2 == 273 { printf "%s%s", sep, $4; sep = " " }'
 }
 
 expect_commands() {

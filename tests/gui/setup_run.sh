@@ -5,11 +5,18 @@ source "$(dirname "$0")/world.sh"
 
 INSTALL_TITLE='QUELB Accounting Software Installation   (7z)'
 EXPECTED_BOXES="$WORK/boxes"
+# The platform's OK button has no mnemonic: Enter answers it there.
+OK_KEY=o
+on_wine && OK_KEY=Return
 
 start_setup() {
   local folder=$1
   shift
-  (cd "$folder" && exec "${PROGRAM:-$SETUP_PROGRAM}" "$@") >"$WORK/setup.out" 2>&1 &
+  # Programs under Wine take the markers' folder by its Windows name.
+  local markers=$MARKERS
+  on_wine && markers=$(windows_name "$MARKERS")
+  (cd "$folder" && MARKERS=$markers exec "${LAUNCHER[@]}" "${PROGRAM:-$SETUP_PROGRAM}" "$@") \
+    >"$WORK/setup.out" 2>&1 &
   SETUP_PID=$!
   BACKGROUND_PIDS+=("$SETUP_PID")
 }
@@ -29,9 +36,11 @@ answer_box() {
 
 # The control module was started in FOLDER; the installer waits for it, then ends with 0.
 expect_hand_over_in() {
+  local folder=$1
+  on_wine && folder=$(windows_name "$1")
   wait_line "$MARKERS/cm-started" . 60 || fail "cm.exe was not started"
-  [[ "$(cat "$MARKERS/cm-started")" == "$1" ]] ||
-    fail "cm.exe started in $(cat "$MARKERS/cm-started"), not in $1"
+  [[ "$(cat "$MARKERS/cm-started")" == "$folder" ]] ||
+    fail "cm.exe started in $(cat "$MARKERS/cm-started"), not in $folder"
   kill -0 "$SETUP_PID" 2>/dev/null || fail "the installer did not wait for cm.exe"
   touch "$MARKERS/cm-release"
   wait_exit "$SETUP_PID" 60 || fail "the installer ended with $?"
@@ -70,7 +79,7 @@ case_whole_run_from_a_folder() {
   open_installer "$WORK/start"
   press "$DIALOG" Return
   answer_box 'error # 70 occurred' i setup-error-prompt
-  answer_box 'Update is Completed' o setup-completed
+  answer_box 'Update is Completed' "$OK_KEY" setup-completed
   expect_hand_over_in "$TARGET"
   expect_one_of_each_delivered
 }
@@ -78,8 +87,8 @@ case_whole_run_from_a_folder() {
 case_download_folder_is_the_source() {
   make_world
   put_control_module "$TARGET"
-  mkdir -p "$WORK/drive_c/LDGRHOME/DOWNLOAD"
-  echo "downloaded" >"$WORK/drive_c/LDGRHOME/DOWNLOAD/NEWS.TXT"
+  mkdir -p "$DRIVE_C/LDGRHOME/DOWNLOAD"
+  echo "downloaded" >"$DRIVE_C/LDGRHOME/DOWNLOAD/NEWS.TXT"
   echo "not this" >"$WORK/start/OTHER.TXT"
   open_installer "$WORK/start"
   press "$DIALOG" Return
@@ -95,7 +104,7 @@ case_abort_starts_no_control_module() {
   put_control_module "$TARGET"
   echo "new" >"$WORK/start/LOCKED.DAT"
   echo "old" >"$TARGET/LOCKED.DAT"
-  chmod a-w "$TARGET/LOCKED.DAT"
+  make_unreplaceable "$TARGET/LOCKED.DAT"
   open_installer "$WORK/start"
   press "$DIALOG" Return
   answer_box 'error # 70 occurred' a
@@ -135,13 +144,16 @@ case_close_request_then_hand_over() {
 case_control_module_beside_the_installer_first() {
   make_world
   mkdir "$WORK/program"
-  cp "$SETUP_PROGRAM" "$WORK/program/setup"
+  local program="$WORK/program/$(basename "$SETUP_PROGRAM")"
+  cp "$SETUP_PROGRAM" "$program"
   put_control_module "$WORK/program"
   put_control_module "$WORK/start"
-  PROGRAM="$WORK/program/setup" open_installer "$WORK/start"
+  PROGRAM=$program open_installer "$WORK/start"
   press "$DIALOG" Escape
   expect_hand_over_in "$WORK/start"
-  [[ "$(cat "$MARKERS/cm-program")" == "$WORK/program/cm.exe" ]] ||
+  local beside="$WORK/program/cm.exe"
+  on_wine && beside=$(windows_name "$beside")
+  [[ "$(cat "$MARKERS/cm-program")" == "$beside" ]] ||
     fail "started $(cat "$MARKERS/cm-program"), not the cm.exe beside the installer"
 }
 
@@ -159,7 +171,7 @@ case_no_control_module_anywhere() {
 case_drive_root_is_a_disk_source() {
   make_world
   mkdir "$WORK/drive_d"
-  ln -s "$WORK/drive_d" "$WINEPREFIX/dosdevices/d:"
+  ln -sfn "$WORK/drive_d" "$WINEPREFIX/dosdevices/d:"
   echo "read me" >"$WORK/drive_d/README.TXT"
   put_control_module "$TARGET"
   open_installer "$WORK/drive_d"

@@ -16,8 +16,6 @@
 namespace quelb::dialog::fltk {
 namespace {
 
-constexpr uint32_t SIZE_RESTORED = 0, SIZE_MINIMIZED = 1, SIZE_MAXIMIZED = 2;
-
 PixelRect ToPixels(const Dialog* dialog, const UnitRect& r) {
   if (dialog->unit == Unit::kPixels) return PixelRect{r.x, r.y, r.width, r.height};
   return MapDialogRect(dialog->units, r.x, r.y, r.width, r.height);
@@ -60,18 +58,6 @@ void MatchMeasuredUnits(Dialog* dialog) {
     control.widget->resize(r.x, r.y, r.width, r.height);
   }
   dialog->window->redraw();
-}
-
-int ShowStateOf(uint32_t style) {
-  if (style & WS_MAXIMIZE) return 3;
-  if (style & WS_MINIMIZE) return 6;
-  return 5;
-}
-
-uint32_t SizeTypeOf(int showState) {
-  if (showState == 3) return SIZE_MAXIMIZED;
-  if (showState == 6) return SIZE_MINIMIZED;
-  return SIZE_RESTORED;
 }
 
 Fl_Widget* MakeControl(ControlKind kind, Dialog* dialog, int id, const Text& text,
@@ -127,8 +113,7 @@ void AddControl(ControlKind kind, DialogHandle dialog, int id, const Text& text,
   Fl_Widget* widget =
       MakeControl(kind, dialog, id, text, ControlRect(dialog, kind, place), effective);
   dialog->window->end();
-  dialog->controls.push_back(
-      ControlEntry{kind, id, NextHandle(), effective.style, widget, place});
+  dialog->controls.push_back(ControlEntry{kind, id, NextHandle(), effective.style, widget, place});
   widget->redraw();
 }
 

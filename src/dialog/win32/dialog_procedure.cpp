@@ -1,0 +1,38 @@
+// The layer's dialog procedure: the callback sees the dialog's messages with the window's own
+// values, except the few the layer keeps, and a close command it leaves alone ends the dialog.
+#include "dialog/win32/dialog_record.h"
+
+namespace quelb::dialog::win32 {
+namespace {
+
+Dialog* RecordOf(HWND window) {
+  return reinterpret_cast<Dialog*>(GetWindowLongPtrA(window, DWLP_USER));
+}
+
+bool KeptByTheLayer(UINT message) {
+  return message == WM_ACTIVATE || message == WM_ACTIVATEAPP || message == WM_NCACTIVATE;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK LayerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    // The callback gets its own WM_INITDIALOG from show modal; this one attaches the record.
+    SetWindowLongPtrA(window, DWLP_USER, lParam);
+    return FALSE;
+  }
+  Dialog* dialog = RecordOf(window);
+  if (dialog == nullptr || KeptByTheLayer(message)) return FALSE;
+  if (dialog->callback != nullptr) {
+    const int32_t handled = dialog->callback(dialog, message, static_cast<uint32_t>(wParam),
+                                             static_cast<uint32_t>(lParam));
+    if (handled != 0) return handled;
+  }
+  if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE) {
+    EndDialog(dialog, 0);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+}  // namespace quelb::dialog::win32

@@ -1,0 +1,114 @@
+// The dialog layer on the Win32 dialog manager: a modeless dialog from an in-memory template
+// without items, controls made one by one in dialog units, and a modal loop of its own.
+#include "dialog/layer.h"
+
+#include "dialog/win32/dialog_record.h"
+#include "dialog/win32/dialog_template.h"
+
+namespace quelb::dialog {
+namespace {
+
+using win32::LiveWindowOf;
+
+const char* ClassOf(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::kTextBox:
+      return "EDIT";
+    case ControlKind::kButton:
+      return "BUTTON";
+    case ControlKind::kLabel:
+    case ControlKind::kEtchedLine:
+      return "STATIC";
+  }
+  return "STATIC";
+}
+
+// The template's size is in dialog units; a dialog measured in pixels takes its size here.
+void SizeInPixels(HWND window, bool centred, int x, int y, int width, int height) {
+  RECT frame{0, 0, width, height};
+  AdjustWindowRectEx(&frame, GetWindowLongA(window, GWL_STYLE), FALSE,
+                     GetWindowLongA(window, GWL_EXSTYLE));
+  const int outerWidth = frame.right - frame.left, outerHeight = frame.bottom - frame.top;
+  if (centred) {
+    x = (GetSystemMetrics(SM_CXSCREEN) - outerWidth) / 2;
+    y = (GetSystemMetrics(SM_CYSCREEN) - outerHeight) / 2;
+  }
+  SetWindowPos(window, nullptr, x, y, outerWidth, outerHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+RECT ToPixels(const Dialog* dialog, int x, int y, int width, int height) {
+  RECT rect{x, y, x + width, y + height};
+  if (dialog->unit == Unit::kDialogUnits) MapDialogRect(dialog->window, &rect);
+  return rect;
+}
+
+}  // namespace
+
+DialogHandle CreateDialog(Unit unit, DialogHandle owner, const Text& title, int x, int y, int width,
+                          int height, uint32_t style, uint32_t exStyle) {
+  const bool centred = x == kCentred || y == kCentred;
+  const uint32_t effective = EffectiveDialogStyle(style, centred);
+  const bool inUnits = unit == Unit::kDialogUnits;
+  const bool placed = inUnits && !centred;
+  const std::vector<WORD> dialogTemplate =
+      win32::DialogTemplate(effective, exStyle, placed ? x : 0, placed ? y : 0, inUnits ? width : 0,
+                            inUnits ? height : 0);
+  Dialog* dialog = win32::NewDialogRecord();
+  dialog->unit = unit;
+  dialog->showState = ShowStateOf(effective);
+  dialog->window = CreateDialogIndirectParamA(
+      GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(dialogTemplate.data()),
+      LiveWindowOf(owner), win32::LayerProcedure, reinterpret_cast<LPARAM>(dialog));
+  if (dialog->window == nullptr) return dialog;
+  SetWindowTextA(dialog->window, title.c_str());
+  dialog->font = reinterpret_cast<HFONT>(SendMessageA(dialog->window, WM_GETFONT, 0, 0));
+  if (!inUnits) SizeInPixels(dialog->window, centred, x, y, width, height);
+  return dialog;
+}
+
+void AddControl(ControlKind kind, DialogHandle dialog, int id, const Text& text, int x, int y,
+                int width, int height, uint32_t style, uint32_t exStyle) {
+  if (LiveWindowOf(dialog) == nullptr) return;
+  const ControlStyle effective = EffectiveControlStyle(kind, style, exStyle);
+  const RECT rect = ToPixels(dialog, x, y, width, height);
+  HWND control = CreateWindowExA(
+      effective.exStyle, ClassOf(kind), text.c_str(), effective.style, rect.left, rect.top,
+      rect.right - rect.left, rect.bottom - rect.top, dialog->window,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
+  if (control == nullptr) return;
+  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(dialog->font), TRUE);
+  if (kind == ControlKind::kButton && (effective.style & 0xF) == BS_DEFPUSHBUTTON) {
+    SendMessageA(dialog->window, DM_SETDEFID, static_cast<WPARAM>(id), 0);
+  }
+}
+
+void EndDialog(DialogHandle dialog, int32_t result) {
+  HWND window = LiveWindowOf(dialog);
+  if (window == nullptr || dialog->ending) return;
+  dialog->ending = true;
+  // The Cancel command that the dialog manager queues in answer is never taken: the window is
+  // gone before the loop looks again.
+  SendMessageA(window, WM_CLOSE, 0, 0);
+  if (HWND owner = win32::OwnerOf(window)) EnableWindow(owner, TRUE);
+  if (dialog->result != nullptr) *dialog->result = result;
+  DestroyWindow(window);
+  dialog->window = nullptr;
+}
+
+Text GetControlText(DialogHandle dialog, int id) {
+  HWND window = LiveWindowOf(dialog);
+  HWND control = window ? GetDlgItem(window, id) : nullptr;
+  if (control == nullptr) return Text();
+  const int length = GetWindowTextLengthA(control);
+  Text text(static_cast<size_t>(length) + 1, '\0');
+  text.resize(static_cast<size_t>(GetWindowTextA(control, text.data(), length + 1)));
+  return text;
+}
+
+void SetControlText(DialogHandle dialog, int id, const Text& text) {
+  HWND window = LiveWindowOf(dialog);
+  HWND control = window ? GetDlgItem(window, id) : nullptr;
+  if (control != nullptr) SetWindowTextA(control, text.c_str());
+}
+
+}  // namespace quelb::dialog
