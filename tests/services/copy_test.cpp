@@ -221,12 +221,15 @@ TEST_F(CopyTest, PathsAsWrittenGiveWayToTheSpellingTheFolderHas) {
   EXPECT_EQ(TakeError(state_), 0);
   EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "Other.Dbf"), "new content");
 
+#ifndef _WIN32
+  // Only a host folder holds two names that differ in case alone.
   testing::WriteFile(c_ / "QUELB" / "data.dbf", "lower-case twin");
   CopyFileTo(state_, "C:\\source\\data.dbf", "C:\\QUELB\\DATA.DBF");
   EXPECT_EQ(TakeError(state_), 0);
   EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), "new content");
   EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "data.dbf"), "lower-case twin");
   EXPECT_EQ(NamesIn(c_ / "QUELB"), (std::set<std::string>{"DATA.DBF", "Other.Dbf", "data.dbf"}));
+#endif
 }
 
 TEST_F(CopyTest, CopyOntoItselfFailsAndLeavesTheFileWhole) {
