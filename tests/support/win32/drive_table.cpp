@@ -184,19 +184,10 @@ fs::path DriveTable::Root(char letter) {
   return DriveName(lower) + "\\";
 }
 
-// Windows names a drive without its medium by the device, not by a folder, so the target must
-// be there.
-void DriveTable::Link(char letter, const fs::path& target) {
-  if (!fs::is_directory(target)) {
-    throw std::logic_error("a Windows drive cannot name the missing " + target.string());
-  }
-  const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
-  const bool ours = std::find(defined_.begin(), defined_.end(), lower) != defined_.end();
-  if (!ours && RootIsThere(lower)) {
-    throw std::logic_error("drive " + DriveName(lower) + " is the system's, not the test's");
-  }
-  Define(lower, target);
-  if (!ours) defined_.push_back(lower);
+// A Windows drive names a device or a folder that is there, and a drive without its medium
+// needs a removable device, which no test can make: no Windows test links a drive.
+void DriveTable::Link(char, const fs::path& target) {
+  throw std::logic_error("a Windows test drive cannot be linked to " + target.string());
 }
 
 }  // namespace quelb::testing
