@@ -250,7 +250,7 @@ case_keys_reach_the_focused_dialog() {
 case_alt_f4_under_a_window_manager() {
   start_window_manager
   open_dialog update
-  keys_to_focus "$DIALOG" alt+F4
+  close_by_window_manager "$DIALOG"
   expect_result 0
   expect_commands ""
 }

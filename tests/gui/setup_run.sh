@@ -129,7 +129,7 @@ case_alt_f4_under_a_window_manager() {
   put_control_module "$WORK/start"
   start_window_manager
   open_installer "$WORK/start"
-  keys_to_focus "$DIALOG" alt+F4
+  close_by_window_manager "$DIALOG"
   expect_hand_over_in "$WORK/start"
 }
 
