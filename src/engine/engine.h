@@ -26,6 +26,8 @@ void CopyToDownloadFolder(UpdateRunState& run, ErrorState& errors);
 void PkwareTest(UpdateRunState& run, ErrorState& errors, const Text& archivePath);
 // The command line that expands the current archive.
 Text ExpandCommandFor(const UpdateRunState& run, const Text& interpreter);
+// The per-file error prompt for CurrentFile with LastError; returns the answer.
+int AskAfterFailure(const UpdateRunState& run);
 // Delivers CurrentFile by its kind, reports its failure and keeps the count.
 FileOutcome HandleFile(UpdateRunState& run, ErrorState& errors);
 // The whole run started by the run button.

@@ -28,7 +28,11 @@ Text SourceFilePath(const UpdateRunState& run) {
 void Expand(UpdateRunState& run, ErrorState& errors) {
   const Text interpreter = run.PkwarePos == 0 ? Text{} : EnvironmentValue("COMSPEC");
   run.ExpandCommand = ExpandCommandFor(run, interpreter);
-  const int32_t exitCode = RunCommand(errors, run.ExpandCommand, SW_SHOWNORMAL, true, false);
+  int32_t exitCode = 0;
+  // What the archive unpacked is on the disk before it counts as expanded.
+  WriteDurablyInto(errors, run.TargetPath, [&] {
+    exitCode = RunCommand(errors, run.ExpandCommand, SW_SHOWNORMAL, true, false);
+  });
   if (exitCode != 0 && errors.number == 0) StoreError(errors, kExpansionFailed);
 }
 
@@ -53,13 +57,13 @@ void Deliver(UpdateRunState& run, ErrorState& errors) {
   }
 }
 
+}  // namespace
+
 int AskAfterFailure(const UpdateRunState& run) {
   return ShowMessage("Attempting to copy " + SourceFilePath(run),
                      MB_TASKMODAL | MB_ICONQUESTION | MB_ABORTRETRYIGNORE,
                      "error #" + NumberText(run.LastError) + " occurred");
 }
-
-}  // namespace
 
 FileOutcome HandleFile(UpdateRunState& run, ErrorState& errors) {
   for (;;) {

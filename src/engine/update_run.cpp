@@ -12,7 +12,9 @@ namespace {
 
 constexpr const char* kNameSeparator = "\t";
 
-enum class PassOutcome { kDone, kAbort };
+// kAbortAtSync: the operator aborted at the prompt for a failed sync, which is not tried
+// again before the abort message.
+enum class PassOutcome { kDone, kAbort, kAbortAtSync };
 
 Text NormalisedSource(Text source) {
   if (TextLength(source) == 1) source += ":";
@@ -77,8 +79,21 @@ PassOutcome HandleNames(dialog::DialogHandle dialog, UpdateRunState& run, ErrorS
   return PassOutcome::kDone;
 }
 
+// What the boxes report is on the disk before they show. A failed sync is asked about with
+// the per-file prompt of the pass's last file: Retry syncs again, Ignore goes on to the box,
+// and Abort ends the run. False for Abort.
+bool MadeDurable(UpdateRunState& run, ErrorState& errors) {
+  for (;;) {
+    MakeCopiesDurable(errors);
+    run.LastError = TakeError(errors);
+    if (run.LastError == 0) return true;
+    run.Answer = AskAfterFailure(run);
+    if (run.Answer == IDABORT) return false;
+    if (run.Answer != IDRETRY) return true;
+  }
+}
+
 void EndPass(dialog::DialogHandle dialog, UpdateRunState& run) {
-  MakeCopiesDurable();
   if (run.FileCount.Value() > 0) ++run.DiskCount;
   run.CountText = run.FileCount.Value() == 0 ? Text("NO") : NumberText(run.FileCount.Value());
   if (IsDiskSource(run)) {
@@ -100,6 +115,7 @@ PassOutcome TakePass(dialog::DialogHandle dialog, UpdateRunState& run, ErrorStat
   if (!ListSource(run, errors)) return PassOutcome::kAbort;
   CollectNames(run, errors);
   if (HandleNames(dialog, run, errors) == PassOutcome::kAbort) return PassOutcome::kAbort;
+  if (!MadeDurable(run, errors)) return PassOutcome::kAbortAtSync;
   EndPass(dialog, run);
   return PassOutcome::kDone;
 }
@@ -114,9 +130,13 @@ void MakeTargetCurrent(const UpdateRunState& run, ErrorState& errors) {
   ClearError(errors);
 }
 
-RunOutcome Abort(dialog::DialogHandle dialog, const UpdateRunState& run) {
-  MakeCopiesDurable();
-  ShowMessage("Error" + NumberText(run.LastError) + " detected", MB_TASKMODAL | MB_OK,
+// The abort message shows the number that made the operator abort, also when a sync before
+// it failed and was asked about.
+RunOutcome Abort(dialog::DialogHandle dialog, UpdateRunState& run, ErrorState& errors,
+                 PassOutcome outcome) {
+  const ErrorNumber reason = run.LastError;
+  if (outcome == PassOutcome::kAbort) MadeDurable(run, errors);
+  ShowMessage("Error" + NumberText(reason) + " detected", MB_TASKMODAL | MB_OK,
               "Canceled by the operator");
   RunAborted = kTrue;
   dialog::EndDialog(dialog, 0);
@@ -134,7 +154,8 @@ RunOutcome UpdateRun(dialog::DialogHandle dialog, ErrorState& errors) {
   run.DiskCount = 0;
   run.SourceMask = run.SourcePath + "\\*.*";
   while (run.MoreDisks) {
-    if (TakePass(dialog, run, errors) == PassOutcome::kAbort) return Abort(dialog, run);
+    const PassOutcome outcome = TakePass(dialog, run, errors);
+    if (outcome != PassOutcome::kDone) return Abort(dialog, run, errors, outcome);
   }
   MakeTargetCurrent(run, errors);
   return RunOutcome::kCompleted;

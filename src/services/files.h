@@ -22,10 +22,16 @@ Text ListNext(ErrorState& state);
 void MakeFolder(ErrorState& state, const Text& path);
 // Replaces an existing target; the old target is never left half-written.
 void CopyFileTo(ErrorState& state, const Text& source, const Text& target);
-// Makes every file that CopyFileTo and MakeFolder have put in place so far last through a
-// crash or a power loss, where they do not already each time. The run calls it before it
-// shows any box that may end it.
-void MakeCopiesDurable();
+// Makes the names of every file that CopyFileTo and MakeFolder have put in place so far last
+// through a crash or a power loss (each file's data is already on the disk when it takes its
+// name). The run calls it before it shows any box that may end it; a folder that cannot be
+// opened or synced stores its error, and is tried again by the next call.
+void MakeCopiesDurable(ErrorState& state);
+// Runs work, which writes into folder by another hand (an archive unpacking itself), and then
+// puts what was written on the folder's disk, so that it lasts through a crash or a power
+// loss; a write the disk refused meanwhile, or a failed sync, stores its error. When work
+// itself stores an error, nothing was written and nothing is synced.
+void WriteDurablyInto(ErrorState& state, const Text& folder, const std::function<void()>& work);
 
 enum class Access { kReadWrite, kReadWriteWithFallBack };
 

@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "services/files.h"
-#include "services/posix/rename_order.h"
 #include "support/second_process.h"
 #include "support/temp_folder.h"
 
@@ -334,19 +333,6 @@ TEST(CopyByUserTest, AnOrdinaryUserReplacesTheTargetAndLeavesNothingElse) {
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_EQ(testing::ReadFile(folder / "OLD.DBF"), "new content");
   EXPECT_EQ(NamesIn(folder.Path()), (std::set<std::string>{"NEW.DBF", "OLD.DBF"}));
-}
-
-// A sync of each file before its rename is left out only where the file system itself
-// writes the data of a file renamed over another before the rename: ext4 with a journal in an
-// ordered mode, which then lists its data mode, and with auto_da_alloc.
-TEST(RenameOrderTest, OnlyJournalledExt4InAnOrderedModeKeepsDataBeforeTheRename) {
-  EXPECT_TRUE(posix::RenameOrdersData("rw\ndelalloc\nbarrier\nauto_da_alloc\ndata=ordered\n"));
-  EXPECT_TRUE(posix::RenameOrdersData("rw\ndata=journal\nauto_da_alloc\n"));
-  EXPECT_FALSE(posix::RenameOrdersData("rw\ndelalloc\nauto_da_alloc\ndata=writeback\n"));
-  EXPECT_FALSE(posix::RenameOrdersData("rw\nnoauto_da_alloc\ndata=ordered\n"));
-  EXPECT_FALSE(posix::RenameOrdersData("rw\ndelalloc\nbarrier\nauto_da_alloc\n"))
-      << "without a journal there is no data mode";
-  EXPECT_FALSE(posix::RenameOrdersData(""));
 }
 #endif
 

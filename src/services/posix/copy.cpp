@@ -16,7 +16,6 @@
 #include "services/posix/folder_names.h"
 #include "services/posix/in_use.h"
 #include "services/posix/paths.h"
-#include "services/posix/rename_order.h"
 #include "services/posix/replacement.h"
 #include "services/windows_codes.h"
 
@@ -216,12 +215,10 @@ void Replace(ErrorState& state, const OpenedSource& source, const OldTarget& old
   }
   KeepOwnerOf(old, replacement.Get());
   if (!CarryOverModeAndTime(state, replacement.Get(), source.info, old.path)) return;
-  // Only a rename over an existing file keeps the data in order; the names are made durable
-  // with the others of the run, before it shows its last box.
-  const bool ordered = old.exists && posix::RenameOrdersDataOn(old.info.st_dev);
-  if (replacement.Commit(state, old.name, old.path, ordered)) {
-    posix::NoteChangedFolder(old.folderPath);
-  }
+  // The folder's new entries are made durable with the others of the run, before its next
+  // box; a rename that was made and then failed to sync counts too.
+  posix::NoteChangedFolder(old.folderPath);
+  replacement.Commit(state, old.name, old.path);
 }
 
 // The host target path, once the copy has been tried. A source found as written is kept

@@ -3,11 +3,15 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <optional>
 #include <set>
 #include <string>
 
 #include "services/files.h"
 #include "services/posix/descriptor.h"
+#include "services/posix/errno_map.h"
+#include "services/posix/paths.h"
 
 namespace quelb {
 namespace {
@@ -17,19 +21,48 @@ std::set<std::string>& ChangedFolders() {
   return folders;
 }
 
+int OpenFolder(const std::string& hostFolder) {
+  return open(hostFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+bool SyncFolder(ErrorState& state, const std::string& hostFolder) {
+  const posix::Descriptor dir(OpenFolder(hostFolder));
+  if (!dir.IsOpen() || fsync(dir.Get()) != 0) {
+    posix::StoreErrno(state, errno, hostFolder);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void posix::NoteChangedFolder(const std::string& hostFolder) {
   ChangedFolders().insert(hostFolder);
 }
 
-// A folder that cannot be synced keeps its entries all the same; nothing is reported.
-void MakeCopiesDurable() {
-  for (const std::string& folder : ChangedFolders()) {
-    const posix::Descriptor dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.IsOpen()) fsync(dir.Get());
+// A folder that fails stays noted, so that a retry syncs it again.
+void MakeCopiesDurable(ErrorState& state) {
+  std::set<std::string>& folders = ChangedFolders();
+  for (auto folder = folders.begin(); folder != folders.end();) {
+    folder = SyncFolder(state, *folder) ? folders.erase(folder) : std::next(folder);
   }
-  ChangedFolders().clear();
+}
+
+// The folder is opened before work starts: a sync reports the write errors of its file
+// system since the descriptor was opened, so an error in the writeback of a file that the
+// archive wrote and closed long before the sync is still seen. A folder that work itself
+// makes is opened afterwards.
+void WriteDurablyInto(ErrorState& state, const Text& folder, const std::function<void()>& work) {
+  const std::optional<std::string> hostFolder = posix::HostPath(folder);
+  posix::Descriptor dir(hostFolder ? OpenFolder(*hostFolder) : -1);
+  work();
+  if (state.number != 0) return;
+  if (!hostFolder) {
+    posix::HostPathOrError(state, folder);
+    return;
+  }
+  if (!dir.IsOpen()) dir.Reset(OpenFolder(*hostFolder));
+  if (!dir.IsOpen() || syncfs(dir.Get()) != 0) posix::StoreErrno(state, errno, *hostFolder);
 }
 
 }  // namespace quelb

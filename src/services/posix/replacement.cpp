@@ -101,15 +101,23 @@ bool Replacement::GiveName(ErrorState& state, const std::string& targetPath) {
   return Fail(state, EEXIST, targetPath);
 }
 
-bool Replacement::Commit(ErrorState& state, const std::string& name, const std::string& targetPath,
-                         bool renameOrdersData) {
-  if (!renameOrdersData && fsync(out_.Get()) != 0) return Fail(state, errno, targetPath);
+// The data, and what the file system needs to find it, are on the disk before any name
+// points at them, whatever the file system and its options: a crash leaves the old file or
+// the new one, never one that is empty or half-written. A write the disk refused comes back
+// here, while the old file is still whole. After the rename the file is synced once more:
+// where a folder entry holds the file's size and first cluster, as on FAT, the rename leaves
+// them to the file's own writeback, which a sync of the folder does not do. Elsewhere that
+// second sync finds nothing to write.
+bool Replacement::Commit(ErrorState& state, const std::string& name,
+                         const std::string& targetPath) {
+  if (fdatasync(out_.Get()) != 0) return Fail(state, errno, targetPath);
   if (name_.empty() && !GiveName(state, targetPath)) return false;
-  if (out_.Close() != 0) return Fail(state, errno, targetPath);
   if (renameat(folder_, name_.c_str(), folder_, name.c_str()) != 0) {
     return Fail(state, errno, targetPath);
   }
   name_.clear();
+  if (fdatasync(out_.Get()) != 0) return Fail(state, errno, targetPath);
+  if (out_.Close() != 0) return Fail(state, errno, targetPath);
   return true;
 }
 

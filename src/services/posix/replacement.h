@@ -24,10 +24,9 @@ class Replacement {
 
   bool Create(ErrorState& state);
   int Get() const { return out_.Get(); }
-  // Makes the data durable unless the rename keeps it in order itself, then renames the file
-  // over name in the folder; targetPath is the target's host path, for the error it may give.
-  bool Commit(ErrorState& state, const std::string& name, const std::string& targetPath,
-              bool renameOrdersData);
+  // Puts the data on the disk, then renames the file over name in the folder; targetPath is
+  // the target's host path, for the error it may give.
+  bool Commit(ErrorState& state, const std::string& name, const std::string& targetPath);
 
  private:
   bool CreateNamed(ErrorState& state);

@@ -100,6 +100,6 @@ void CopyFileTo(ErrorState& state, const Text& source, const Text& target) {
 }
 
 // Each copy is already written through when it takes the target's place.
-void MakeCopiesDurable() {}
+void MakeCopiesDurable(ErrorState&) {}
 
 }  // namespace quelb

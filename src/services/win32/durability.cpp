@@ -1,0 +1,67 @@
+// What an archive unpacked into a folder, put on the disk once the archive has ended. A
+// handle to the volume flushes every file on it in one call, but only an administrator may
+// open one; anyone else flushes each file under the folder that they may write.
+#include <string>
+
+#include "services/files.h"
+#include "services/win32/call.h"
+
+namespace quelb {
+namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Returns whether the file could be opened; a failed flush stores its error.
+bool Flush(ErrorState& state, const Text& path) {
+  HANDLE file = INVALID_HANDLE_VALUE;
+  win32::Call([&] {
+    file = CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  });
+  if (file == INVALID_HANDLE_VALUE) return false;
+  BOOL flushed = FALSE;
+  const DWORD error = win32::Call([&] { flushed = FlushFileBuffers(file); });
+  win32::Succeeded(state, flushed, flushed ? 0 : error);
+  win32::Call([&] { CloseHandle(file); });
+  return true;
+}
+
+bool FlushVolumeOf(ErrorState& state, const Text& folder) {
+  char root[MAX_PATH + 1] = {};
+  BOOL found = FALSE;
+  win32::Call([&] { found = GetVolumePathNameA(folder.c_str(), root, sizeof root); });
+  const Text volume = root;
+  // Only a drive's volume is opened by its letter: \\.\C:
+  if (!found || volume.size() != 3 || volume[1] != ':') return false;
+  return Flush(state, "\\\\.\\" + volume.substr(0, 2));
+}
+
+// Files that cannot be opened for writing (read-only, or held by a program that shares
+// nothing) are passed over.
+void FlushEachFileUnder(ErrorState& state, const Text& folder) {
+  WIN32_FIND_DATAA entry;
+  HANDLE search = INVALID_HANDLE_VALUE;
+  win32::Call([&] { search = FindFirstFileA((folder + "\\*").c_str(), &entry); });
+  if (search == INVALID_HANDLE_VALUE) return;
+  BOOL more = TRUE;
+  while (more) {
+    const Text name = entry.cFileName;
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      Flush(state, folder + "\\" + name);
+    } else if (name != "." && name != "..") {
+      FlushEachFileUnder(state, folder + "\\" + name);
+    }
+    win32::Call([&] { more = FindNextFileA(search, &entry); });
+  }
+  win32::Call([&] { FindClose(search); });
+}
+
+}  // namespace
+
+void WriteDurablyInto(ErrorState& state, const Text& folder, const std::function<void()>& work) {
+  work();
+  if (state.number != 0) return;
+  if (!FlushVolumeOf(state, folder)) FlushEachFileUnder(state, folder);
+}
+
+}  // namespace quelb
