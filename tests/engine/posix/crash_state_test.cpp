@@ -1,0 +1,114 @@
+// Whole runs onto a disk whose every write and flush is logged (ext4 with its default
+// options, dioread_nolock among them): a power cut at any flush leaves each replaced file
+// old or new, and at each box everything the run delivered is new. A disk that fails its
+// data writes brings a prompt for each file and leaves every old file whole.
+#include <map>
+
+#include "../engine_world.h"
+#include "dialog/dialog_double.h"
+#include "logged_disk.h"
+#include "support/engine_archive.h"
+
+namespace quelb::testing {
+namespace {
+
+constexpr int kFiles = 24;
+constexpr int kIgnore = 5;
+
+std::string Name(int i) {
+  return "F" + std::to_string(i) + ".DAT";
+}
+
+// Contents of some blocks that differ by file and by side, so that a file holding neither
+// (zero-filled, cut short, another file's) is seen.
+std::string Content(const std::string& side, int i) {
+  std::string content;
+  while (content.size() < 9000) content += side + " " + std::to_string(i) + ";";
+  return content;
+}
+
+class CrashStateTest : public EngineWorld {
+ protected:
+  void SetUp() override {
+    const std::string why = LoggedDisk::WhyNot();
+    if (!why.empty()) GTEST_SKIP() << why;
+    for (int i = 0; i < kFiles; ++i) WriteFile(source_ / Name(i), Content("new", i));
+    const std::string failed = disk_.Start([](const fs::path& root) {
+      fs::create_directories(root / "QUELB");
+      for (int i = 0; i < kFiles; ++i) WriteFile(root / "QUELB" / Name(i), Content("old", i));
+      WriteFile(root / "QUELB" / "AP.exe", "old program");
+    });
+    if (!failed.empty()) GTEST_SKIP() << failed;
+  }
+  ~CrashStateTest() override { ForgetDialogs(); }
+
+  RunOutcome Run() {
+    const dialog::DialogHandle dialog =
+        RunDialog(source_.string(), (disk_.Root() / "QUELB").string());
+    return UpdateRun(dialog, errors_);
+  }
+
+  // Each file's state by name: "old", "new" or what else it holds.
+  static std::map<std::string, std::string> Classes(const fs::path& root) {
+    std::map<std::string, std::string> classes;
+    for (int i = 0; i < kFiles; ++i) {
+      const fs::path file = root / "QUELB" / Name(i);
+      const std::string content = fs::exists(file) ? ReadFile(file) : "missing";
+      classes[Name(i)] = content == Content("old", i) ? "old"
+                         : content == Content("new", i)
+                             ? "new"
+                             : std::to_string(content.size()) + " bytes of neither";
+    }
+    return classes;
+  }
+
+  LoggedDisk disk_;
+};
+
+TEST_F(CrashStateTest, EveryFlushLeavesOldOrNewAndEveryBoxAllNew) {
+  WriteArchive(source_ / "QUELBAP.EXE", {scratch_ / "archive.log", "AP.exe", "new program", 0, ""});
+  operator_.OnBox([&](const ShownBox&) { disk_.Mark(); });
+  EXPECT_EQ(Run(), RunOutcome::kCompleted);
+  ASSERT_EQ(operator_.Boxes().size(), 1u);
+  EXPECT_EQ(operator_.Boxes()[0].text, " 25 files copied or expanded.");
+  disk_.Stop();
+
+  int states = 0, boxes = 0;
+  disk_.ForEachFlushState([&](const fs::path& root, bool atBox) {
+    ++states;
+    for (const auto& [name, state] : Classes(root)) {
+      if (atBox) {
+        EXPECT_EQ(state, "new") << name << " at the box";
+      } else {
+        EXPECT_TRUE(state == "old" || state == "new") << name << ": " << state;
+      }
+    }
+    if (!atBox) return;
+    ++boxes;
+    EXPECT_EQ(ReadFile(root / "QUELB" / "AP.exe"), "new program") << "unpacked, at the box";
+    EXPECT_EQ(NamesIn(root / "QUELB").size(), kFiles + 1u) << "hidden names left at the box";
+  });
+  EXPECT_EQ(boxes, 1);
+  EXPECT_GT(states, kFiles) << "each file's data is flushed before its rename";
+}
+
+TEST_F(CrashStateTest, FailingDataWritesArePromptedWith72AndLeaveTheOldFiles) {
+  disk_.FailWritesOutsideTheJournal();
+  for (int i = 0; i < kFiles; ++i) operator_.Answer({kIgnore});
+  EXPECT_EQ(Run(), RunOutcome::kCompleted);
+  disk_.Stop();
+
+  ASSERT_EQ(operator_.Boxes().size(), kFiles + 1u);
+  for (int i = 0; i < kFiles; ++i) {
+    EXPECT_EQ(operator_.Boxes()[i].title, "error # 72 occurred");
+    EXPECT_EQ(operator_.Boxes()[i].style, kFilePromptStyle);
+  }
+  EXPECT_EQ(operator_.Boxes().back().text, "NO files copied or expanded.");
+  disk_.WithFinalState([&](const fs::path& root) {
+    for (const auto& [name, state] : Classes(root)) EXPECT_EQ(state, "old") << name;
+    EXPECT_EQ(NamesIn(root / "QUELB").size(), kFiles + 1u) << "hidden names left behind";
+  });
+}
+
+}  // namespace
+}  // namespace quelb::testing
