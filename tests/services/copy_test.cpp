@@ -310,6 +310,28 @@ TEST_F(CopyTest, ACopyKilledInTheMiddleLeavesTheOldTargetAndNothingElse) {
   EXPECT_EQ(NamesIn(c_ / "QUELB"), (std::set<std::string>{"DATA.DBF", "HUGE.DBF"}));
 }
 
+// A copy killed between naming its new file and the rename leaves a hidden name; the next
+// copy into that folder removes it, and nothing else that looks alike.
+TEST_F(CopyTest, LeftoversOfAKilledCopyGoWithTheNextCopyIntoTheirFolder) {
+  const fs::path folder = c_ / "QUELB";
+  testing::WriteFile(folder / ".copy-Ab3xY9", "left by a killed copy");
+  testing::WriteFile(folder / ".copy-Ab3xY", "not of the pattern");
+  testing::WriteFile(folder / ".copy-Ab3x-9", "not of the pattern");
+  testing::WriteFile(folder / "linked", "another name of a file");
+  fs::create_hard_link(folder / "linked", folder / ".copy-Twice1");
+  fs::create_directory(folder / ".copy-Folder");
+  fs::create_symlink(folder / "DATA.DBF", folder / ".copy-Link01");
+  testing::WriteFile(folder / ".copy-Held01", "a copy in progress");
+  const testing::SecondProcess holding(testing::HolderCommand("open", folder / ".copy-Held01"));
+  ASSERT_TRUE(holding.Ready());
+
+  CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\QUELB\\DATA.DBF");
+  EXPECT_EQ(state_.number, 0);
+  EXPECT_EQ(NamesIn(folder),
+            (std::set<std::string>{".copy-Ab3x-9", ".copy-Ab3xY", ".copy-Folder", ".copy-Held01",
+                                   ".copy-Link01", ".copy-Twice1", "DATA.DBF", "linked"}));
+}
+
 // A user without an administrator's rights names the new file by another way.
 TEST(CopyByUserTest, AnOrdinaryUserReplacesTheTargetAndLeavesNothingElse) {
   if (geteuid() != 0) GTEST_SKIP() << "becoming another user needs root";

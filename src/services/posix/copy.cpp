@@ -207,6 +207,7 @@ void GiveBackCacheOf(const OldTarget& old) {
 void Replace(ErrorState& state, const OpenedSource& source, const OldTarget& old) {
   if (!TargetMayBeReplaced(state, old, source.info)) return;
   GiveBackCacheOf(old);
+  posix::RemoveLeftoverReplacements(old.folder.Get(), old.folderPath);
   posix::Replacement replacement(old.folder.Get(), old.folderPath);
   if (!replacement.Create(state)) return;
   if (!CopyData(state, source.in.Get(), replacement.Get(), source.info.st_size, source.path,

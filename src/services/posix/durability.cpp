@@ -25,8 +25,10 @@ int OpenFolder(const std::string& hostFolder) {
   return open(hostFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
+// A folder that has gone since (removed by another hand) has no entries left to keep.
 bool SyncFolder(ErrorState& state, const std::string& hostFolder) {
   const posix::Descriptor dir(OpenFolder(hostFolder));
+  if (!dir.IsOpen() && (errno == ENOENT || errno == ENOTDIR)) return true;
   if (!dir.IsOpen() || fsync(dir.Get()) != 0) {
     posix::StoreErrno(state, errno, hostFolder);
     return false;

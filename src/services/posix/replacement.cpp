@@ -1,5 +1,6 @@
 #include "services/posix/replacement.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -7,15 +8,21 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
+#include <set>
 #include <string>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "services/posix/errno_map.h"
+#include "services/posix/in_use.h"
 
 namespace quelb::posix {
 namespace {
 
 constexpr const char* kHiddenPrefix = ".copy-";
+constexpr size_t kSuffixLength = 6;
 constexpr int kNameAttempts = 100;
 
 bool Fail(ErrorState& state, int error, const std::string& hostPath) {
@@ -41,7 +48,7 @@ std::string NextSuffix() {
   state = state * 6364136223846793005u + 1442695040888963407u;
   uint64_t value = state >> 16;
   std::string suffix;
-  for (int i = 0; i < 6; ++i, value /= sizeof kLetters - 1) {
+  for (size_t i = 0; i < kSuffixLength; ++i, value /= sizeof kLetters - 1) {
     suffix += kLetters[value % (sizeof kLetters - 1)];
   }
   return suffix;
@@ -62,7 +69,49 @@ int LinkUnnamed(int fd, int folder, const std::string& name) {
   return errno;
 }
 
+bool IsAsciiLetterOrDigit(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
+// The names GiveName and mkostemp give: the hidden prefix and six letters or digits.
+bool IsReplacementName(std::string_view name) {
+  const std::string_view prefix = kHiddenPrefix;
+  if (name.size() != prefix.size() + kSuffixLength || !name.starts_with(prefix)) return false;
+  for (const char c : name.substr(prefix.size())) {
+    if (!IsAsciiLetterOrDigit(c)) return false;
+  }
+  return true;
+}
+
+// Root gives each new file the owner of the one it replaces before naming it, so any owner's
+// file may be root's leftover; anyone else's are their own.
+bool CouldBeOurs(const struct stat& info) {
+  return S_ISREG(info.st_mode) && info.st_nlink == 1 &&
+         (geteuid() == 0 || info.st_uid == geteuid());
+}
+
+void RemoveIfLeftover(int folder, const std::string& folderPath, const std::string& name) {
+  struct stat info;
+  if (fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !CouldBeOurs(info)) return;
+  // A copy in progress holds its file open until the rename.
+  if (HeldByAnotherProcess(folder, name, folderPath + "/" + name)) return;
+  unlinkat(folder, name.c_str(), 0);
+}
+
 }  // namespace
+
+void RemoveLeftoverReplacements(int folder, const std::string& folderPath) {
+  static std::set<std::string> lookedAt;
+  if (!lookedAt.insert(folderPath).second) return;
+  DIR* listing = fdopendir(openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (listing == nullptr) return;
+  std::vector<std::string> leftovers;
+  while (const dirent* entry = readdir(listing)) {
+    if (IsReplacementName(entry->d_name)) leftovers.emplace_back(entry->d_name);
+  }
+  closedir(listing);
+  for (const std::string& name : leftovers) RemoveIfLeftover(folder, folderPath, name);
+}
 
 Replacement::Replacement(int folder, std::string folderPath)
     : folder_(folder), folderPath_(std::move(folderPath)) {}

@@ -39,4 +39,9 @@ class Replacement {
   std::string name_;
 };
 
+// Removes what copies killed between naming their new file and renaming it left in the
+// folder: hidden names of the copies' own pattern, for regular files with no other name that
+// this account could have made and that no process holds. Looked at once per folder.
+void RemoveLeftoverReplacements(int folder, const std::string& folderPath);
+
 }  // namespace quelb::posix
