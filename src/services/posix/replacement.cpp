@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -98,6 +99,14 @@ void RemoveIfLeftover(int folder, const std::string& folderPath, const std::stri
   unlinkat(folder, name.c_str(), 0);
 }
 
+// File systems whose folder entries hold each file's size and first cluster.
+bool EntryHoldsSize(int fd) {
+  constexpr long kFat = 0x4d44;
+  constexpr long kExFat = 0x2011BAB0;
+  struct statfs info;
+  return fstatfs(fd, &info) == 0 && (info.f_type == kFat || info.f_type == kExFat);
+}
+
 }  // namespace
 
 void RemoveLeftoverReplacements(int folder, const std::string& folderPath) {
@@ -153,10 +162,10 @@ bool Replacement::GiveName(ErrorState& state, const std::string& targetPath) {
 // The data, and what the file system needs to find it, are on the disk before any name
 // points at them, whatever the file system and its options: a crash leaves the old file or
 // the new one, never one that is empty or half-written. A write the disk refused comes back
-// here, while the old file is still whole. After the rename the file is synced once more:
-// where a folder entry holds the file's size and first cluster, as on FAT, the rename leaves
-// them to the file's own writeback, which a sync of the folder does not do. Elsewhere that
-// second sync finds nothing to write.
+// here, while the old file is still whole. On FAT and exFAT the file is synced once more
+// after the rename: there the folder entry holds the file's size and first cluster, and the
+// rename leaves them to the file's own writeback, which a sync of the folder does not do.
+// Elsewhere that second sync would find nothing to write but still flush the disk's cache.
 bool Replacement::Commit(ErrorState& state, const std::string& name,
                          const std::string& targetPath) {
   if (fdatasync(out_.Get()) != 0) return Fail(state, errno, targetPath);
@@ -165,7 +174,9 @@ bool Replacement::Commit(ErrorState& state, const std::string& name,
     return Fail(state, errno, targetPath);
   }
   name_.clear();
-  if (fdatasync(out_.Get()) != 0) return Fail(state, errno, targetPath);
+  if (EntryHoldsSize(out_.Get()) && fdatasync(out_.Get()) != 0) {
+    return Fail(state, errno, targetPath);
+  }
   if (out_.Close() != 0) return Fail(state, errno, targetPath);
   return true;
 }
