@@ -11,29 +11,41 @@ namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-// Returns whether the file could be opened; a failed flush stores its error.
-bool Flush(ErrorState& state, const Text& path) {
+HANDLE OpenForWriting(const Text& path) {
   HANDLE file = INVALID_HANDLE_VALUE;
   win32::Call([&] {
     file = CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
   });
-  if (file == INVALID_HANDLE_VALUE) return false;
-  BOOL flushed = FALSE;
-  const DWORD error = win32::Call([&] { flushed = FlushFileBuffers(file); });
-  win32::Succeeded(state, flushed, flushed ? 0 : error);
-  win32::Call([&] { CloseHandle(file); });
-  return true;
+  return file;
 }
 
-bool FlushVolumeOf(ErrorState& state, const Text& folder) {
+// Returns the last error of the flush, 0 when it succeeded.
+DWORD FlushAndClose(HANDLE file) {
+  BOOL flushed = FALSE;
+  const DWORD error = win32::Call([&] { flushed = FlushFileBuffers(file); });
+  win32::Call([&] { CloseHandle(file); });
+  return flushed ? 0 : (error != 0 ? error : ERROR_GEN_FAILURE);
+}
+
+void Flush(ErrorState& state, const Text& path) {
+  HANDLE file = OpenForWriting(path);
+  if (file == INVALID_HANDLE_VALUE) return;
+  const DWORD error = FlushAndClose(file);
+  win32::Succeeded(state, error == 0, error);
+}
+
+// True once the whole volume is flushed; a volume that cannot be opened (without an
+// administrator's rights) or flushed leaves the work to the files.
+bool FlushVolumeOf(const Text& folder) {
   char root[MAX_PATH + 1] = {};
   BOOL found = FALSE;
   win32::Call([&] { found = GetVolumePathNameA(folder.c_str(), root, sizeof root); });
   const Text volume = root;
   // Only a drive's volume is opened by its letter: \\.\C:
   if (!found || volume.size() != 3 || volume[1] != ':') return false;
-  return Flush(state, "\\\\.\\" + volume.substr(0, 2));
+  HANDLE handle = OpenForWriting("\\\\.\\" + volume.substr(0, 2));
+  return handle != INVALID_HANDLE_VALUE && FlushAndClose(handle) == 0;
 }
 
 // Files that cannot be opened for writing (read-only, or held by a program that shares
@@ -61,7 +73,7 @@ void FlushEachFileUnder(ErrorState& state, const Text& folder) {
 void WriteDurablyInto(ErrorState& state, const Text& folder, const std::function<void()>& work) {
   work();
   if (state.number != 0) return;
-  if (!FlushVolumeOf(state, folder)) FlushEachFileUnder(state, folder);
+  if (!FlushVolumeOf(folder)) FlushEachFileUnder(state, folder);
 }
 
 }  // namespace quelb
