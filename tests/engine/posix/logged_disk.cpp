@@ -112,6 +112,7 @@ std::string LoggedDisk::Start(const std::function<void(const fs::path&)>& prepar
   if (!Run("mount -t ext4 " + loop_ + " " + mounted_.string())) {
     return "cannot mount the logging disk";
   }
+  diskMounted_ = true;
   return "";
 }
 
@@ -142,8 +143,15 @@ void LoggedDisk::FailWritesOutsideTheJournal() {
 
 void LoggedDisk::Stop() {
   if (daemon_ < 0) return;
-  Run("umount " + mounted_.string());
-  if (!loop_.empty()) Run("losetup -d " + loop_);
+  // A completed run leaves its target current, which would keep the disk busy.
+  if (fs::current_path().string().starts_with(mounted_.string())) fs::current_path(folder_.Path());
+  if (diskMounted_) {
+    EXPECT_TRUE(Run("umount " + mounted_.string())) << "the disk stays busy";
+  }
+  diskMounted_ = false;
+  if (!loop_.empty()) {
+    EXPECT_TRUE(Run("losetup -d " + loop_));
+  }
   loop_.clear();
   if (!Run("fusermount3 -u " + fuse_.string())) kill(daemon_, SIGTERM);
   waitpid(daemon_, nullptr, 0);

@@ -55,6 +55,7 @@ class LoggedDisk {
   std::filesystem::path checked_ = folder_ / "checked";
   pid_t daemon_ = -1;
   std::string loop_;
+  bool diskMounted_ = false;
 };
 
 }  // namespace quelb::testing
