@@ -88,22 +88,44 @@ TEST_F(CopyTest, ReplacesTheTargetWithDataAndModificationTime) {
   EXPECT_EQ(NamesIn(c_ / "QUELB"), std::set<std::string>{"DATA.DBF"});
 }
 #else
-TEST_F(CopyTest, ReplacesTheTargetWithDataModeAndModificationTime) {
+TEST_F(CopyTest, ReplacesTheTargetWithDataAndModificationTimeKeepingItsMode) {
   const fs::path source = c_ / "SOURCE" / "DATA.DBF";
   testing::WriteFile(source, LongContent());
   fs::permissions(source, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   const struct timespec times[2] = {{1000000000, 5}, {1200000000, 123456789}};
   ASSERT_EQ(utimensat(AT_FDCWD, source.c_str(), times, 0), 0);
+  const fs::path target = c_ / "QUELB" / "DATA.DBF";
+  ASSERT_EQ(chmod(target.c_str(), 0660), 0);
 
   CopyFileTo(state_, "c:\\source\\data.dbf", "C:/Quelb/Data.dbf");
   EXPECT_EQ(state_.number, 0);
-  const fs::path target = c_ / "QUELB" / "DATA.DBF";
   EXPECT_EQ(testing::ReadFile(target), LongContent());
   const struct stat copied = StatOf(target);
-  EXPECT_EQ(copied.st_mode & 0777, 0640u);
+  EXPECT_EQ(copied.st_mode & 07777, 0660u);
   EXPECT_EQ(copied.st_mtim.tv_sec, 1200000000);
   EXPECT_EQ(copied.st_mtim.tv_nsec, 123456789);
   EXPECT_EQ(NamesIn(c_ / "QUELB"), std::set<std::string>{"DATA.DBF"});
+}
+
+// Every file on a CD-ROM is read-only, and the next update must still replace what it brought.
+TEST_F(CopyTest, AReadOnlyOrSetuidSourceMakesNoReadOnlyOrSetuidTarget) {
+  const fs::path source = c_ / "SOURCE" / "DATA.DBF";
+  const fs::path fresh = c_ / "QUELB" / "FRESH.DBF";
+  const fs::path old = c_ / "QUELB" / "DATA.DBF";
+  ASSERT_EQ(chmod(old.c_str(), 0600), 0);
+  const mode_t savedUmask = umask(027);
+  for (const mode_t sourceMode : {0444, 06555}) {
+    EXPECT_EQ(chmod(source.c_str(), sourceMode), 0);
+    CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\QUELB\\FRESH.DBF");
+    CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\QUELB\\DATA.DBF");
+    EXPECT_EQ(TakeError(state_), 0) << std::oct << sourceMode;
+    EXPECT_EQ(StatOf(fresh).st_mode & 07777, (sourceMode | 0200) & 0777 & ~027)
+        << std::oct << sourceMode;
+    EXPECT_EQ(StatOf(old).st_mode & 07777, 0600u) << std::oct << sourceMode;
+    fs::remove(fresh);
+  }
+  umask(savedUmask);
+  EXPECT_EQ(testing::ReadFile(old), "new content");
 }
 #endif
 

@@ -154,10 +154,25 @@ bool CopyData(ErrorState& state, int in, int out, off_t size, const std::string&
   return true;
 }
 
-bool CarryOverModeAndTime(ErrorState& state, int out, const struct stat& source,
+// The umask can only be read by setting it; the program has one thread.
+mode_t CurrentUmask() {
+  const mode_t mask = umask(0);
+  umask(mask);
+  return mask;
+}
+
+// A delivered file is never read-only because its source was, as every file on a CD-ROM is:
+// one that replaces another keeps the old file's permissions, a new one takes the source's
+// with the owner's write bit, less the umask. Neither is ever setuid or setgid.
+mode_t DeliveredMode(const OldTarget& old, const struct stat& source) {
+  if (old.exists && S_ISREG(old.info.st_mode)) return old.info.st_mode & kPermissionBits;
+  return (source.st_mode | S_IWUSR) & kPermissionBits & ~CurrentUmask();
+}
+
+bool CarryOverModeAndTime(ErrorState& state, int out, mode_t mode, const struct stat& source,
                           const std::string& target) {
   const struct timespec times[2] = {source.st_atim, source.st_mtim};
-  if (fchmod(out, source.st_mode & kPermissionBits) != 0) return Fail(state, errno, target);
+  if (fchmod(out, mode) != 0) return Fail(state, errno, target);
   if (futimens(out, times) != 0) return Fail(state, errno, target);
   return true;
 }
@@ -215,7 +230,10 @@ void Replace(ErrorState& state, const OpenedSource& source, const OldTarget& old
     return;
   }
   KeepOwnerOf(old, replacement.Get());
-  if (!CarryOverModeAndTime(state, replacement.Get(), source.info, old.path)) return;
+  if (!CarryOverModeAndTime(state, replacement.Get(), DeliveredMode(old, source.info), source.info,
+                            old.path)) {
+    return;
+  }
   // Only a rename over an existing file keeps the data in order; the names are made durable
   // with the others of the run, before it shows its last box.
   const bool ordered = old.exists && posix::RenameOrdersDataOn(old.info.st_dev);
