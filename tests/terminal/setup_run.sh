@@ -150,6 +150,26 @@ case_signals_restore_the_terminal() {
   done
 }
 
+# A relative WINEPREFIX would name another drive table in every folder (in install mode the
+# medium's): the installer says so in one line before it takes the terminal and ends with 255,
+# touching nothing and starting nothing.
+case_relative_wine_prefix_refused() {
+  make_world
+  put_control_module "$WORK/start"
+  mkdir -p "$WORK/start/prefix/dosdevices"
+  ln -s "$DRIVE_C" "$WORK/start/prefix/dosdevices/c:"
+  local before after
+  before=$(find "$WORK/start" "$WORK/drive_c" "$WORK/prefix" -printf '%p %s %T@ %m\n' | sort)
+  export WINEPREFIX=prefix
+  start_setup "$WORK/start"
+  expect_exit 255
+  [[ $(grep -c . "$WORK/setup.out") == 1 ]] || fail "not one line: $(cat "$WORK/setup.out")"
+  grep -q 'WINEPREFIX.*"prefix"' "$WORK/setup.out" || fail "the line: $(cat "$WORK/setup.out")"
+  [[ ! -e "$MARKERS/cm-started" ]] || fail "cm.exe was started"
+  after=$(find "$WORK/start" "$WORK/drive_c" "$WORK/prefix" -printf '%p %s %T@ %m\n' | sort)
+  [[ "$before" == "$after" ]] || fail "files changed: $(diff <(echo "$before") <(echo "$after"))"
+}
+
 # Without a display and without a terminal the installer says so in one line and ends with
 # 255, touching nothing and starting nothing.
 case_no_display_no_terminal() {
