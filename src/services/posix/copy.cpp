@@ -193,6 +193,30 @@ struct OpenedSource {
   struct stat info {};
 };
 
+bool SameSizeAndTime(const struct stat& a, const struct stat& b) {
+  return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+         a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+// A source that changed while it was copied, as a file still being downloaded does, is not
+// delivered: someone else was writing it. Its size or modification time moved, or the copy
+// holds more or fewer bytes than the size it told at the start, as a file that lies about its
+// size gives. A source that tells no size, as files of /proc do, is read to its end instead.
+bool SourceStayedAsItWas(ErrorState& state, const OpenedSource& source, int out,
+                         const std::string& target) {
+  struct stat now {};
+  struct stat copied {};
+  if (fstat(source.in.Get(), &now) != 0) return Fail(state, errno, source.path);
+  if (fstat(out, &copied) != 0) return Fail(state, errno, target);
+  bool stayed = SameSizeAndTime(source.info, now);
+  if (stayed && source.info.st_size > 0) {
+    char beyond = 0;
+    stayed = copied.st_size == source.info.st_size &&
+             pread(source.in.Get(), &beyond, 1, source.info.st_size) <= 0;
+  }
+  return stayed || FailWith(state, wincode::kSharingViolation);
+}
+
 // Paths are first taken as written: one that the copy finds so is what its translation gives,
 // and the copy has looked it up itself. Any failure leaves the path to be translated in full
 // first, so that it is reported as it always is.
@@ -229,6 +253,7 @@ void Replace(ErrorState& state, const OpenedSource& source, const OldTarget& old
                 old.path)) {
     return;
   }
+  if (!SourceStayedAsItWas(state, source, replacement.Get(), old.path)) return;
   KeepOwnerOf(old, replacement.Get());
   if (!CarryOverModeAndTime(state, replacement.Get(), DeliveredMode(old, source.info), source.info,
                             old.path)) {
