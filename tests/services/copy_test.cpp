@@ -133,6 +133,19 @@ TEST_F(CopyTest, AReadOnlyOrSetuidSourceMakesNoReadOnlyOrSetuidTarget) {
 }
 #endif
 
+#ifdef _WIN32
+// A file of the host under Wine that tells a size its data does not have delivers nothing.
+TEST_F(CopyTest, ASourceThatLiesAboutItsSizeIsRefused) {
+  if (!testing::UnderWine()) GTEST_SKIP() << "no Windows file tells a size its data has not";
+  const fs::path lying = "Z:\\sys\\kernel\\uevent_seqnum";
+  if (!fs::exists(lying)) GTEST_SKIP() << "the host has no " << lying;
+  CopyFileTo(state_, lying.string(), "C:\\QUELB\\DATA.DBF");
+  EXPECT_EQ(TakeError(state_), 70);
+  EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), "old content");
+  EXPECT_EQ(NamesIn(c_ / "QUELB"), std::set<std::string>{"DATA.DBF"});
+}
+#endif
+
 TEST_F(CopyTest, TheReplacedFilesOwnerKeepsTheFile) {
 #ifdef _WIN32
   GTEST_SKIP() << "on Windows a new file belongs to whoever makes it, as the old one did";
