@@ -24,6 +24,10 @@ expect_exit() {
   [[ "$(cat "$WORK/terminal-after")" == "$(cat "$WORK/terminal-before")" ]] ||
     fail "the terminal's settings were not restored"
   [[ "$(terminal_state)" == "alternate 0 cursor 1" ]] || fail "terminal: $(terminal_state)"
+  # The terminal no longer marks pastes: one comes to the shell's echo without its marks.
+  paste_text "pasted-after-exit"
+  screen | grep -q 'pasted-after-exit' || fail "the paste was not echoed"
+  screen | grep -qF '[200~' && fail "the terminal still marks pastes"
   touch "$WORK/looked"
 }
 
