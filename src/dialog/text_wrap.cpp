@@ -1,5 +1,7 @@
 #include "dialog/text_wrap.h"
 
+#include <algorithm>
+
 namespace quelb::dialog {
 namespace {
 
@@ -39,7 +41,27 @@ void WrapOneLine(const std::string& line, int width, const TextMeasure& measure,
   }
 }
 
+constexpr const char* kEllipsis = "...";
+
+void DropLastCharacter(std::string& text) {
+  while (!text.empty() && IsContinuationByte(text.back())) text.pop_back();
+  if (!text.empty()) text.pop_back();
+}
+
 }  // namespace
+
+std::vector<std::string> CutToRows(std::vector<std::string> lines, int rows, int width,
+                                   const TextMeasure& measure) {
+  const size_t kept = static_cast<size_t>(std::max(rows, 1));
+  if (lines.size() <= kept) return lines;
+  lines.resize(kept);
+  std::string& last = lines.back();
+  while (!last.empty() && measure(last + kEllipsis, 0, last.size() + 3) > width) {
+    DropLastCharacter(last);
+  }
+  last += kEllipsis;
+  return lines;
+}
 
 bool IsContinuationByte(char byte) {
   return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;

@@ -16,6 +16,9 @@ int32_t RunCommand(ErrorState& state, const Text& commandLine, int showState, bo
                    bool inheritHandles);
 // An unset variable gives an empty text.
 Text EnvironmentValue(const Text& name);
+// Why the environment cannot serve the installer at all, in one line for standard error;
+// empty when it can. Asked before anything else is done.
+Text EnvironmentFault();
 // The command line without the program's own name and the blanks after it.
 Text CommandTail();
 // An empty drive text asks for the current folder; a drive root keeps its separator.

@@ -137,6 +137,31 @@ TEST_F(UpdateRunTest, IgnoredSkippedAndSetupFilesAreNotCounted) {
   EXPECT_EQ(ReadFile(target_ / "AP.exe"), "old program");
 }
 
+// Every file on a CD-ROM is read-only. What a run brought from one is replaced by the next
+// run: no copy is refused and no program counts as in use for being read-only.
+TEST_F(UpdateRunTest, WhatARunBroughtFromAReadOnlySourceTheNextRunReplaces) {
+  if (ReadOnlyIsIgnored()) GTEST_SKIP() << kReadOnlyIgnored;
+  ArchiveScript script;
+  script.log = scratch_ / "archive.log";
+  script.unpackName = "UNPACKED.TXT";
+  for (const std::string version : {"1", "2"}) {
+    for (const auto& name : NamesIn(source_)) {
+      fs::permissions(source_ / name, fs::perms::owner_write, fs::perm_options::add);
+    }
+    WriteArchive(source_ / "QUELBAP.EXE", script);
+    WriteFiles(source_, {"AP.exe", "DATA.DBF"});
+    WriteFile(source_ / "DATA.DBF", "version " + version);
+    for (const auto& name : NamesIn(source_)) MakeReadOnly(source_ / name);
+    operator_.Answer({IDIGNORE, IDIGNORE, IDIGNORE, IDIGNORE});
+
+    EXPECT_EQ(RunInto(source_.string()), RunOutcome::kCompleted);
+
+    EXPECT_EQ(operator_.Boxes().back().text, " 3 files copied or expanded.") << version;
+    EXPECT_EQ(operator_.Boxes().size(), version == "1" ? 1u : 2u) << version;
+    EXPECT_EQ(ReadFile(target_ / "DATA.DBF"), "version " + version);
+  }
+}
+
 TEST_F(UpdateRunTest, AbortEndsTheRunAtOnceAndLeavesTheCurrentFolder) {
   if (ReadOnlyIsIgnored()) GTEST_SKIP() << kReadOnlyIgnored;
   for (const char* name : {"A.TXT", "B.TXT", "C.TXT"}) {

@@ -2,7 +2,9 @@
 #ifndef _WIN32
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/ptrace.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -11,6 +13,8 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -87,21 +91,56 @@ TEST_F(CopyTest, ReplacesTheTargetWithDataAndModificationTime) {
   EXPECT_EQ(NamesIn(c_ / "QUELB"), std::set<std::string>{"DATA.DBF"});
 }
 #else
-TEST_F(CopyTest, ReplacesTheTargetWithDataModeAndModificationTime) {
+TEST_F(CopyTest, ReplacesTheTargetWithDataAndModificationTimeKeepingItsMode) {
   const fs::path source = c_ / "SOURCE" / "DATA.DBF";
   testing::WriteFile(source, LongContent());
   fs::permissions(source, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   const struct timespec times[2] = {{1000000000, 5}, {1200000000, 123456789}};
   ASSERT_EQ(utimensat(AT_FDCWD, source.c_str(), times, 0), 0);
+  const fs::path target = c_ / "QUELB" / "DATA.DBF";
+  ASSERT_EQ(chmod(target.c_str(), 0660), 0);
 
   CopyFileTo(state_, "c:\\source\\data.dbf", "C:/Quelb/Data.dbf");
   EXPECT_EQ(state_.number, 0);
-  const fs::path target = c_ / "QUELB" / "DATA.DBF";
   EXPECT_EQ(testing::ReadFile(target), LongContent());
   const struct stat copied = StatOf(target);
-  EXPECT_EQ(copied.st_mode & 0777, 0640u);
+  EXPECT_EQ(copied.st_mode & 07777, 0660u);
   EXPECT_EQ(copied.st_mtim.tv_sec, 1200000000);
   EXPECT_EQ(copied.st_mtim.tv_nsec, 123456789);
+  EXPECT_EQ(NamesIn(c_ / "QUELB"), std::set<std::string>{"DATA.DBF"});
+}
+
+// Every file on a CD-ROM is read-only, and the next update must still replace what it brought.
+TEST_F(CopyTest, AReadOnlyOrSetuidSourceMakesNoReadOnlyOrSetuidTarget) {
+  const fs::path source = c_ / "SOURCE" / "DATA.DBF";
+  const fs::path fresh = c_ / "QUELB" / "FRESH.DBF";
+  const fs::path old = c_ / "QUELB" / "DATA.DBF";
+  ASSERT_EQ(chmod(old.c_str(), 0600), 0);
+  const mode_t savedUmask = umask(027);
+  for (const mode_t sourceMode : {0444, 06555}) {
+    EXPECT_EQ(chmod(source.c_str(), sourceMode), 0);
+    CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\QUELB\\FRESH.DBF");
+    CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\QUELB\\DATA.DBF");
+    EXPECT_EQ(TakeError(state_), 0) << std::oct << sourceMode;
+    EXPECT_EQ(StatOf(fresh).st_mode & 07777, (sourceMode | 0200) & 0777 & ~027)
+        << std::oct << sourceMode;
+    EXPECT_EQ(StatOf(old).st_mode & 07777, 0600u) << std::oct << sourceMode;
+    fs::remove(fresh);
+  }
+  umask(savedUmask);
+  EXPECT_EQ(testing::ReadFile(old), "new content");
+}
+#endif
+
+#ifdef _WIN32
+// A file of the host under Wine that tells a size its data does not have delivers nothing.
+TEST_F(CopyTest, ASourceThatLiesAboutItsSizeIsRefused) {
+  if (!testing::UnderWine()) GTEST_SKIP() << "no Windows file tells a size its data has not";
+  const fs::path lying = "Z:\\sys\\kernel\\uevent_seqnum";
+  if (!fs::exists(lying)) GTEST_SKIP() << "the host has no " << lying;
+  CopyFileTo(state_, lying.string(), "C:\\QUELB\\DATA.DBF");
+  EXPECT_EQ(TakeError(state_), 70);
+  EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), "old content");
   EXPECT_EQ(NamesIn(c_ / "QUELB"), std::set<std::string>{"DATA.DBF"});
 }
 #endif
@@ -330,6 +369,88 @@ TEST_F(CopyTest, LeftoversOfAKilledCopyGoWithTheNextCopyIntoTheirFolder) {
   EXPECT_EQ(NamesIn(folder),
             (std::set<std::string>{".copy-Ab3x-9", ".copy-Ab3xY", ".copy-Folder", ".copy-Held01",
                                    ".copy-Link01", ".copy-Twice1", "DATA.DBF", "linked"}));
+}
+
+// True when the descriptor of the process is open on the file.
+bool ReadsFrom(pid_t pid, uint64_t descriptor, const fs::path& file) {
+  std::error_code error;
+  const fs::path opened =
+      fs::read_symlink("/proc/" + std::to_string(pid) + "/fd/" + std::to_string(descriptor), error);
+  return !error && opened == fs::canonical(file);
+}
+
+// Copies C:\SOURCE\DATA.DBF onto C:\QUELB\DATA.DBF in a child that the test traces, and makes
+// the change to the source when the child is about to copy the source's first data: after the
+// copy has looked at it, before it has moved a byte. Returns the copy's error number.
+int CopyChangedOnTheWay(const fs::path& source, const std::function<void()>& change) {
+  const pid_t copier = fork();
+  if (copier == 0) {
+    ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
+    raise(SIGSTOP);
+    ErrorState state;
+    CopyFileTo(state, "C:\\SOURCE\\DATA.DBF", "C:\\QUELB\\DATA.DBF");
+    _exit(state.number);
+  }
+  int status = 0;
+  waitpid(copier, &status, 0);
+  ptrace(PTRACE_SETOPTIONS, copier, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
+  bool changed = false;
+  for (int signal = 0;; signal = 0) {
+    ptrace(PTRACE_SYSCALL, copier, nullptr, signal);
+    waitpid(copier, &status, 0);
+    if (WIFEXITED(status)) return changed ? WEXITSTATUS(status) : -1;
+    if (!WIFSTOPPED(status)) return -1;
+    if (WSTOPSIG(status) != (SIGTRAP | 0x80)) {
+      signal = WSTOPSIG(status);
+      continue;
+    }
+    __ptrace_syscall_info call{};
+    ptrace(PTRACE_GET_SYSCALL_INFO, copier, sizeof call, &call);
+    const bool copies = call.entry.nr == SYS_copy_file_range || call.entry.nr == SYS_read;
+    if (!changed && call.op == PTRACE_SYSCALL_INFO_ENTRY && copies &&
+        ReadsFrom(copier, call.entry.args[0], source)) {
+      change();
+      changed = true;
+    }
+  }
+}
+
+// A file still being downloaded, cut short or rewritten while it is copied is that file's
+// failure, someone else having written it (70), and the old target stays.
+TEST_F(CopyTest, ASourceThatChangesWhileItIsCopiedIsRefusedWith70) {
+  const fs::path source = c_ / "SOURCE" / "DATA.DBF";
+  const std::vector<std::function<void()>> changes = {
+      [&] { std::ofstream(source, std::ios::app) << " and more"; },
+      [&] { fs::resize_file(source, 3); },
+      [&] {
+        testing::WriteFile(source, "NEW CONTENT");
+        const struct timespec times[2] = {{0, UTIME_OMIT}, {1200000000, 0}};
+        utimensat(AT_FDCWD, source.c_str(), times, 0);
+      }};
+  for (size_t i = 0; i < changes.size(); ++i) {
+    testing::WriteFile(source, "new content");
+    EXPECT_EQ(CopyChangedOnTheWay(source, changes[i]), 70) << "change " << i;
+    EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), "old content") << "change " << i;
+    EXPECT_EQ(NamesIn(c_ / "QUELB"), std::set<std::string>{"DATA.DBF"}) << "change " << i;
+  }
+  testing::WriteFile(source, "new content");
+  EXPECT_EQ(CopyChangedOnTheWay(source, [] {}), 0) << "a source left alone";
+  EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), "new content");
+}
+
+// A file of the kernel's that tells a size its data does not have delivers nothing; one that
+// tells none, as files of /proc do, is read to its end.
+TEST_F(CopyTest, ASourceThatLiesAboutItsSizeIsRefusedAndOneWithoutASizeIsReadWhole) {
+  const char* lying = "/sys/kernel/uevent_seqnum";
+  if (fs::exists(lying) && fs::file_size(lying) > testing::ReadFile(lying).size()) {
+    CopyFileTo(state_, lying, "C:\\QUELB\\DATA.DBF");
+    EXPECT_EQ(TakeError(state_), 70);
+    EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), "old content");
+  }
+  CopyFileTo(state_, "/proc/self/cmdline", "C:\\QUELB\\DATA.DBF");
+  EXPECT_EQ(TakeError(state_), 0);
+  EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), testing::ReadFile("/proc/self/cmdline"));
+  EXPECT_EQ(NamesIn(c_ / "QUELB"), std::set<std::string>{"DATA.DBF"});
 }
 
 // A user without an administrator's rights names the new file by another way.

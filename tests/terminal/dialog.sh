@@ -126,6 +126,22 @@ case_editing_keys() {
     fail "not one change per edit"
 }
 
+case_paste_into_the_focused_box() {
+  open_dialog install
+  # A paste replaces the selected text as typed text would, up to its first line break and
+  # without its control characters: its Tab does not move on and its line break does not run.
+  paste_text $'C:\\SRC\tDIR\x01\nsecond line\n'
+  wait_screen '^\| Load from     C:\\SRCDIR  ' 10 || fail "the paste did not arrive"
+  type_text X
+  # On a button a paste does nothing: its line break does not press the button.
+  keys Tab Tab
+  paste_text $'\n\n'
+  keys Escape
+  expect_result 2
+  grep -qxF 'text 400 C:\SRCDIRX' "$WORK/probe.out" || fail "the box does not hold the paste"
+  expect_commands "$EN_CHANGE_SOURCE $EN_CHANGE_SOURCE 0x2"
+}
+
 case_long_text_scrolls() {
   open_dialog install
   local text

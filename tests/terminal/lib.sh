@@ -12,6 +12,7 @@
 #   keys KEY...                    press the keys one at a time (tmux names: Tab, BTab,
 #                                  Enter, Escape, M-c, BSpace, DC, Home, End, Left, y ...)
 #   type_text TEXT                 type TEXT
+#   paste_text TEXT                paste TEXT, marked as a paste where the program asked so
 #   terminal_state                 print the terminal's settings, the alternate screen flag
 #                                  and the cursor flag
 #   resize COLUMNS ROWS            give the terminal another size
@@ -101,6 +102,12 @@ keys() {
 type_text() {
   tmux_ send-keys -t test -l "$1"
   sleep 0.15
+}
+
+paste_text() {
+  printf '%s' "$1" | tmux_ load-buffer -
+  tmux_ paste-buffer -p -t test
+  sleep 0.3
 }
 
 terminal_state() {

@@ -118,4 +118,19 @@ SCREEN
   expect_code "i" 5
 }
 
+# A text that needs more rows than the terminal has, as the key-programs prompt with a very
+# long application name, is cut with an ellipsis so that the buttons show and answer.
+case_long_text_cut_to_the_terminal() {
+  local name text
+  name=$(printf 'NAME%03d ' $(seq 1 130))
+  text="Error 32 - An active session of ${name}is using key programs"$'\r\n'"Yes = RETRY"
+  open_box 0x2024 'Key programs are in use - RETRY ??' "$text"
+  wait_screen '\[ Yes \]      \[ No \]' 10 || fail "the buttons do not show"
+  [[ $(screen | grep -c .) -le 24 ]] || fail "the box is taller than the terminal"
+  drawn | grep -Eq 'NAME[0-9]+\.\.\. +\|$' || fail "the text is not cut with an ellipsis"
+  drawn | grep -q 'Yes = RETRY' && fail "the cut text shows its last line"
+  keys n
+  expect_code "n" 7
+}
+
 "case_$1"

@@ -24,6 +24,10 @@ expect_exit() {
   [[ "$(cat "$WORK/terminal-after")" == "$(cat "$WORK/terminal-before")" ]] ||
     fail "the terminal's settings were not restored"
   [[ "$(terminal_state)" == "alternate 0 cursor 1" ]] || fail "terminal: $(terminal_state)"
+  # The terminal no longer marks pastes: one comes to the shell's echo without its marks.
+  paste_text "pasted-after-exit"
+  screen | grep -q 'pasted-after-exit' || fail "the paste was not echoed"
+  screen | grep -qF '[200~' && fail "the terminal still marks pastes"
   touch "$WORK/looked"
 }
 
@@ -148,6 +152,26 @@ case_signals_restore_the_terminal() {
     expect_exit $((128 + number))
     rm -f "$WORK/exit-code" "$WORK/looked"
   done
+}
+
+# A relative WINEPREFIX would name another drive table in every folder (in install mode the
+# medium's): the installer says so in one line before it takes the terminal and ends with 255,
+# touching nothing and starting nothing.
+case_relative_wine_prefix_refused() {
+  make_world
+  put_control_module "$WORK/start"
+  mkdir -p "$WORK/start/prefix/dosdevices"
+  ln -s "$DRIVE_C" "$WORK/start/prefix/dosdevices/c:"
+  local before after
+  before=$(find "$WORK/start" "$WORK/drive_c" "$WORK/prefix" -printf '%p %s %T@ %m\n' | sort)
+  export WINEPREFIX=prefix
+  start_setup "$WORK/start"
+  expect_exit 255
+  [[ $(grep -c . "$WORK/setup.out") == 1 ]] || fail "not one line: $(cat "$WORK/setup.out")"
+  grep -q 'WINEPREFIX.*"prefix"' "$WORK/setup.out" || fail "the line: $(cat "$WORK/setup.out")"
+  [[ ! -e "$MARKERS/cm-started" ]] || fail "cm.exe was started"
+  after=$(find "$WORK/start" "$WORK/drive_c" "$WORK/prefix" -printf '%p %s %T@ %m\n' | sort)
+  [[ "$before" == "$after" ]] || fail "files changed: $(diff <(echo "$before") <(echo "$after"))"
 }
 
 # Without a display and without a terminal the installer says so in one line and ends with

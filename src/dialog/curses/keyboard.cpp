@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "services/message.h"
@@ -134,6 +135,19 @@ bool DialogKey(Record& record, Control* focused, int code) {
   return focused->kind == ControlKind::kButton && ButtonKey(record, *focused, code);
 }
 
+// A paste goes into the text box with the focus as if typed, up to its first line break and
+// without its control characters, and changes the box once; it never acts as keys.
+void PasteIntoFocus(Record& record, const std::string& pasted) {
+  if (record.focus < 0) return;
+  Control& box = record.controls[record.focus];
+  if (box.kind != ControlKind::kTextBox) return;
+  bool changed = false;
+  for (const char byte : pasted.substr(0, pasted.find_first_of("\r\n"))) {
+    if (IsTypedByte(static_cast<unsigned char>(byte))) changed = box.edit.Type(byte) || changed;
+  }
+  if (changed) SendCommand(&record, box.id, EN_CHANGE);
+}
+
 }  // namespace
 
 void FocusFirstTabStop(Record& record) {
@@ -143,6 +157,7 @@ void FocusFirstTabStop(Record& record) {
 }
 
 void HandleKey(Record& record, const Key& key) {
+  if (key.code == kPasted) return PasteIntoFocus(record, key.pasted);
   Control* focused = record.focus >= 0 ? &record.controls[record.focus] : nullptr;
   if (!key.alt && DialogKey(record, focused, key.code)) return;
   // A letter is a mnemonic with Alt, and alone where the focus is not in a text box.

@@ -1,11 +1,13 @@
 #include "dialog/curses/screen.h"
 
 #include <curses.h>
+#include <unistd.h>
 
 #include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace quelb::dialog::curses {
 namespace {
@@ -15,15 +17,31 @@ constexpr int kEscape = 27;
 // shell, short enough that Esc alone answers at once.
 constexpr int kEscapeDelayMs = 100;
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// The terminal sends a paste between these two, once asked to with the first sequence below.
+constexpr const char* kPasteStart = "\033[200~";
+constexpr const char* kPasteEnd = "\033[201~";
+constexpr int kPasteStartCode = 0x7F00;
+constexpr int kPasteEndCode = 0x7F01;
+constexpr char kMarkPastes[] = "\033[?2004h";
+constexpr char kStopMarkingPastes[] = "\033[?2004l";
+// A paste whose end mark is lost ends after a second without a byte.
+constexpr int kPasteIdleReads = 1000;
 
 bool started = false;
 volatile std::sig_atomic_t active = 0;
+
+// Written straight to the terminal, as a signal handler may.
+void WriteToTerminal(const char* text, size_t size) {
+  const ssize_t ignored = write(STDOUT_FILENO, text, size);
+  (void)ignored;
+}
 
 void EndCurses() {
   if (!active) return;
   active = 0;
   curs_set(1);
   endwin();
+  WriteToTerminal(kStopMarkingPastes, sizeof kStopMarkingPastes - 1);
 }
 
 void EndAndRaise(int number) {
@@ -60,6 +78,20 @@ void SetUpCurses() {
   keypad(stdscr, TRUE);
   set_escdelay(kEscapeDelayMs);
   wtimeout(stdscr, 1);
+  define_key(kPasteStart, kPasteStartCode);
+  define_key(kPasteEnd, kPasteEndCode);
+}
+
+// The bytes up to the end mark; keys that curses made of sequences inside it are left out.
+std::string ReadPaste() {
+  std::string pasted;
+  for (int idle = 0; idle < kPasteIdleReads;) {
+    const int code = wgetch(stdscr);
+    if (code == kPasteEndCode) break;
+    idle = code == ERR ? idle + 1 : 0;
+    if (code >= 0 && code <= 0xFF) pasted += static_cast<char>(code);
+  }
+  return pasted;
 }
 
 }  // namespace
@@ -71,6 +103,7 @@ void StartScreen() {
     SetUpCurses();
   }
   active = 1;
+  WriteToTerminal(kMarkPastes, sizeof kMarkPastes - 1);
 }
 
 bool StopScreen() {
@@ -81,12 +114,13 @@ bool StopScreen() {
 
 Key ReadKey() {
   const int code = wgetch(stdscr);
-  if (code != kEscape) return Key{code, false};
+  if (code == kPasteStartCode) return Key{kPasted, false, ReadPaste()};
+  if (code != kEscape) return Key{code, false, {}};
   // Esc and a key that is already waiting are that key with Alt.
   wtimeout(stdscr, 0);
   const int next = wgetch(stdscr);
   wtimeout(stdscr, 1);
-  return next == ERR ? Key{kEscape, false} : Key{next, true};
+  return next == ERR ? Key{kEscape, false, {}} : Key{next, true, {}};
 }
 
 }  // namespace quelb::dialog::curses

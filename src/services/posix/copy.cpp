@@ -153,10 +153,25 @@ bool CopyData(ErrorState& state, int in, int out, off_t size, const std::string&
   return true;
 }
 
-bool CarryOverModeAndTime(ErrorState& state, int out, const struct stat& source,
+// The umask can only be read by setting it; the program has one thread.
+mode_t CurrentUmask() {
+  const mode_t mask = umask(0);
+  umask(mask);
+  return mask;
+}
+
+// A delivered file is never read-only because its source was, as every file on a CD-ROM is:
+// one that replaces another keeps the old file's permissions, a new one takes the source's
+// with the owner's write bit, less the umask. Neither is ever setuid or setgid.
+mode_t DeliveredMode(const OldTarget& old, const struct stat& source) {
+  if (old.exists && S_ISREG(old.info.st_mode)) return old.info.st_mode & kPermissionBits;
+  return (source.st_mode | S_IWUSR) & kPermissionBits & ~CurrentUmask();
+}
+
+bool CarryOverModeAndTime(ErrorState& state, int out, mode_t mode, const struct stat& source,
                           const std::string& target) {
   const struct timespec times[2] = {source.st_atim, source.st_mtim};
-  if (fchmod(out, source.st_mode & kPermissionBits) != 0) return Fail(state, errno, target);
+  if (fchmod(out, mode) != 0) return Fail(state, errno, target);
   if (futimens(out, times) != 0) return Fail(state, errno, target);
   return true;
 }
@@ -176,6 +191,30 @@ struct OpenedSource {
   Descriptor in;
   struct stat info {};
 };
+
+bool SameSizeAndTime(const struct stat& a, const struct stat& b) {
+  return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+         a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+// A source that changed while it was copied, as a file still being downloaded does, is not
+// delivered: someone else was writing it. Its size or modification time moved, or the copy
+// holds more or fewer bytes than the size it told at the start, as a file that lies about its
+// size gives. A source that tells no size, as files of /proc do, is read to its end instead.
+bool SourceStayedAsItWas(ErrorState& state, const OpenedSource& source, int out,
+                         const std::string& target) {
+  struct stat now {};
+  struct stat copied {};
+  if (fstat(source.in.Get(), &now) != 0) return Fail(state, errno, source.path);
+  if (fstat(out, &copied) != 0) return Fail(state, errno, target);
+  bool stayed = SameSizeAndTime(source.info, now);
+  if (stayed && source.info.st_size > 0) {
+    char beyond = 0;
+    stayed = copied.st_size == source.info.st_size &&
+             pread(source.in.Get(), &beyond, 1, source.info.st_size) <= 0;
+  }
+  return stayed || FailWith(state, wincode::kSharingViolation);
+}
 
 // Paths are first taken as written: one that the copy finds so is what its translation gives,
 // and the copy has looked it up itself. Any failure leaves the path to be translated in full
@@ -214,8 +253,12 @@ void Replace(ErrorState& state, const OpenedSource& source, const OldTarget& old
                 old.path)) {
     return;
   }
+  if (!SourceStayedAsItWas(state, source, replacement.Get(), old.path)) return;
   KeepOwnerOf(old, replacement.Get());
-  if (!CarryOverModeAndTime(state, replacement.Get(), source.info, old.path)) return;
+  if (!CarryOverModeAndTime(state, replacement.Get(), DeliveredMode(old, source.info), source.info,
+                            old.path)) {
+    return;
+  }
   // The folder's new entries are made durable with the others of the run, before its next
   // box; a rename that was made and then failed to sync counts too.
   posix::NoteChangedFolder(old.folderPath);

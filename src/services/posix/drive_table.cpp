@@ -4,12 +4,14 @@
 // as it was.
 #include <dirent.h>
 #include <limits.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -26,6 +28,8 @@ constexpr int kLetters = 26;
 // Longer than a tick of any file system clock, so that a stamp this much older than the
 // reading cannot hide a change made after it.
 constexpr int64_t kSettledNanoseconds = 100'000'000;
+// Grown as long as an entry does not fit.
+constexpr size_t kPasswordEntryBuffer = 1024;
 
 struct Drive {
   std::string root;
@@ -40,12 +44,39 @@ struct Table {
   std::array<std::optional<Drive>, kLetters> drives;
 };
 
-std::string DriveTableFolder() {
-  if (const char* prefix = std::getenv("WINEPREFIX"); prefix != nullptr && *prefix != '\0') {
-    return JoinHostPath(prefix, "dosdevices");
+const char* WinePrefix() {
+  const char* prefix = std::getenv("WINEPREFIX");
+  return prefix != nullptr && *prefix != '\0' ? prefix : nullptr;
+}
+
+// Empty when the account has no entry or no home there.
+std::string HomeInPasswordFile() {
+  std::vector<char> buffer(kPasswordEntryBuffer);
+  struct passwd entry {};
+  struct passwd* found = nullptr;
+  while (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE) {
+    buffer.resize(buffer.size() * 2);
   }
-  const char* home = std::getenv("HOME");
-  return JoinHostPath(JoinHostPath(home != nullptr ? home : "", ".wine"), "dosdevices");
+  if (found == nullptr || found->pw_dir == nullptr || found->pw_dir[0] != '/') return {};
+  return found->pw_dir;
+}
+
+// The home of the password file where HOME names none, as Wine takes it, so that a drive
+// table is never looked for in the current folder. The password file is read once.
+std::string HomeFolder() {
+  if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') return home;
+  static const std::string fromPasswordFile = HomeInPasswordFile();
+  return fromPasswordFile;
+}
+
+// Empty, so that no drive is there, when no folder can be told: a relative prefix, which
+// would name another table in every folder, or an account without a home.
+std::string DriveTableFolder() {
+  if (const char* prefix = WinePrefix()) {
+    return prefix[0] == '/' ? JoinHostPath(prefix, "dosdevices") : std::string();
+  }
+  const std::string home = HomeFolder();
+  return home.empty() ? home : JoinHostPath(JoinHostPath(home, ".wine"), "dosdevices");
 }
 
 std::optional<std::string> LinkTarget(const std::string& link) {
@@ -107,7 +138,7 @@ Table& CurrentTable() {
   const std::string folder = DriveTableFolder();
   struct stat info;
   std::optional<FolderStamp> stamp;
-  if (stat(folder.c_str(), &info) == 0) stamp = StampOf(info);
+  if (!folder.empty() && stat(folder.c_str(), &info) == 0) stamp = StampOf(info);
   if (!table.settled || table.folder != folder || table.stamp != stamp) {
     Read(table, folder, stamp);
   }
@@ -115,6 +146,12 @@ Table& CurrentTable() {
 }
 
 }  // namespace
+
+std::optional<std::string> RelativeWinePrefix() {
+  const char* prefix = WinePrefix();
+  if (prefix == nullptr || prefix[0] == '/') return std::nullopt;
+  return prefix;
+}
 
 int DriveIndex(char letter) {
   if (letter >= 'a' && letter <= 'z') return letter - 'a';

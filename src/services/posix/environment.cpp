@@ -116,6 +116,13 @@ Text EnvironmentValue(const Text& name) {
   return {};
 }
 
+Text EnvironmentFault() {
+  const std::optional<std::string> prefix = posix::RelativeWinePrefix();
+  if (!prefix) return {};
+  return "WINEPREFIX must name the Wine prefix by an absolute path, and \"" + *prefix +
+         "\" is not one";
+}
+
 Text CommandTail() {
   static const Text tail = ReadCommandTail();
   return tail;

@@ -1,5 +1,6 @@
 // The POSIX meaning of drives and DOS paths. A drive letter names a folder through the drive
-// table: the links a: .. z: in the folder dosdevices of $WINEPREFIX (default ~/.wine).
+// table: the links a: .. z: in the folder dosdevices of $WINEPREFIX (default ~/.wine, the
+// home taken from the password file when HOME is unset).
 #pragma once
 
 #include <dirent.h>
@@ -17,6 +18,10 @@ namespace quelb::posix {
 // True when the text holds a character that no Windows name holds: " * ? < > | or a control
 // character.
 bool HoldsInvalidCharacter(std::string_view text);
+
+// WINEPREFIX when it is set to a relative path, which names no drive table: Wine refuses
+// one. Nothing when it is unset, empty or absolute.
+std::optional<std::string> RelativeWinePrefix();
 
 // 0 to 25 for a drive letter in either case, -1 for any other character.
 int DriveIndex(char letter);

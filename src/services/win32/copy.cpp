@@ -63,6 +63,8 @@ class TemporaryFile {
     return win32::Succeeded(state, copied, copied ? 0 : error);
   }
 
+  const Text& Path() const { return path_; }
+
   void Replace(ErrorState& state, const Text& target) {
     BOOL moved = FALSE;
     const DWORD error =
@@ -72,6 +74,75 @@ class TemporaryFile {
 
  private:
   Text path_;
+};
+
+struct Stamp {
+  DWORD sizeLow = 0;
+  DWORD sizeHigh = 0;
+  FILETIME written{};
+};
+
+bool operator==(const Stamp& a, const Stamp& b) {
+  return a.sizeLow == b.sizeLow && a.sizeHigh == b.sizeHigh &&
+         a.written.dwLowDateTime == b.written.dwLowDateTime &&
+         a.written.dwHighDateTime == b.written.dwHighDateTime;
+}
+
+// Opened for its attributes alone, so that it keeps nobody from reading, writing or deleting.
+HANDLE OpenForStamp(const Text& path) {
+  HANDLE file = INVALID_HANDLE_VALUE;
+  win32::Call([&] {
+    file = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  });
+  return file;
+}
+
+bool ReadStamp(HANDLE file, Stamp& stamp) {
+  DWORD error = 0;
+  win32::Call([&] {
+    stamp.sizeLow = GetFileSize(file, &stamp.sizeHigh);
+    error = GetLastError();
+    if (!GetFileTime(file, nullptr, nullptr, &stamp.written)) error = GetLastError();
+  });
+  return error == 0;
+}
+
+// A source that changed while it was copied, as a file still being downloaded does, is not
+// delivered: someone else was writing it. Its size and last write time are read at the start
+// and again at the end, and the copy must hold as many bytes as the source told at the start.
+// Writers that the share mode keeps out are not the only ones: a file server may let others
+// write, and a file of the host under Wine may tell another size than its data has.
+class SourceWatch {
+ public:
+  explicit SourceWatch(const Text& source) : file_(OpenForStamp(source)) {
+    watching_ = file_ != INVALID_HANDLE_VALUE && ReadStamp(file_, start_);
+  }
+  ~SourceWatch() {
+    if (file_ != INVALID_HANDLE_VALUE) win32::Call([&] { CloseHandle(file_); });
+  }
+  SourceWatch(const SourceWatch&) = delete;
+  SourceWatch& operator=(const SourceWatch&) = delete;
+
+  bool StayedAsItWas(ErrorState& state, const Text& copy) const {
+    if (!watching_) return true;
+    Stamp end;
+    Stamp copied;
+    bool stayed = ReadStamp(file_, end) && end == start_;
+    if (stayed) {
+      HANDLE written = OpenForStamp(copy);
+      stayed = written != INVALID_HANDLE_VALUE && ReadStamp(written, copied) &&
+               copied.sizeLow == start_.sizeLow && copied.sizeHigh == start_.sizeHigh;
+      if (written != INVALID_HANDLE_VALUE) win32::Call([&] { CloseHandle(written); });
+    }
+    return win32::Succeeded(state, stayed, stayed ? 0 : ERROR_SHARING_VIOLATION);
+  }
+
+ private:
+  HANDLE file_;
+  Stamp start_;
+  bool watching_ = false;
 };
 
 // Windows refuses to replace a read-only file, but Wine renames over one all the same, so the
@@ -87,12 +158,13 @@ bool TargetIsNotReadOnly(ErrorState& state, const Text& target) {
 }  // namespace
 
 void CopyFileTo(ErrorState& state, const Text& source, const Text& target) {
+  const SourceWatch watch(source);
   HANDLE held = KeepOpenForReading(state, source);
   if (held == INVALID_HANDLE_VALUE) return;
   {
     TemporaryFile temporary;
     if (TargetIsNotReadOnly(state, target) && temporary.Create(state, win32::FolderOf(target)) &&
-        temporary.Fill(state, source)) {
+        temporary.Fill(state, source) && watch.StayedAsItWas(state, temporary.Path())) {
       temporary.Replace(state, target);
     }
   }

@@ -75,6 +75,11 @@ Text EnvironmentValue(const Text& name) {
   return value;
 }
 
+// The platform's own drives serve whatever the environment holds.
+Text EnvironmentFault() {
+  return {};
+}
+
 Text CommandTail() {
   static const Text tail = TailOf(GetCommandLineA());
   return tail;

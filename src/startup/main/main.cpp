@@ -3,9 +3,14 @@
 #include "dialog/message_box.h"
 #include "services/error.h"
 #include "services/message.h"
+#include "services/process.h"
 #include "startup/startup.h"
 
 int main() {
+  if (const quelb::Text fault = quelb::EnvironmentFault(); !fault.empty()) {
+    std::fprintf(stderr, "setup: %s\n", fault.c_str());
+    return quelb::kFatalExitCode;
+  }
   if (!quelb::dialog::OpenBackend()) {
     std::fputs("setup: no display and no terminal to show the installer in\n", stderr);
     return quelb::kFatalExitCode;

@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "services/files.h"
+#include "services/process.h"
 #include "support/guards.h"
 #include "support/second_process.h"
 #include "support/temp_folder.h"
@@ -159,6 +160,39 @@ TEST_F(PathsTest, ADriveWithoutItsDiskNamesNoFile) {
   fs::create_directories(fs::path(c_) / "NO-DISK" / "Setup");
   EXPECT_EQ(HostPath("D:\\SETUP\\README.TXT"), c_ + "/NO-DISK/Setup/README.TXT")
       << "a disk put in is seen at once";
+}
+
+// A drive table in the current folder, such as a .wine on the medium the installer starts
+// from, never stands in for the operator's: without HOME the home is the password file's, as
+// Wine takes it, and a relative WINEPREFIX names no table and is refused at start-up.
+TEST(DriveTableFolderTest, NeverOneInTheCurrentFolder) {
+  testing::TempFolder medium;
+  for (const char* prefix : {".wine", "prefix"}) {
+    fs::create_directories(medium / prefix / "dosdevices");
+    fs::create_directory_symlink(medium.Path(), medium / prefix / "dosdevices" / "q:");
+  }
+  const std::string root = Canonical(medium.Path());
+  const testing::CurrentFolderGuard current(medium.Path());
+  testing::EnvironmentGuard home("HOME");
+  testing::EnvironmentGuard winePrefix("WINEPREFIX");
+  winePrefix.Unset();
+  home.Unset();
+  EXPECT_EQ(DriveRoot('q'), std::nullopt) << "HOME unset";
+  for (const char* value : {"", "."}) {
+    home.Set(value);
+    EXPECT_EQ(DriveRoot('q'), std::nullopt) << "HOME=" << value;
+  }
+  home.Set(root);
+  EXPECT_EQ(DriveRoot('q'), root);
+  EXPECT_EQ(EnvironmentFault(), "");
+
+  winePrefix.Set("prefix");
+  EXPECT_EQ(DriveRoot('q'), std::nullopt);
+  EXPECT_EQ(RelativeWinePrefix(), "prefix");
+  EXPECT_NE(EnvironmentFault().find("WINEPREFIX"), std::string::npos) << EnvironmentFault();
+  winePrefix.Set(root + "/prefix");
+  EXPECT_EQ(DriveRoot('q'), root);
+  EXPECT_EQ(EnvironmentFault(), "");
 }
 
 // A folder that another process changes is read again; the change shows in its times,
