@@ -3,6 +3,7 @@
 // further disk or a folder source has been worked through.
 #include "engine/engine.h"
 #include "engine/process_values.h"
+#include "engine/run_lock.h"
 #include "services/files.h"
 #include "services/message.h"
 #include "services/process.h"
@@ -114,6 +115,18 @@ void MakeTargetCurrent(const UpdateRunState& run, ErrorState& errors) {
   ClearError(errors);
 }
 
+// The target is locked before it is first looked at; a target that is not there yet is
+// locked once it has been made. The download folder's lock always comes second. False when
+// the operator cancels while another run holds one of them.
+bool LockAndPrepareTarget(UpdateRunState& run, ErrorState& errors, RunLocks& locks) {
+  LockOutcome target = locks.Take(run, errors, run.TargetPath);
+  if (target == LockOutcome::kCanceled) return false;
+  MakeSureTargetExists(run, errors);
+  if (target == LockOutcome::kNotLockable) target = locks.Take(run, errors, run.TargetPath);
+  if (target == LockOutcome::kCanceled) return false;
+  return locks.Take(run, errors, kDownloadFolder) != LockOutcome::kCanceled;
+}
+
 RunOutcome Abort(dialog::DialogHandle dialog, const UpdateRunState& run) {
   MakeCopiesDurable();
   ShowMessage("Error" + NumberText(run.LastError) + " detected", MB_TASKMODAL | MB_OK,
@@ -129,7 +142,8 @@ RunOutcome UpdateRun(dialog::DialogHandle dialog, ErrorState& errors) {
   UpdateRunState run;
   run.SourcePath = NormalisedSource(dialog::GetControlText(dialog, IDC_SOURCE));
   run.TargetPath = dialog::GetControlText(dialog, IDC_TARGET);
-  MakeSureTargetExists(run, errors);
+  RunLocks locks;
+  if (!LockAndPrepareTarget(run, errors, locks)) return Abort(dialog, run);
   run.MoreDisks = kTrue;
   run.DiskCount = 0;
   run.SourceMask = run.SourcePath + "\\*.*";
