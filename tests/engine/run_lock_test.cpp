@@ -127,5 +127,32 @@ TEST_F(RunLockTest, ATargetThatIsTheDownloadFolderIsLockedOnce) {
   for (const ShownBox& box : operator_.Boxes()) EXPECT_NE(box.title, kHeldFolderTitle);
 }
 
+#ifndef _WIN32
+// The run works in the folder it locked: a target swapped for a link while the operator reads
+// a box sends nothing of the next disk where the link points.
+TEST_F(RunLockTest, ATargetSwappedForALinkMeanwhileRedirectsNothing) {
+  const fs::path disk = drives_.Root('a');
+  WriteFile(disk / "FIRST.TXT", "disk 1");
+  const fs::path moved = scratch_ / "moved";
+  const fs::path elsewhere = scratch_ / "elsewhere";
+  fs::create_directories(elsewhere);
+  operator_.Answer({IDYES, IDNO});
+  operator_.OnBox([&](const ShownBox&) {
+    if (operator_.Boxes().size() != 1) return;
+    fs::rename(target_, moved);
+    fs::create_directory_symlink(elsewhere, target_);
+    fs::remove(disk / "FIRST.TXT");
+    WriteFile(disk / "SECOND.TXT", "disk 2");
+  });
+  dialog_ = RunDialog("A", target_.string());
+
+  EXPECT_EQ(UpdateRun(dialog_, errors_), RunOutcome::kCompleted);
+
+  EXPECT_EQ(operator_.Boxes().back().title, " 1 files copied -  Load another Disk?");
+  EXPECT_TRUE(NamesIn(elsewhere).empty());
+  EXPECT_EQ(ReadFile(moved / "SECOND.TXT"), "disk 2");
+}
+#endif
+
 }  // namespace
 }  // namespace quelb::testing

@@ -257,15 +257,24 @@ TEST_F(CopyTest, OverlongTargetFailsWithoutNamingAnotherFile) {
   EXPECT_EQ(NamesIn(c_ / "QUELB"), std::set<std::string>{"DATA.DBF"});
 }
 
-TEST_F(CopyTest, TargetBehindALinkReplacesTheLinkedFile) {
+// A link in the target's name is replaced as a rename replaces a name on Windows; the file
+// it names, which may be anyone's, is left as it was. A dangling link is replaced as well.
+TEST_F(CopyTest, ALinkAsTargetIsReplacedAndWhatItNamesIsUntouched) {
 #ifdef _WIN32
   GTEST_SKIP() << "Windows lets only administrators make links, and Wine makes none";
 #endif
   fs::create_symlink(c_ / "QUELB" / "DATA.DBF", c_ / "SOURCE" / "ALIAS.DBF");
-  CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\SOURCE\\ALIAS.DBF");
-  EXPECT_EQ(state_.number, 0);
-  EXPECT_TRUE(fs::is_symlink(c_ / "SOURCE" / "ALIAS.DBF"));
-  EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), "new content");
+  fs::create_symlink(c_ / "QUELB" / "GONE.DBF", c_ / "SOURCE" / "DANGLING.DBF");
+  for (const char* name : {"C:\\SOURCE\\ALIAS.DBF", "C:\\SOURCE\\DANGLING.DBF"}) {
+    CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", name);
+    EXPECT_EQ(TakeError(state_), 0) << name;
+  }
+  for (const char* name : {"ALIAS.DBF", "DANGLING.DBF"}) {
+    EXPECT_FALSE(fs::is_symlink(c_ / "SOURCE" / name)) << name;
+    EXPECT_EQ(testing::ReadFile(c_ / "SOURCE" / name), "new content") << name;
+  }
+  EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), "old content");
+  EXPECT_EQ(NamesIn(c_ / "QUELB"), std::set<std::string>{"DATA.DBF"});
 }
 
 #ifndef _WIN32

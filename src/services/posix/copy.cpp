@@ -14,6 +14,7 @@
 #include "services/posix/durability.h"
 #include "services/posix/errno_map.h"
 #include "services/posix/folder_names.h"
+#include "services/posix/held_folders.h"
 #include "services/posix/in_use.h"
 #include "services/posix/paths.h"
 #include "services/posix/rename_order.h"
@@ -42,8 +43,9 @@ bool FailWith(ErrorState& state, uint32_t windowsCode) {
   return false;
 }
 
-// The file a copy replaces, reached through its folder so that its path is walked once: a
-// link as target stands for the file it names.
+// The file a copy replaces, reached through its folder so that its path is walked once. A
+// link in the target's name is replaced as a name is on Windows, and what it names is left
+// alone: the new file then comes as a new one.
 struct OldTarget {
   std::string path;
   std::string folderPath;
@@ -53,11 +55,18 @@ struct OldTarget {
   struct stat info {};
 };
 
+// A folder the run has locked is the one it opened then, whatever its name holds now; any
+// other is opened here, once for the copy, with the links of its path resolved.
+int OpenFolderOnce(const std::string& folderPath) {
+  const int held = posix::DuplicateHeldFolder(folderPath);
+  return held >= 0 ? held : open(folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+}
+
 bool OpenTargetFolder(ErrorState& state, const std::string& target, OldTarget& old) {
   old.path = target;
   old.folderPath = posix::HostFolderOf(target);
   old.name = target.substr(target.rfind('/') + 1);
-  old.folder.Reset(open(old.folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  old.folder.Reset(OpenFolderOnce(old.folderPath));
   // Named as the target, so that a missing folder reads as a missing path.
   return old.folder.IsOpen() || Fail(state, errno, target);
 }
@@ -68,14 +77,7 @@ bool LookAtTarget(ErrorState& state, const std::string& target, OldTarget& old) 
   if (fstatat(old.folder.Get(), old.name.c_str(), &old.info, AT_SYMLINK_NOFOLLOW) != 0) {
     return errno == ENOENT || Fail(state, errno, target);
   }
-  if (S_ISLNK(old.info.st_mode)) {
-    const std::string linked = posix::CanonicalHostPath(target);
-    if (!OpenTargetFolder(state, linked, old)) return false;
-    if (fstatat(old.folder.Get(), old.name.c_str(), &old.info, 0) != 0) {
-      return errno == ENOENT || Fail(state, errno, linked);
-    }
-  }
-  old.exists = true;
+  old.exists = !S_ISLNK(old.info.st_mode);
   return true;
 }
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "services/posix/descriptor.h"
+#include "services/posix/held_folders.h"
 #include "services/posix/paths.h"
 #include "services/windows_codes.h"
 
@@ -31,6 +32,7 @@ constexpr int kOpenAttempts = 10;
 constexpr size_t kLongestHolder = 512;
 
 struct HeldLock {
+  std::string hostFolder;
   Descriptor folder;
   Descriptor file;
   dev_t device = 0;
@@ -164,6 +166,7 @@ FolderLockAnswer Lock(ErrorState& state, const Text& folder, FolderLockHandle& h
   const std::optional<std::string> hostFolder = posix::HostPath(folder);
   if (!hostFolder) return FolderLockAnswer::kNotLockable;
   auto lock = std::make_unique<HeldLock>();
+  lock->hostFolder = *hostFolder;
   lock->folder.Reset(open(hostFolder->c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
   if (!lock->folder.IsOpen()) return FolderLockAnswer::kNotLockable;
   FolderLockAnswer answer = FolderLockAnswer::kNotLockable;
@@ -178,6 +181,13 @@ FolderLockAnswer Lock(ErrorState& state, const Text& folder, FolderLockHandle& h
 }
 
 }  // namespace
+
+int posix::DuplicateHeldFolder(const std::string& hostFolder) {
+  for (const HeldLock* lock : HeldLocks()) {
+    if (lock->hostFolder == hostFolder) return fcntl(lock->folder.Get(), F_DUPFD_CLOEXEC, 0);
+  }
+  return -1;
+}
 
 FolderLockAnswer LockFolder(ErrorState& state, const Text& folder, FolderLockHandle& handle,
                             Text& holder) {
