@@ -122,6 +122,37 @@ TEST_F(CopyTest, TheReplacedFilesOwnerKeepsTheFile) {
 #endif
 }
 
+#ifndef _WIN32
+// What root copies never reaches a user who could not read it: a source of root's alone keeps
+// the new file root's, and a link another user made to a file of root's copies nothing.
+TEST_F(CopyTest, RootHandsNoDataToAUserWhoCouldNotReadIt) {
+  if (geteuid() != 0) GTEST_SKIP() << "only an administrator may give a file away";
+  const fs::path source = c_ / "SOURCE" / "DATA.DBF";
+  const fs::path target = c_ / "QUELB" / "DATA.DBF";
+  ASSERT_EQ(chown(target.c_str(), 65534, 65534), 0);
+  chmod(source.c_str(), 0600);
+  CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\QUELB\\DATA.DBF");
+  EXPECT_EQ(TakeError(state_), 0);
+  EXPECT_EQ(testing::ReadFile(target), "new content");
+  EXPECT_EQ(StatOf(target).st_uid, 0u);
+
+  ASSERT_EQ(chown(target.c_str(), 65534, 65534), 0);
+  testing::WriteFile(target, "old content");
+  const fs::path link = c_ / "SOURCE" / "SECRET.DBF";
+  fs::create_symlink(source, link);
+  ASSERT_EQ(lchown(link.c_str(), 65534, 65534), 0);
+  CopyFileTo(state_, "C:\\SOURCE\\SECRET.DBF", "C:\\QUELB\\DATA.DBF");
+  EXPECT_EQ(TakeError(state_), 70);
+  EXPECT_EQ(testing::ReadFile(target), "old content");
+  EXPECT_EQ(NamesIn(c_ / "QUELB"), std::set<std::string>{"DATA.DBF"});
+
+  ASSERT_EQ(lchown(link.c_str(), 0, 0), 0);
+  CopyFileTo(state_, "C:\\SOURCE\\SECRET.DBF", "C:\\QUELB\\DATA.DBF");
+  EXPECT_EQ(TakeError(state_), 0) << "a link of the file's own owner is followed";
+  EXPECT_EQ(testing::ReadFile(target), "new content");
+}
+#endif
+
 TEST_F(CopyTest, CreatesAMissingTargetUnderTheNameAsWritten) {
   CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\quelb\\Fresh.Dbf");
   EXPECT_EQ(state_.number, 0);

@@ -81,6 +81,17 @@ bool LookAtTarget(ErrorState& state, const std::string& target, OldTarget& old) 
   return true;
 }
 
+// Root follows a link in the source's name only to a file of the link's own owner, as the
+// kernel's protected links do, so that a link another user made to a file of root's copies
+// nothing. The name is looked at after the open: a name changed meanwhile is refused too.
+bool SourceNameMayBeFollowed(const std::string& source, const struct stat& opened) {
+  if (geteuid() != 0) return true;
+  struct stat named;
+  if (lstat(source.c_str(), &named) != 0) return false;
+  if (S_ISLNK(named.st_mode)) return named.st_uid == opened.st_uid;
+  return named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
+}
+
 // Opened without blocking, so that a FIFO in the source's place cannot stop the copy; on a
 // regular file the flag changes nothing.
 bool OpenSource(ErrorState& state, const std::string& source, Descriptor& in, struct stat& info) {
@@ -88,6 +99,7 @@ bool OpenSource(ErrorState& state, const std::string& source, Descriptor& in, st
   if (!in.IsOpen()) return Fail(state, errno, source);
   if (fstat(in.Get(), &info) != 0) return Fail(state, errno, source);
   if (!S_ISREG(info.st_mode)) return FailWith(state, wincode::kAccessDenied);
+  if (!SourceNameMayBeFollowed(source, info)) return FailWith(state, wincode::kAccessDenied);
   return true;
 }
 
@@ -164,10 +176,25 @@ bool CarryOverModeAndTime(ErrorState& state, int out, const struct stat& source,
   return true;
 }
 
+// Whether the source's permission bits let the members of a group read it.
+bool GroupMayRead(const struct stat& source, gid_t gid) {
+  return (source.st_mode & (source.st_gid == gid ? S_IRGRP : S_IROTH)) != 0;
+}
+
+// Whether they let a user of that primary group read it.
+bool UserMayRead(const struct stat& source, uid_t uid, gid_t gid) {
+  if (uid == 0) return true;
+  if (source.st_uid == uid) return (source.st_mode & S_IRUSR) != 0;
+  return GroupMayRead(source, gid);
+}
+
 // The new file keeps the owner and group of the one it replaces where we may give them, so
-// that an update run by an administrator leaves the suite's files to those who use them.
-void KeepOwnerOf(const OldTarget& old, int out) {
+// that an update run by an administrator leaves the suite's files to those who use them. A
+// source that owner or group could not read stays with whoever copied it.
+void KeepOwnerOf(const OldTarget& old, const struct stat& source, int out) {
   if (!old.exists) return;
+  if (!UserMayRead(source, old.info.st_uid, old.info.st_gid)) return;
+  if (!GroupMayRead(source, old.info.st_gid)) return;
   // Only an administrator may give a file away; anyone else's new file stays their own.
   const int ignored = fchown(out, old.info.st_uid, old.info.st_gid);
   (void)ignored;
@@ -216,7 +243,7 @@ void Replace(ErrorState& state, const OpenedSource& source, const OldTarget& old
                 old.path)) {
     return;
   }
-  KeepOwnerOf(old, replacement.Get());
+  KeepOwnerOf(old, source.info, replacement.Get());
   if (!CarryOverModeAndTime(state, replacement.Get(), source.info, old.path)) return;
   // Only a rename over an existing file keeps the data in order; the names are made durable
   // with the others of the run, before it shows its last box.
