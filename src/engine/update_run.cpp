@@ -3,6 +3,7 @@
 // further disk or a folder source has been worked through.
 #include "engine/engine.h"
 #include "engine/process_values.h"
+#include "engine/run_lock.h"
 #include "services/files.h"
 #include "services/message.h"
 #include "services/process.h"
@@ -130,6 +131,18 @@ void MakeTargetCurrent(const UpdateRunState& run, ErrorState& errors) {
   ClearError(errors);
 }
 
+// The target is locked before it is first looked at; a target that is not there yet is
+// locked once it has been made. The download folder's lock always comes second. False when
+// the operator cancels while another run holds one of them.
+bool LockAndPrepareTarget(UpdateRunState& run, ErrorState& errors, RunLocks& locks) {
+  LockOutcome target = locks.Take(run, errors, run.TargetPath);
+  if (target == LockOutcome::kCanceled) return false;
+  MakeSureTargetExists(run, errors);
+  if (target == LockOutcome::kNotLockable) target = locks.Take(run, errors, run.TargetPath);
+  if (target == LockOutcome::kCanceled) return false;
+  return locks.Take(run, errors, kDownloadFolder) != LockOutcome::kCanceled;
+}
+
 // The abort message shows the number that made the operator abort, also when a sync before
 // it failed and was asked about.
 RunOutcome Abort(dialog::DialogHandle dialog, UpdateRunState& run, ErrorState& errors,
@@ -149,7 +162,10 @@ RunOutcome UpdateRun(dialog::DialogHandle dialog, ErrorState& errors) {
   UpdateRunState run;
   run.SourcePath = NormalisedSource(dialog::GetControlText(dialog, IDC_SOURCE));
   run.TargetPath = dialog::GetControlText(dialog, IDC_TARGET);
-  MakeSureTargetExists(run, errors);
+  RunLocks locks;
+  if (!LockAndPrepareTarget(run, errors, locks)) {
+    return Abort(dialog, run, errors, PassOutcome::kAbort);
+  }
   run.MoreDisks = kTrue;
   run.DiskCount = 0;
   run.SourceMask = run.SourcePath + "\\*.*";

@@ -160,6 +160,37 @@ TEST_F(CopyTest, TheReplacedFilesOwnerKeepsTheFile) {
 #endif
 }
 
+#ifndef _WIN32
+// What root copies never reaches a user who could not read it: a source of root's alone keeps
+// the new file root's, and a link another user made to a file of root's copies nothing.
+TEST_F(CopyTest, RootHandsNoDataToAUserWhoCouldNotReadIt) {
+  if (geteuid() != 0) GTEST_SKIP() << "only an administrator may give a file away";
+  const fs::path source = c_ / "SOURCE" / "DATA.DBF";
+  const fs::path target = c_ / "QUELB" / "DATA.DBF";
+  ASSERT_EQ(chown(target.c_str(), 65534, 65534), 0);
+  chmod(source.c_str(), 0600);
+  CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\QUELB\\DATA.DBF");
+  EXPECT_EQ(TakeError(state_), 0);
+  EXPECT_EQ(testing::ReadFile(target), "new content");
+  EXPECT_EQ(StatOf(target).st_uid, 0u);
+
+  ASSERT_EQ(chown(target.c_str(), 65534, 65534), 0);
+  testing::WriteFile(target, "old content");
+  const fs::path link = c_ / "SOURCE" / "SECRET.DBF";
+  fs::create_symlink(source, link);
+  ASSERT_EQ(lchown(link.c_str(), 65534, 65534), 0);
+  CopyFileTo(state_, "C:\\SOURCE\\SECRET.DBF", "C:\\QUELB\\DATA.DBF");
+  EXPECT_EQ(TakeError(state_), 70);
+  EXPECT_EQ(testing::ReadFile(target), "old content");
+  EXPECT_EQ(NamesIn(c_ / "QUELB"), std::set<std::string>{"DATA.DBF"});
+
+  ASSERT_EQ(lchown(link.c_str(), 0, 0), 0);
+  CopyFileTo(state_, "C:\\SOURCE\\SECRET.DBF", "C:\\QUELB\\DATA.DBF");
+  EXPECT_EQ(TakeError(state_), 0) << "a link of the file's own owner is followed";
+  EXPECT_EQ(testing::ReadFile(target), "new content");
+}
+#endif
+
 TEST_F(CopyTest, CreatesAMissingTargetUnderTheNameAsWritten) {
   CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\quelb\\Fresh.Dbf");
   EXPECT_EQ(state_.number, 0);
@@ -295,15 +326,24 @@ TEST_F(CopyTest, OverlongTargetFailsWithoutNamingAnotherFile) {
   EXPECT_EQ(NamesIn(c_ / "QUELB"), std::set<std::string>{"DATA.DBF"});
 }
 
-TEST_F(CopyTest, TargetBehindALinkReplacesTheLinkedFile) {
+// A link in the target's name is replaced as a rename replaces a name on Windows; the file
+// it names, which may be anyone's, is left as it was. A dangling link is replaced as well.
+TEST_F(CopyTest, ALinkAsTargetIsReplacedAndWhatItNamesIsUntouched) {
 #ifdef _WIN32
   GTEST_SKIP() << "Windows lets only administrators make links, and Wine makes none";
 #endif
   fs::create_symlink(c_ / "QUELB" / "DATA.DBF", c_ / "SOURCE" / "ALIAS.DBF");
-  CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\SOURCE\\ALIAS.DBF");
-  EXPECT_EQ(state_.number, 0);
-  EXPECT_TRUE(fs::is_symlink(c_ / "SOURCE" / "ALIAS.DBF"));
-  EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), "new content");
+  fs::create_symlink(c_ / "QUELB" / "GONE.DBF", c_ / "SOURCE" / "DANGLING.DBF");
+  for (const char* name : {"C:\\SOURCE\\ALIAS.DBF", "C:\\SOURCE\\DANGLING.DBF"}) {
+    CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", name);
+    EXPECT_EQ(TakeError(state_), 0) << name;
+  }
+  for (const char* name : {"ALIAS.DBF", "DANGLING.DBF"}) {
+    EXPECT_FALSE(fs::is_symlink(c_ / "SOURCE" / name)) << name;
+    EXPECT_EQ(testing::ReadFile(c_ / "SOURCE" / name), "new content") << name;
+  }
+  EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), "old content");
+  EXPECT_EQ(NamesIn(c_ / "QUELB"), std::set<std::string>{"DATA.DBF"});
 }
 
 #ifndef _WIN32

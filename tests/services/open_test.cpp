@@ -266,6 +266,25 @@ TEST_F(OpenTest, MissingOrFreeFileIsNotHeld) {
   EXPECT_FALSE(std::filesystem::exists(folder_ / "MISSING"));
 }
 
+// A name that another user turns into a link between the listing and the test is never
+// followed: a dangling link creates nothing where it points, and the file a link names is
+// neither opened for writing nor changed.
+TEST_F(OpenTest, TheTestNeverCreatesThroughALinkOrFollowsOne) {
+  TempFolder elsewhere;
+  const auto planted = elsewhere / "nologin";
+  std::filesystem::create_symlink(planted, folder_ / "rptdrv.dll");
+  std::filesystem::create_symlink(file_, folder_ / "CM.exe");
+  const FileState before = StateOf(file_);
+
+  EXPECT_EQ(OpenAndClose(folder_ / "rptdrv.dll", Access::kReadWrite), 70);
+  EXPECT_NE(OpenAndClose(folder_ / "rptdrv.dll", Access::kReadWriteWithFallBack), 0);
+  EXPECT_FALSE(std::filesystem::exists(planted));
+  EXPECT_EQ(OpenAndClose(folder_ / "CM.exe", Access::kReadWrite), 70);
+  ExpectUnchanged(before, file_);
+  EXPECT_FALSE(posix::HeldByAnotherProcess((folder_ / "rptdrv.dll").string()));
+  EXPECT_FALSE(std::filesystem::exists(planted));
+}
+
 // Where no lease can be had (here: a file of another owner, tested without CAP_LEASE), the
 // test falls back on what /proc shows of the other processes.
 TEST_F(OpenTest, WithoutLeaseRightsTheProcessTableStillTells) {

@@ -109,6 +109,51 @@ TEST_F(ProcessTest, FileThatIsNoProgramFailsWith75) {
 #endif
 }
 
+#ifndef _WIN32
+// Root runs only what no other user could have written or replaced: a program, the folder
+// that holds it, a link to it, or the archive an interpreter is given.
+TEST_F(ProcessTest, RootRefusesWhatAnotherUserCouldHaveChanged) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to make files of another user";
+  constexpr uid_t kNobody = 65534;
+  const auto folder = folder_ / "SUITE";
+  std::filesystem::create_directory(folder);
+  chmod(folder.c_str(), 0755);
+  const auto program = folder / "CM.EXE";
+  std::filesystem::copy_file(reporter_, program);
+  auto runs = [&](const std::string& line) {
+    std::filesystem::remove(reportPath_);
+    ErrorState state;
+    RunCommand(state, line, SW_SHOWNORMAL, true, false);
+    const ErrorNumber number = TakeError(state);
+    EXPECT_EQ(std::filesystem::exists(reportPath_), number == 0) << line;
+    return number;
+  };
+
+  EXPECT_EQ(runs(program.string()), 0);
+  ASSERT_EQ(chown(program.c_str(), kNobody, kNobody), 0);
+  EXPECT_EQ(runs(program.string()), 70) << "a program of another user";
+  ASSERT_EQ(chown(program.c_str(), 0, 0), 0);
+  chmod(folder.c_str(), 0777);
+  EXPECT_EQ(runs(program.string()), 70) << "a folder anyone may write";
+  chmod(folder.c_str(), 0755);
+  chmod(program.c_str(), 0757);
+  EXPECT_EQ(runs(program.string()), 70) << "a program anyone may write";
+  chmod(program.c_str(), 0755);
+  const auto link = folder / "LINK.EXE";
+  std::filesystem::create_symlink(program, link);
+  EXPECT_EQ(runs(link.string()), 0);
+  ASSERT_EQ(lchown(link.c_str(), kNobody, kNobody), 0);
+  EXPECT_EQ(runs(link.string()), 70) << "a link of another user";
+
+  const auto archive = folder_ / "QUELBAP.EXE";
+  std::filesystem::copy_file(reporter_, archive);
+  ASSERT_EQ(chown(archive.c_str(), kNobody, kNobody), 0);
+  EnvironmentGuard comspec("COMSPEC", program.string());
+  EXPECT_EQ(runs(program.string() + " /c " + archive.string() + " -o x"), 70)
+      << "an archive of another user given to the interpreter";
+}
+#endif
+
 TEST_F(ProcessTest, WaitsForTheChildAndReturnsItsExitCode) {
   EnvironmentGuard exitCode("PROC_EXIT", "7");
   ErrorState state;

@@ -14,6 +14,7 @@
 #include "services/posix/durability.h"
 #include "services/posix/errno_map.h"
 #include "services/posix/folder_names.h"
+#include "services/posix/held_folders.h"
 #include "services/posix/in_use.h"
 #include "services/posix/paths.h"
 #include "services/posix/replacement.h"
@@ -41,8 +42,9 @@ bool FailWith(ErrorState& state, uint32_t windowsCode) {
   return false;
 }
 
-// The file a copy replaces, reached through its folder so that its path is walked once: a
-// link as target stands for the file it names.
+// The file a copy replaces, reached through its folder so that its path is walked once. A
+// link in the target's name is replaced as a name is on Windows, and what it names is left
+// alone: the new file then comes as a new one.
 struct OldTarget {
   std::string path;
   std::string folderPath;
@@ -52,11 +54,18 @@ struct OldTarget {
   struct stat info {};
 };
 
+// A folder the run has locked is the one it opened then, whatever its name holds now; any
+// other is opened here, once for the copy, with the links of its path resolved.
+int OpenFolderOnce(const std::string& folderPath) {
+  const int held = posix::DuplicateHeldFolder(folderPath);
+  return held >= 0 ? held : open(folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+}
+
 bool OpenTargetFolder(ErrorState& state, const std::string& target, OldTarget& old) {
   old.path = target;
   old.folderPath = posix::HostFolderOf(target);
   old.name = target.substr(target.rfind('/') + 1);
-  old.folder.Reset(open(old.folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  old.folder.Reset(OpenFolderOnce(old.folderPath));
   // Named as the target, so that a missing folder reads as a missing path.
   return old.folder.IsOpen() || Fail(state, errno, target);
 }
@@ -67,15 +76,19 @@ bool LookAtTarget(ErrorState& state, const std::string& target, OldTarget& old) 
   if (fstatat(old.folder.Get(), old.name.c_str(), &old.info, AT_SYMLINK_NOFOLLOW) != 0) {
     return errno == ENOENT || Fail(state, errno, target);
   }
-  if (S_ISLNK(old.info.st_mode)) {
-    const std::string linked = posix::CanonicalHostPath(target);
-    if (!OpenTargetFolder(state, linked, old)) return false;
-    if (fstatat(old.folder.Get(), old.name.c_str(), &old.info, 0) != 0) {
-      return errno == ENOENT || Fail(state, errno, linked);
-    }
-  }
-  old.exists = true;
+  old.exists = !S_ISLNK(old.info.st_mode);
   return true;
+}
+
+// Root follows a link in the source's name only to a file of the link's own owner, as the
+// kernel's protected links do, so that a link another user made to a file of root's copies
+// nothing. The name is looked at after the open: a name changed meanwhile is refused too.
+bool SourceNameMayBeFollowed(const std::string& source, const struct stat& opened) {
+  if (geteuid() != 0) return true;
+  struct stat named;
+  if (lstat(source.c_str(), &named) != 0) return false;
+  if (S_ISLNK(named.st_mode)) return named.st_uid == opened.st_uid;
+  return named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
 }
 
 // Opened without blocking, so that a FIFO in the source's place cannot stop the copy; on a
@@ -85,6 +98,7 @@ bool OpenSource(ErrorState& state, const std::string& source, Descriptor& in, st
   if (!in.IsOpen()) return Fail(state, errno, source);
   if (fstat(in.Get(), &info) != 0) return Fail(state, errno, source);
   if (!S_ISREG(info.st_mode)) return FailWith(state, wincode::kAccessDenied);
+  if (!SourceNameMayBeFollowed(source, info)) return FailWith(state, wincode::kAccessDenied);
   return true;
 }
 
@@ -176,10 +190,25 @@ bool CarryOverModeAndTime(ErrorState& state, int out, mode_t mode, const struct 
   return true;
 }
 
+// Whether the source's permission bits let the members of a group read it.
+bool GroupMayRead(const struct stat& source, gid_t gid) {
+  return (source.st_mode & (source.st_gid == gid ? S_IRGRP : S_IROTH)) != 0;
+}
+
+// Whether they let a user of that primary group read it.
+bool UserMayRead(const struct stat& source, uid_t uid, gid_t gid) {
+  if (uid == 0) return true;
+  if (source.st_uid == uid) return (source.st_mode & S_IRUSR) != 0;
+  return GroupMayRead(source, gid);
+}
+
 // The new file keeps the owner and group of the one it replaces where we may give them, so
-// that an update run by an administrator leaves the suite's files to those who use them.
-void KeepOwnerOf(const OldTarget& old, int out) {
+// that an update run by an administrator leaves the suite's files to those who use them. A
+// source that owner or group could not read stays with whoever copied it.
+void KeepOwnerOf(const OldTarget& old, const struct stat& source, int out) {
   if (!old.exists) return;
+  if (!UserMayRead(source, old.info.st_uid, old.info.st_gid)) return;
+  if (!GroupMayRead(source, old.info.st_gid)) return;
   // Only an administrator may give a file away; anyone else's new file stays their own.
   const int ignored = fchown(out, old.info.st_uid, old.info.st_gid);
   (void)ignored;
@@ -254,7 +283,7 @@ void Replace(ErrorState& state, const OpenedSource& source, const OldTarget& old
     return;
   }
   if (!SourceStayedAsItWas(state, source, replacement.Get(), old.path)) return;
-  KeepOwnerOf(old, replacement.Get());
+  KeepOwnerOf(old, source.info, replacement.Get());
   if (!CarryOverModeAndTime(state, replacement.Get(), DeliveredMode(old, source.info), source.info,
                             old.path)) {
     return;

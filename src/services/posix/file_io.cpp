@@ -24,34 +24,72 @@ int Descriptor(FileHandle handle) {
 }
 
 // Read-only is a file without its owner write bit, whoever runs the program, so root meets
-// it as an administrator meets the Windows attribute. A missing file is not read-only.
-bool MarkedReadOnly(const std::string& hostPath) {
+// it as an administrator meets the Windows attribute.
+bool MarkedReadOnly(int fd) {
   struct stat info;
-  return stat(hostPath.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-         (info.st_mode & S_IWUSR) == 0;
+  return fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0;
 }
 
 bool RefusedForWriting(int error) {
   return error == EACCES || error == EROFS;
 }
 
-// A missing file is created empty with mode 0666 less the umask.
-int OpenCreating(const std::string& hostPath, int accessMode) {
-  return open(hostPath.c_str(), accessMode | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+constexpr int kOpenFlags = O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+
+int OpenExisting(const std::string& hostPath, int flags) {
+  return open(hostPath.c_str(), flags | kOpenFlags);
 }
 
-// Fails with errno set, EACCES for a read-only file under read-write.
-int OpenForAccess(const std::string& hostPath, Access access) {
-  const bool fallBack = access == Access::kReadWriteWithFallBack;
-  if (MarkedReadOnly(hostPath)) {
-    if (!fallBack) {
-      errno = EACCES;
-      return -1;
-    }
-    return OpenCreating(hostPath, O_RDONLY);
+// A missing file is created empty with mode 0666 less the umask, always as a new entry of
+// its folder: never through a link left in its name, which would create the file it names.
+// A file that appears meanwhile is opened as it is; a dangling link stays missing.
+int OpenOrCreate(const std::string& hostPath, int flags) {
+  const int fd = OpenExisting(hostPath, flags);
+  if (fd >= 0 || errno != ENOENT) return fd;
+  const int created = open(
+      hostPath.c_str(), (flags & ~O_NOFOLLOW) | O_CREAT | O_EXCL | O_NOFOLLOW | kOpenFlags, 0666);
+  if (created >= 0 || errno != EEXIST) return created;
+  return OpenExisting(hostPath, flags);
+}
+
+// Closes fd and fails with error when it is set.
+int Refused(int fd, int error) {
+  if (error == 0) return fd;
+  close(fd);
+  errno = error;
+  return -1;
+}
+
+// Whether the caller may write the open file: its owner write bit, then the rights and the
+// medium, asked of the file itself through its descriptor. 0, or the errno of the refusal.
+int WriteRefusal(int fd) {
+  if (MarkedReadOnly(fd)) return EACCES;
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  return faccessat(AT_FDCWD, self.c_str(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
+}
+
+// The in-use test opens the file its name holds for reading only, so that it never follows
+// a link, writes nothing and sets no one's lease off by a write open; it fails as a write
+// open would. A link in the name is no file to test: it fails as access denied.
+int OpenForTest(const std::string& hostPath) {
+  const int fd = OpenOrCreate(hostPath, O_RDONLY | O_NOFOLLOW);
+  if (fd < 0) {
+    if (errno == ELOOP) errno = EACCES;
+    return -1;
   }
-  const int fd = OpenCreating(hostPath, O_RDWR);
-  if (fd < 0 && fallBack && RefusedForWriting(errno)) return OpenCreating(hostPath, O_RDONLY);
+  return Refused(fd, WriteRefusal(fd));
+}
+
+// Fails with errno set, EACCES for a read-only file under read-write. The file read whole
+// may be reached through a link, as a source may be one.
+int OpenForAccess(const std::string& hostPath, Access access) {
+  if (access == Access::kReadWrite) return OpenForTest(hostPath);
+  const int fd = OpenOrCreate(hostPath, O_RDWR);
+  if (fd >= 0 && MarkedReadOnly(fd)) {
+    close(fd);
+    return OpenExisting(hostPath, O_RDONLY);
+  }
+  if (fd < 0 && RefusedForWriting(errno)) return OpenOrCreate(hostPath, O_RDONLY);
   return fd;
 }
 

@@ -87,25 +87,46 @@ struct FileIdentity {
   std::string canonicalPath;
 };
 
-bool IdentityOf(const std::string& hostPath, FileIdentity& identity) {
+// The file the name holds in its folder; a link there is held by no one, as a copy replaces
+// the link itself and never what it names.
+bool IdentityOf(int folder, const std::string& name, const std::string& hostPath,
+                FileIdentity& identity) {
   struct stat info;
-  if (stat(hostPath.c_str(), &info) != 0) return false;
+  if (fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || S_ISLNK(info.st_mode)) {
+    return false;
+  }
   identity.device = info.st_dev;
   identity.inode = info.st_ino;
-  std::unique_ptr<char, decltype(&std::free)> resolved(realpath(hostPath.c_str(), nullptr),
-                                                       &std::free);
-  if (resolved) identity.canonicalPath = resolved.get();
+  identity.canonicalPath = JoinHostPath(CanonicalHostPath(HostFolderOf(hostPath)), name);
   return true;
 }
 
 // A program being run refuses every write open with ETXTBSY; EAGAIN is a lease of another.
-bool RefusedAsRunning(const std::string& hostPath) {
-  const int fd = open(hostPath.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+// Nothing is created, and a link is followed only when it is a descriptor's own entry in /proc.
+bool RefusedAsRunning(int folder, const std::string& name, bool followLink = false) {
+  const int fd =
+      openat(folder, name.c_str(),
+             O_WRONLY | O_NONBLOCK | (followLink ? 0 : O_NOFOLLOW) | O_CLOEXEC | O_NOCTTY);
   if (fd >= 0) {
     close(fd);
     return false;
   }
   return errno == ETXTBSY || errno == EAGAIN;
+}
+
+// The folder and name of a host path, for the tests made on a path alone.
+struct Placed {
+  int folder = -1;
+  std::string name;
+  ~Placed() {
+    if (folder >= 0) close(folder);
+  }
+};
+
+bool Place(const std::string& hostPath, Placed& placed) {
+  placed.folder = open(HostFolderOf(hostPath).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  placed.name = hostPath.substr(hostPath.rfind('/') + 1);
+  return placed.folder >= 0;
 }
 
 bool IsProcessFolder(const char* name) {
@@ -173,15 +194,33 @@ bool SeenInOtherProcesses(const FileIdentity& identity, bool descriptors, bool m
   return false;
 }
 
-bool HeldWithoutLease(const std::string& hostPath) {
+bool HeldWithoutLease(int folder, const std::string& name, const std::string& hostPath) {
   FileIdentity identity;
-  if (!IdentityOf(hostPath, identity)) return false;
-  return RefusedAsRunning(hostPath) || SeenInOtherProcesses(identity, true, true);
+  if (!IdentityOf(folder, name, hostPath, identity)) return false;
+  return RefusedAsRunning(folder, name) || SeenInOtherProcesses(identity, true, true);
 }
 
-bool MappedByAnother(const std::string& hostPath) {
+// The descriptor's own file, whatever its name has become meanwhile.
+bool IdentityOfDescriptor(int fd, const std::string& hostPath, FileIdentity& identity) {
+  struct stat info;
+  if (fstat(fd, &info) != 0) return false;
+  identity.device = info.st_dev;
+  identity.inode = info.st_ino;
+  identity.canonicalPath = CanonicalHostPath(hostPath);
+  return true;
+}
+
+bool HeldWithoutLease(int fd, const std::string& hostPath) {
   FileIdentity identity;
-  return IdentityOf(hostPath, identity) && SeenInOtherProcesses(identity, false, true);
+  if (!IdentityOfDescriptor(fd, hostPath, identity)) return false;
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  return RefusedAsRunning(AT_FDCWD, self, true) || SeenInOtherProcesses(identity, true, true);
+}
+
+bool MappedByAnother(int fd, const std::string& hostPath) {
+  FileIdentity identity;
+  return IdentityOfDescriptor(fd, hostPath, identity) &&
+         SeenInOtherProcesses(identity, false, true);
 }
 
 }  // namespace
@@ -193,7 +232,7 @@ bool HeldAgainstDescriptor(int fd, const std::string& hostPath, bool keepLease) 
       case LeaseAnswer::kHeld:
         return true;
       case LeaseAnswer::kFree:
-        if (traits.mappingsHidden && MappedByAnother(hostPath)) {
+        if (traits.mappingsHidden && MappedByAnother(fd, hostPath)) {
           if (keepLease) fcntl(fd, F_SETLEASE, F_UNLCK);
           return true;
         }
@@ -202,19 +241,21 @@ bool HeldAgainstDescriptor(int fd, const std::string& hostPath, bool keepLease) 
         break;
     }
   }
-  return HeldWithoutLease(hostPath);
+  return HeldWithoutLease(fd, hostPath);
 }
 
 bool HeldByAnotherProcess(const std::string& hostPath) {
-  return HeldByAnotherProcess(AT_FDCWD, hostPath, hostPath);
+  Placed placed;
+  return Place(hostPath, placed) && HeldByAnotherProcess(placed.folder, placed.name, hostPath);
 }
 
 bool HeldByAnotherProcess(int folder, const std::string& name, const std::string& hostPath) {
-  const int fd = openat(folder, name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  const int fd =
+      openat(folder, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) {
     // EAGAIN: another process keeps a lease on it, as our own open files do.
     if (errno == EAGAIN) return true;
-    return HeldWithoutLease(hostPath);
+    return errno != ELOOP && HeldWithoutLease(folder, name, hostPath);
   }
   // The lease goes with the descriptor, which is closed at once.
   const bool held = HeldAgainstDescriptor(fd, hostPath, true);

@@ -256,6 +256,43 @@ pid_t Spawn(ErrorState& state, const std::string& program, const std::vector<std
   return 0;
 }
 
+// Only root itself, or a group of root's, may change what root runs. A folder with the
+// sticky bit keeps others from replacing root's files in it; a link's own mode means nothing.
+bool ChangeableByOthers(const struct stat& info) {
+  if (info.st_uid != 0) return true;
+  if (S_ISLNK(info.st_mode)) return false;
+  if ((info.st_mode & S_IWGRP) != 0 && info.st_gid != 0) return true;
+  return (info.st_mode & S_IWOTH) != 0 && !(S_ISDIR(info.st_mode) && (info.st_mode & S_ISVTX));
+}
+
+// A name that is not there is left to the start itself, which reports it as it always does.
+bool NameChangeableByOthers(const std::string& hostPath, bool follow) {
+  struct stat info;
+  if ((follow ? stat(hostPath.c_str(), &info) : lstat(hostPath.c_str(), &info)) != 0) {
+    return false;
+  }
+  return ChangeableByOthers(info);
+}
+
+// Root starts no program that another user wrote or could have replaced: the file, the folder
+// that holds it, and a link that names it and that link's folder all belong to root.
+bool SafeForRoot(const std::string& program) {
+  if (geteuid() != 0) return true;
+  const std::string file = posix::CanonicalHostPath(program);
+  if (NameChangeableByOthers(file, true)) return false;
+  if (NameChangeableByOthers(posix::HostFolderOf(file), true)) return false;
+  if (file == program) return true;
+  return !NameChangeableByOthers(program, false) &&
+         !NameChangeableByOthers(posix::HostFolderOf(program), true);
+}
+
+// The program and, where the interpreter runs one, the archive it is given after "/c".
+bool MayStart(ErrorState& state, const std::vector<std::string>& words, bool interpreted) {
+  const bool safe = SafeForRoot(words.front()) && (!interpreted || SafeForRoot(words[2]));
+  if (!safe) StoreWindowsError(state, wincode::kAccessDenied, EPERM);
+  return safe;
+}
+
 }  // namespace
 
 int32_t RunCommand(ErrorState& state, const Text& commandLine, int /*showState*/, bool wait,
@@ -264,8 +301,11 @@ int32_t RunCommand(ErrorState& state, const Text& commandLine, int /*showState*/
   const std::optional<std::string> program =
       FindProgram(state, words.empty() ? std::string() : words.front());
   if (!program) return 0;
+  const bool interpreted =
+      words.size() > 2 && IsInterpreterSwitch(words[1]) && IsInterpreter(words.front());
   words.front() = *program;
   for (size_t i = 1; i < words.size(); ++i) words[i] = HostWord(words[i]);
+  if (!MayStart(state, words, interpreted)) return 0;
   if (!wait) return Spawn(state, *program, words, inheritHandles);
   const TerminalLoan loan;
   const pid_t child = Spawn(state, *program, words, inheritHandles);

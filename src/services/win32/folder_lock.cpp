@@ -1,0 +1,158 @@
+// Folder locks on Windows: the lock file is opened with share mode 0, which every file server
+// enforces for all its clients, and goes when its handle is closed, also by the end of a
+// killed process. As no one else can open it, who holds it is told by a second hidden file
+// beside it, open as long as the lock and gone with it.
+#include "services/folder_lock.h"
+
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "services/process.h"
+#include "services/win32/call.h"
+#include "services/windows_codes.h"
+
+namespace quelb {
+namespace {
+
+constexpr const char* kHolderName = ".setup-run.who";
+constexpr DWORD kNoSharing = 0;
+constexpr DWORD kReadersOnly = FILE_SHARE_READ | FILE_SHARE_DELETE;
+constexpr DWORD kAnySharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr DWORD kGoesWithHandle = FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE;
+constexpr DWORD kLongestHolder = 512;
+
+struct HeldLock {
+  HANDLE file = INVALID_HANDLE_VALUE;
+  HANDLE holder = INVALID_HANDLE_VALUE;
+  Text key;
+};
+
+// The locks this process holds, by the full path of their folder in upper case: a second
+// open of the same lock file by this process would be refused like anyone else's.
+std::vector<HeldLock*>& HeldLocks() {
+  static std::vector<HeldLock*> held;
+  return held;
+}
+
+Text FullPathOf(const Text& folder) {
+  char full[MAX_PATH * 2] = {};
+  const DWORD length = GetFullPathNameA(folder.c_str(), sizeof full, full, nullptr);
+  Text key = length > 0 && length < sizeof full ? Text(full, length) : folder;
+  while (key.size() > 3 && (key.back() == '\\' || key.back() == '/')) key.pop_back();
+  return UpperText(key);
+}
+
+bool HeldHere(const Text& key) {
+  for (const HeldLock* lock : HeldLocks()) {
+    if (lock->key == key) return true;
+  }
+  return false;
+}
+
+HANDLE Open(const Text& path, DWORD access, DWORD sharing, DWORD disposition, DWORD flags,
+            DWORD& error) {
+  HANDLE file = INVALID_HANDLE_VALUE;
+  error = win32::Call([&] {
+    file = CreateFileA(path.c_str(), access, sharing, nullptr, disposition, flags, nullptr);
+  });
+  return file;
+}
+
+void CloseQuietly(HANDLE file) {
+  if (file != INVALID_HANDLE_VALUE) win32::Call([&] { CloseHandle(file); });
+}
+
+Text ReadHolder(const Text& folder) {
+  DWORD error = 0;
+  const HANDLE file = Open(folder + "\\" + kHolderName, GENERIC_READ, kAnySharing, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, error);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  char buffer[kLongestHolder];
+  DWORD got = 0;
+  win32::Call([&] { ReadFile(file, buffer, sizeof buffer, &got, nullptr); });
+  CloseQuietly(file);
+  Text holder(buffer, got);
+  while (!holder.empty() && (holder.back() == '\n' || holder.back() == '\r')) holder.pop_back();
+  return holder;
+}
+
+Text MachineName() {
+  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = sizeof name;
+  return GetComputerNameA(name, &size) ? Text(name, size) : Text("?");
+}
+
+Text Now() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  char text[32] = {};
+  wsprintfA(text, "%04u-%02u-%02u %02u:%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
+            now.wMinute);
+  return text;
+}
+
+// What it says is only for the operator of another run, so a failure to write it is no
+// failure of the lock.
+void WriteHolder(const Text& folder, HeldLock& lock) {
+  DWORD error = 0;
+  lock.holder = Open(folder + "\\" + kHolderName, GENERIC_WRITE, kReadersOnly, CREATE_ALWAYS,
+                     kGoesWithHandle, error);
+  if (lock.holder == INVALID_HANDLE_VALUE) return;
+  const Text text =
+      FolderLockHolder(EnvironmentValue("USERNAME"), MachineName(), GetCurrentProcessId(), Now()) +
+      "\r\n";
+  DWORD written = 0;
+  win32::Call([&] {
+    WriteFile(lock.holder, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  });
+}
+
+bool RefusedAsHeld(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+FolderLockAnswer Lock(ErrorState& state, const Text& folder, FolderLockHandle& handle,
+                      Text& holder) {
+  auto lock = std::make_unique<HeldLock>();
+  lock->key = FullPathOf(folder);
+  if (HeldHere(lock->key)) return FolderLockAnswer::kTaken;
+  DWORD error = 0;
+  lock->file = Open(folder + "\\" + kFolderLockName, GENERIC_READ | GENERIC_WRITE, kNoSharing,
+                    OPEN_ALWAYS, kGoesWithHandle, error);
+  if (lock->file == INVALID_HANDLE_VALUE) {
+    if (!RefusedAsHeld(error)) return FolderLockAnswer::kNotLockable;
+    holder = ReadHolder(folder);
+    StoreWindowsError(state, wincode::kLockViolation, static_cast<int>(error));
+    return FolderLockAnswer::kHeldElsewhere;
+  }
+  WriteHolder(folder, *lock);
+  HeldLocks().push_back(lock.get());
+  handle = reinterpret_cast<FolderLockHandle>(lock.release());
+  return FolderLockAnswer::kTaken;
+}
+
+}  // namespace
+
+FolderLockAnswer LockFolder(ErrorState& state, const Text& folder, FolderLockHandle& handle,
+                            Text& holder) {
+  handle = kNoFolderLock;
+  holder.clear();
+  try {
+    return Lock(state, folder, handle, holder);
+  } catch (const std::bad_alloc&) {
+    return FolderLockAnswer::kNotLockable;
+  }
+}
+
+void UnlockFolder(FolderLockHandle handle) {
+  if (handle == kNoFolderLock) return;
+  HeldLock* lock = reinterpret_cast<HeldLock*>(handle);
+  CloseQuietly(lock->holder);
+  CloseQuietly(lock->file);
+  std::erase(HeldLocks(), lock);
+  delete lock;
+}
+
+}  // namespace quelb

@@ -1,0 +1,158 @@
+// One run per folder: a second process holds the target or the download folder the way
+// another run does, and this run waits for the operator, changes nothing on Cancel and
+// delivers on Retry once the other has ended.
+#include <memory>
+
+#include "dialog/dialog_double.h"
+#include "engine/process_values.h"
+#include "engine_world.h"
+#include "services/folder_lock.h"
+#include "support/second_process.h"
+
+namespace quelb::testing {
+namespace {
+
+constexpr uint32_t kHeldFolderStyle = 0x2025;
+const char* const kHeldFolderTitle = "Folder is in use - RETRY ?";
+
+class RunLockTest : public EngineWorld {
+ protected:
+  RunLockTest() {
+    WriteFile(source_ / "A.TXT", "new");
+    WriteFile(source_ / "PACKAGE.QLB", "package");
+    WriteFile(target_ / "A.TXT", "old");
+    fs::create_directories(DownloadFolder());
+  }
+  ~RunLockTest() override { ForgetDialogs(); }
+
+  RunOutcome Run() {
+    dialog_ = RunDialog(source_.string(), target_.string());
+    return UpdateRun(dialog_, errors_);
+  }
+
+  void HoldFolder(const fs::path& folder) {
+    other_ = std::make_unique<SecondProcess>(
+        std::vector<std::string>{TestProgram("folder_locker"), folder.string()});
+    ASSERT_TRUE(other_->Ready()) << "the second run did not take the lock of " << folder;
+  }
+
+  void ExpectHeldFolderBox(const ShownBox& box, const std::string& folder) {
+    EXPECT_EQ(box.style, kHeldFolderStyle);
+    EXPECT_EQ(box.title, kHeldFolderTitle);
+    EXPECT_EQ(box.text.rfind("Error 70 - Another update is working in " + folder + "\r\n", 0), 0u)
+        << box.text;
+    EXPECT_NE(box.text.find("\r\nIt is run by "), Text::npos) << box.text;
+    EXPECT_NE(box.text.find(", process "), Text::npos) << "the holder is not named: " << box.text;
+  }
+
+  // The other run can take the folder again: this run has let it go.
+  void ExpectLetGo(const fs::path& folder) {
+    other_.reset();
+    HoldFolder(folder);
+    other_.reset();
+  }
+
+  dialog::DialogHandle dialog_ = nullptr;
+  std::unique_ptr<SecondProcess> other_;
+};
+
+TEST_F(RunLockTest, AHeldTargetIsAskedForAndCancelChangesNothing) {
+  HoldFolder(target_);
+  operator_.Answer({IDCANCEL});
+
+  EXPECT_EQ(Run(), RunOutcome::kAborted);
+
+  ASSERT_EQ(operator_.Boxes().size(), 2u);
+  ExpectHeldFolderBox(operator_.Boxes()[0], target_.string());
+  EXPECT_EQ(operator_.Boxes()[1].text, "Error 70 detected");
+  EXPECT_EQ(operator_.Boxes()[1].title, "Canceled by the operator");
+  EXPECT_EQ(RunAborted, kTrue);
+  EXPECT_TRUE(dialog_->ended);
+  EXPECT_EQ(ReadFile(target_ / "A.TXT"), "old");
+  EXPECT_TRUE(NamesIn(DownloadFolder()).empty());
+  EXPECT_TRUE(dialog_->writes[IDC_STATUS].empty()) << "a file was handled";
+  ExpectLetGo(target_);
+}
+
+TEST_F(RunLockTest, RetryOnceTheOtherRunHasEndedDeliversEverything) {
+  HoldFolder(target_);
+  operator_.Answer({IDRETRY, IDRETRY});
+  int heldBoxes = 0;
+  operator_.OnBox([&](const ShownBox& box) {
+    if (box.title != kHeldFolderTitle) return;
+    // The first retry still finds the folder held; the other run ends during the second box.
+    if (++heldBoxes == 2) other_->End();
+  });
+
+  EXPECT_EQ(Run(), RunOutcome::kCompleted);
+
+  ASSERT_EQ(operator_.Boxes().size(), 3u);
+  EXPECT_EQ(heldBoxes, 2);
+  EXPECT_EQ(operator_.Boxes()[2].text, " 2 files copied or expanded.");
+  EXPECT_EQ(ReadFile(target_ / "A.TXT"), "new");
+  EXPECT_EQ(ReadFile(DownloadFolder() / "PACKAGE.QLB"), "package");
+  EXPECT_EQ(NamesIn(target_), (std::vector<std::string>{"A.TXT"}));
+  ExpectLetGo(target_);
+  ExpectLetGo(DownloadFolder());
+}
+
+TEST_F(RunLockTest, AHeldDownloadFolderIsAskedForAfterTheTarget) {
+  HoldFolder(DownloadFolder());
+  operator_.Answer({IDCANCEL});
+
+  EXPECT_EQ(Run(), RunOutcome::kAborted);
+
+  ASSERT_EQ(operator_.Boxes().size(), 2u);
+  ExpectHeldFolderBox(operator_.Boxes()[0], kDownloadFolder);
+  EXPECT_EQ(ReadFile(target_ / "A.TXT"), "old");
+  EXPECT_FALSE(fs::exists(DownloadFolder() / "PACKAGE.QLB"));
+  ExpectLetGo(target_);
+}
+
+TEST_F(RunLockTest, TheLockOfAHeldSourceIsNeverDelivered) {
+  HoldFolder(source_);
+
+  EXPECT_EQ(Run(), RunOutcome::kCompleted);
+
+  EXPECT_EQ(operator_.Boxes().back().text, " 2 files copied or expanded.");
+  EXPECT_EQ(NamesIn(target_), (std::vector<std::string>{"A.TXT"}));
+}
+
+TEST_F(RunLockTest, ATargetThatIsTheDownloadFolderIsLockedOnce) {
+  EXPECT_EQ(Run(), RunOutcome::kCompleted);
+  dialog_ = RunDialog(source_.string(), kDownloadFolder);
+
+  EXPECT_EQ(UpdateRun(dialog_, errors_), RunOutcome::kCompleted);
+
+  for (const ShownBox& box : operator_.Boxes()) EXPECT_NE(box.title, kHeldFolderTitle);
+}
+
+#ifndef _WIN32
+// The run works in the folder it locked: a target swapped for a link while the operator reads
+// a box sends nothing of the next disk where the link points.
+TEST_F(RunLockTest, ATargetSwappedForALinkMeanwhileRedirectsNothing) {
+  const fs::path disk = drives_.Root('a');
+  WriteFile(disk / "FIRST.TXT", "disk 1");
+  const fs::path moved = scratch_ / "moved";
+  const fs::path elsewhere = scratch_ / "elsewhere";
+  fs::create_directories(elsewhere);
+  operator_.Answer({IDYES, IDNO});
+  operator_.OnBox([&](const ShownBox&) {
+    if (operator_.Boxes().size() != 1) return;
+    fs::rename(target_, moved);
+    fs::create_directory_symlink(elsewhere, target_);
+    fs::remove(disk / "FIRST.TXT");
+    WriteFile(disk / "SECOND.TXT", "disk 2");
+  });
+  dialog_ = RunDialog("A", target_.string());
+
+  EXPECT_EQ(UpdateRun(dialog_, errors_), RunOutcome::kCompleted);
+
+  EXPECT_EQ(operator_.Boxes().back().title, " 1 files copied -  Load another Disk?");
+  EXPECT_TRUE(NamesIn(elsewhere).empty());
+  EXPECT_EQ(ReadFile(moved / "SECOND.TXT"), "disk 2");
+}
+#endif
+
+}  // namespace
+}  // namespace quelb::testing
