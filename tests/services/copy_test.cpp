@@ -87,6 +87,23 @@ TEST_F(CopyTest, ReplacesTheTargetWithDataAndModificationTime) {
   EXPECT_EQ(fs::last_write_time(target), modified);
   EXPECT_EQ(NamesIn(c_ / "QUELB"), std::set<std::string>{"DATA.DBF"});
 }
+
+// Windows' copy carries the source's attributes over, and every file on a CD-ROM is read-only:
+// what is delivered from one, new or replacing, is replaced again by the next run.
+TEST_F(CopyTest, AReadOnlySourceIsDeliveredWritable) {
+  testing::MakeReadOnly(c_ / "SOURCE" / "DATA.DBF");
+  for (int run = 1; run <= 2; ++run) {
+    for (const char* name : {"DATA.DBF", "NEW.DBF"}) {
+      CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", std::string("C:\\QUELB\\") + name);
+      EXPECT_EQ(TakeError(state_), 0) << name << " in run " << run;
+      const fs::perms delivered = fs::status(c_ / "QUELB" / name).permissions();
+      EXPECT_NE(delivered & fs::perms::owner_write, fs::perms::none) << name;
+    }
+  }
+  EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), "new content");
+  EXPECT_EQ(NamesIn(c_ / "QUELB"), (std::set<std::string>{"DATA.DBF", "NEW.DBF"}));
+}
+
 #else
 TEST_F(CopyTest, ReplacesTheTargetWithDataModeAndModificationTime) {
   const fs::path source = c_ / "SOURCE" / "DATA.DBF";

@@ -63,6 +63,22 @@ class TemporaryFile {
     return win32::Succeeded(state, copied, copied ? 0 : error);
   }
 
+  // CopyFileA gives the copy the source's attributes, and every file on a CD-ROM is read-only:
+  // a delivered file is never read-only because its source was, so the next run replaces it.
+  bool DropReadOnly(ErrorState& state) {
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    DWORD error = win32::Call([&] { attributes = GetFileAttributesA(path_.c_str()); });
+    const bool read = attributes != INVALID_FILE_ATTRIBUTES;
+    if (!win32::Succeeded(state, read, read ? 0 : error)) return false;
+    if ((attributes & FILE_ATTRIBUTE_READONLY) == 0) return true;
+    attributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+    BOOL set = FALSE;
+    error = win32::Call([&] {
+      set = SetFileAttributesA(path_.c_str(), attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL);
+    });
+    return win32::Succeeded(state, set, set ? 0 : error);
+  }
+
   void Replace(ErrorState& state, const Text& target) {
     BOOL moved = FALSE;
     const DWORD error =
@@ -92,7 +108,7 @@ void CopyFileTo(ErrorState& state, const Text& source, const Text& target) {
   {
     TemporaryFile temporary;
     if (TargetIsNotReadOnly(state, target) && temporary.Create(state, win32::FolderOf(target)) &&
-        temporary.Fill(state, source)) {
+        temporary.Fill(state, source) && temporary.DropReadOnly(state)) {
       temporary.Replace(state, target);
     }
   }
