@@ -1,7 +1,8 @@
-// Copying a file: CopyFileA into a temporary file in the target's folder, which then takes
-// the target's place with MoveFileExA. The source stays open for reading meanwhile, so that
-// a copy of a file onto itself finds its target in use. A read-only or held target refuses
-// to be replaced and stays as it was; whatever fails, no temporary file is left behind.
+// Copying a file: CopyFileA into a temporary file in the target's folder, which, made writable
+// and flushed to the disk, then takes the target's place with MoveFileExA. The source stays open
+// for reading meanwhile, so that a copy of a file onto itself finds its target in use. A read-only
+// or held target refuses to be replaced and stays as it was; whatever fails, no temporary file is
+// left behind.
 #include <string>
 
 #include "services/files.h"
@@ -79,6 +80,23 @@ class TemporaryFile {
     return win32::Succeeded(state, set, set ? 0 : error);
   }
 
+  // MOVEFILE_WRITE_THROUGH flushes only a move made as a copy and a delete, not a rename within
+  // the volume, so the copy's data reach the disk before the copy takes the target's place.
+  bool Flush(ErrorState& state) {
+    HANDLE file = INVALID_HANDLE_VALUE;
+    DWORD error = win32::Call([&] {
+      file = CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+    });
+    if (file == INVALID_HANDLE_VALUE) return win32::Succeeded(state, false, error);
+    BOOL flushed = FALSE;
+    error = win32::Call([&] { flushed = FlushFileBuffers(file); });
+    const bool done = win32::Succeeded(state, flushed, flushed ? 0 : error);
+    BOOL closed = FALSE;
+    error = win32::Call([&] { closed = CloseHandle(file); });
+    return win32::Succeeded(state, closed, closed ? 0 : error) && done;
+  }
+
   void Replace(ErrorState& state, const Text& target) {
     BOOL moved = FALSE;
     const DWORD error =
@@ -108,14 +126,14 @@ void CopyFileTo(ErrorState& state, const Text& source, const Text& target) {
   {
     TemporaryFile temporary;
     if (TargetIsNotReadOnly(state, target) && temporary.Create(state, win32::FolderOf(target)) &&
-        temporary.Fill(state, source) && temporary.DropReadOnly(state)) {
+        temporary.Fill(state, source) && temporary.DropReadOnly(state) && temporary.Flush(state)) {
       temporary.Replace(state, target);
     }
   }
   win32::Call([&] { CloseHandle(held); });
 }
 
-// Each copy is already written through when it takes the target's place.
+// Each copy is already flushed when it takes the target's place.
 void MakeCopiesDurable() {}
 
 }  // namespace quelb
