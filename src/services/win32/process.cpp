@@ -21,9 +21,12 @@ DWORD Start(const Text& commandLine, int showState, bool inheritHandles,
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = static_cast<WORD>(showState);
   BOOL created = FALSE;
+  // The call is made with the platform's error boxes off, and a child would inherit that mode:
+  // it starts with the default one, so that it can still ask for a disk or name a missing DLL.
+  const DWORD flags = NORMAL_PRIORITY_CLASS | CREATE_DEFAULT_ERROR_MODE;
   const DWORD error = win32::Call([&] {
-    created = CreateProcessA(nullptr, line.data(), &attributes, &attributes, inheritHandles,
-                             NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &started);
+    created = CreateProcessA(nullptr, line.data(), &attributes, &attributes, inheritHandles, flags,
+                             nullptr, nullptr, &startup, &started);
   });
   return created ? 0 : (error != 0 ? error : ERROR_INVALID_FUNCTION);
 }
