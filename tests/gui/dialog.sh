@@ -210,6 +210,20 @@ case_status_line_painted_during_work() {
   expect_result 2
 }
 
+# A path such as C:\Büro & Co is shown as written: the status line takes no "&" as a
+# mnemonic, and the font is made for the system's own code page.
+case_status_line_shows_paths_as_written() {
+  on_wine || skip "FLTK draws a label's text as written, and its fonts have no character set"
+  open_dialog install
+  local style charset
+  style=$(awk '$1 == "status" && $2 == "style" { print $3; exit }' "$WORK/probe.out")
+  charset=$(awk '$1 == "font" && $2 == "charset" { print $3; exit }' "$WORK/probe.out")
+  ((style & 0x80)) || fail "the status line takes & as a mnemonic: style $style"
+  [[ "$charset" == 1 ]] || fail "the font's character set is $charset, not the system's (1)"
+  press "$DIALOG" Escape
+  expect_result 2
+}
+
 case_message_box_over_dialog() {
   open_dialog install --ok=box:0x2024
   press "$DIALOG" Return

@@ -69,7 +69,9 @@ DialogHandle CreateDialog(Unit unit, DialogHandle owner, const Text& title, int 
 void AddControl(ControlKind kind, DialogHandle dialog, int id, const Text& text, int x, int y,
                 int width, int height, uint32_t style, uint32_t exStyle) {
   if (LiveWindowOf(dialog) == nullptr) return;
-  const ControlStyle effective = EffectiveControlStyle(kind, style, exStyle);
+  ControlStyle effective = EffectiveControlStyle(kind, style, exStyle);
+  // A label shows its text as written, as on every backend: an "&" in a path is no mnemonic.
+  if (kind == ControlKind::kLabel && style == 0) effective.style |= SS_NOPREFIX;
   const RECT rect = ToPixels(dialog, x, y, width, height);
   HWND control = CreateWindowExA(
       effective.exStyle, ClassOf(kind), text.c_str(), effective.style, rect.left, rect.top,
