@@ -4,6 +4,7 @@
 
 #include "dialog/win32/dialog_record.h"
 #include "dialog/win32/dialog_template.h"
+#include "services/win32/message_queue.h"
 
 namespace quelb::dialog {
 namespace {
@@ -110,7 +111,12 @@ Text GetControlText(DialogHandle dialog, int id) {
 void SetControlText(DialogHandle dialog, int id, const Text& text) {
   HWND window = LiveWindowOf(dialog);
   HWND control = window ? GetDlgItem(window, id) : nullptr;
-  if (control != nullptr) SetWindowTextA(control, text.c_str());
+  if (control == nullptr) return;
+  SetWindowTextA(control, text.c_str());
+  // The run writes the status line while it takes no messages: the line is painted now, and
+  // the system is shown that the thread still looks at its queue.
+  UpdateWindow(control);
+  quelb::win32::LookAtMessageQueue();
 }
 
 }  // namespace quelb::dialog

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "services/win32/call.h"
+#include "services/win32/message_queue.h"
 
 namespace quelb {
 namespace {
@@ -31,6 +32,13 @@ DWORD Start(const Text& commandLine, int showState, bool inheritHandles,
   return created ? 0 : (error != 0 ? error : ERROR_INVALID_FUNCTION);
 }
 
+// The wait takes no input, but looks at the queue between slices of it: a thread that does
+// not for five seconds has its windows shown as not responding, with an offer to close them.
+void WaitForTheEnd(HANDLE process) {
+  constexpr DWORD kSlice = 50;
+  while (WaitForSingleObject(process, kSlice) == WAIT_TIMEOUT) win32::LookAtMessageQueue();
+}
+
 }  // namespace
 
 int32_t RunCommand(ErrorState& state, const Text& commandLine, int showState, bool wait,
@@ -41,7 +49,7 @@ int32_t RunCommand(ErrorState& state, const Text& commandLine, int showState, bo
   int32_t result = static_cast<int32_t>(started.dwProcessId);
   if (wait) {
     DWORD exitCode = 0;
-    WaitForSingleObject(started.hProcess, INFINITE);
+    WaitForTheEnd(started.hProcess);
     GetExitCodeProcess(started.hProcess, &exitCode);
     result = static_cast<int32_t>(exitCode);
   }
