@@ -208,6 +208,16 @@ TEST_F(UpdateRunTest, AFolderPathThePlatformCannotTakeIsNamedBeforeAnyWork) {
 #endif
 }
 
+// Where the system's code page cannot spell the name, its ANSI spelling names no file.
+TEST_F(UpdateRunTest, ANameOutsideTheCodePageArrivesUnderItsOwnName) {
+  const fs::path name(u8"\u0141\u00f3d\u017a.txt");
+  WriteFile(source_ / name, "content");
+  EXPECT_EQ(RunInto(source_.string()), RunOutcome::kCompleted);
+  EXPECT_EQ(OnlyBox().text, " 1 files copied or expanded.");
+  EXPECT_EQ(ReadFile(target_ / name), "content");
+  EXPECT_EQ(std::distance(fs::directory_iterator(target_), fs::directory_iterator()), 1);
+}
+
 TEST_F(UpdateRunTest, ACompletedRunMakesTheWholeTargetCurrent) {
   EXPECT_EQ(RunInto(source_.string()), RunOutcome::kCompleted);
   EXPECT_EQ(fs::current_path(), fs::canonical(target_));

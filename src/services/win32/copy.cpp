@@ -7,6 +7,7 @@
 
 #include "services/files.h"
 #include "services/win32/call.h"
+#include "services/win32/wide_names.h"
 
 namespace quelb {
 namespace {
@@ -97,10 +98,14 @@ class TemporaryFile {
     return win32::Succeeded(state, closed, closed ? 0 : error) && done;
   }
 
-  void Replace(ErrorState& state, const Text& target) {
+  // A long target name is the wide one that the code page cannot spell.
+  void Replace(ErrorState& state, const Text& target, const std::wstring& longTarget) {
     BOOL moved = FALSE;
-    const DWORD error =
-        win32::Call([&] { moved = MoveFileExA(path_.c_str(), target.c_str(), kReplace); });
+    const DWORD error = win32::Call([&] {
+      moved = longTarget.empty()
+                  ? MoveFileExA(path_.c_str(), target.c_str(), kReplace)
+                  : MoveFileExW(win32::Widened(path_).c_str(), longTarget.c_str(), kReplace);
+    });
     if (win32::Succeeded(state, moved, moved ? 0 : error)) path_.clear();
   }
 
@@ -110,12 +115,31 @@ class TemporaryFile {
 
 // Windows refuses to replace a read-only file, but Wine renames over one all the same, so the
 // attribute is asked before anything is written.
-bool TargetIsNotReadOnly(ErrorState& state, const Text& target) {
+bool TargetIsNotReadOnly(ErrorState& state, const Text& target, const std::wstring& longTarget) {
   DWORD attributes = INVALID_FILE_ATTRIBUTES;
-  win32::Call([&] { attributes = GetFileAttributesA(target.c_str()); });
+  win32::Call([&] {
+    attributes = longTarget.empty() ? GetFileAttributesA(target.c_str())
+                                    : GetFileAttributesW(longTarget.c_str());
+  });
   const bool readOnly =
       attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
   return win32::Succeeded(state, !readOnly, readOnly ? ERROR_ACCESS_DENIED : 0);
+}
+
+Text NameOf(const Text& path) {
+  const size_t cut = path.find_last_of("\\/:");
+  return cut == Text::npos ? path : path.substr(cut + 1);
+}
+
+// The listing names a file by its short name when the code page cannot spell its long one;
+// such a file keeps its own long name in the target, through the wide calls, where the copy
+// keeps its name. Empty for every other copy.
+std::wstring LongTargetFor(const Text& source, const Text& target) {
+  const Text name = NameOf(source);
+  if (name.find('~') == Text::npos || UpperText(name) != UpperText(NameOf(target))) return {};
+  const std::wstring longName = win32::LongNameOf(source);
+  if (longName.empty() || win32::Spellable(longName)) return {};
+  return win32::Widened(target.substr(0, target.size() - name.size())) + longName;
 }
 
 }  // namespace
@@ -124,10 +148,12 @@ void CopyFileTo(ErrorState& state, const Text& source, const Text& target) {
   HANDLE held = KeepOpenForReading(state, source);
   if (held == INVALID_HANDLE_VALUE) return;
   {
+    const std::wstring longTarget = LongTargetFor(source, target);
     TemporaryFile temporary;
-    if (TargetIsNotReadOnly(state, target) && temporary.Create(state, win32::FolderOf(target)) &&
-        temporary.Fill(state, source) && temporary.DropReadOnly(state) && temporary.Flush(state)) {
-      temporary.Replace(state, target);
+    if (TargetIsNotReadOnly(state, target, longTarget) &&
+        temporary.Create(state, win32::FolderOf(target)) && temporary.Fill(state, source) &&
+        temporary.DropReadOnly(state) && temporary.Flush(state)) {
+      temporary.Replace(state, target, longTarget);
     }
   }
   win32::Call([&] { CloseHandle(held); });
