@@ -28,6 +28,20 @@ bool IsDiskSource(const UpdateRunState& run) {
   return TextLength(run.SourcePath) < 4;
 }
 
+// A folder whose path the platform cannot take lists nothing and takes nothing, and the run
+// would end as if it were empty or fail file by file: it is named with its number before
+// anything is done, tested as its probe, the longest path the run forms from it by itself.
+bool FoldersFitThePlatform(UpdateRunState& run, ErrorState& errors) {
+  for (const Text* folder : {&run.SourcePath, &run.TargetPath}) {
+    if (!PathTooLong(errors, *folder + "\\nul")) continue;
+    run.LastError = TakeError(errors);
+    ShowMessage("Path too long: " + *folder, MB_TASKMODAL | MB_OK,
+                "Error" + NumberText(run.LastError) + " detected");
+    return false;
+  }
+  return true;
+}
+
 void MakeSureTargetExists(UpdateRunState& run, ErrorState& errors) {
   run.FolderProbe = ListFirst(errors, run.TargetPath + "\\nul", kPlainFilesOnly);
   if (run.FolderProbe.empty()) MakeFolder(errors, run.TargetPath);
@@ -156,12 +170,20 @@ RunOutcome Abort(dialog::DialogHandle dialog, UpdateRunState& run, ErrorState& e
   return RunOutcome::kAborted;
 }
 
+// Nothing was done, so nothing is reported as done and the control module is not started.
+RunOutcome Refuse(dialog::DialogHandle dialog) {
+  RunAborted = kTrue;
+  dialog::EndDialog(dialog, 0);
+  return RunOutcome::kAborted;
+}
+
 }  // namespace
 
 RunOutcome UpdateRun(dialog::DialogHandle dialog, ErrorState& errors) {
   UpdateRunState run;
   run.SourcePath = NormalisedSource(dialog::GetControlText(dialog, IDC_SOURCE));
   run.TargetPath = dialog::GetControlText(dialog, IDC_TARGET);
+  if (!FoldersFitThePlatform(run, errors)) return Refuse(dialog);
   RunLocks locks;
   if (!LockAndPrepareTarget(run, errors, locks)) {
     return Abort(dialog, run, errors, PassOutcome::kAbort);

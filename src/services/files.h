@@ -19,6 +19,11 @@ inline constexpr uint32_t kPlainFilesOnly = 0;
 Text ListFirst(ErrorState& state, const Text& mask, uint32_t filter);
 Text ListNext(ErrorState& state);
 
+// True when the platform cannot take the path whole, with the number it gives such a path
+// stored: longer than its longest path, or, where names have a limit of their own, holding a
+// longer name.
+bool PathTooLong(ErrorState& state, const Text& path);
+
 void MakeFolder(ErrorState& state, const Text& path);
 // Replaces an existing target; the old target is never left half-written.
 void CopyFileTo(ErrorState& state, const Text& source, const Text& target);

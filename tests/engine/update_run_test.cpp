@@ -187,6 +187,62 @@ TEST_F(UpdateRunTest, AbortEndsTheRunAtOnceAndLeavesTheCurrentFolder) {
   EXPECT_EQ(fs::current_path(), before);
 }
 
+// A drive path of the length, in folders of 50 letters.
+std::string DrivePathOfLength(size_t length) {
+  std::string path = "C:";
+  while (path.size() < length) path += "\\" + std::string(50, 'F');
+  return path.substr(0, length);
+}
+
+// The longest path the platform takes: Windows' MAX_PATH less its NUL, or the host's PATH_MAX,
+// which the drive's root makes longer still.
+#ifdef _WIN32
+constexpr size_t kLongestPath = 259;
+#else
+constexpr size_t kLongestPath = 4095;
+#endif
+
+// A folder the platform cannot name would list nothing, or take every file with error 75, as
+// if the run had done its work: it is named with its number first, and the run ends as an
+// aborted one does, with nothing done and the control module not started.
+TEST_F(UpdateRunTest, AFolderPathThePlatformCannotTakeIsNamedBeforeAnyWork) {
+  WriteFiles(source_, {"F1.TXT"});
+  const std::string longFolder = DrivePathOfLength(kLongestPath + 2);
+  const std::string longName = "C:\\" + std::string(300, 'N');
+  const std::vector<std::pair<std::string, std::string>> runs{
+      {longFolder, target_.string()}, {source_.string(), longFolder + "QQ"}, {longName, "C:\\Q"}};
+  for (const auto& [sourceBox, targetBox] : runs) {
+    RunAborted = kFalse;
+    EXPECT_EQ(Run(sourceBox, targetBox), RunOutcome::kAborted);
+    const ShownBox& box = operator_.Boxes().back();
+    EXPECT_EQ(box.text,
+              "Path too long: " + (sourceBox == source_.string() ? targetBox : sourceBox));
+    EXPECT_EQ(box.title, "Error 75 detected");
+    EXPECT_EQ(box.style, kOkStyle);
+    EXPECT_EQ(RunAborted, kTrue);
+    EXPECT_TRUE(dialog_->ended);
+    EXPECT_TRUE(StatusLines().empty());
+  }
+  EXPECT_EQ(operator_.Boxes().size(), runs.size());
+  EXPECT_TRUE(NamesIn(target_).empty());
+  EXPECT_FALSE(fs::exists(drives_.Root('c') / "Q"));
+#ifdef _WIN32
+  // The longest folder whose probe fits is listed as any other.
+  EXPECT_EQ(Run(DrivePathOfLength(kLongestPath - 4), target_.string()), RunOutcome::kCompleted);
+  EXPECT_EQ(operator_.Boxes().back().text, "NO files copied or expanded.");
+#endif
+}
+
+// Where the system's code page cannot spell the name, its ANSI spelling names no file.
+TEST_F(UpdateRunTest, ANameOutsideTheCodePageArrivesUnderItsOwnName) {
+  const fs::path name(u8"\u0141\u00f3d\u017a.txt");
+  WriteFile(source_ / name, "content");
+  EXPECT_EQ(RunInto(source_.string()), RunOutcome::kCompleted);
+  EXPECT_EQ(OnlyBox().text, " 1 files copied or expanded.");
+  EXPECT_EQ(ReadFile(target_ / name), "content");
+  EXPECT_EQ(std::distance(fs::directory_iterator(target_), fs::directory_iterator()), 1);
+}
+
 TEST_F(UpdateRunTest, ACompletedRunMakesTheWholeTargetCurrent) {
   EXPECT_EQ(RunInto(source_.string()), RunOutcome::kCompleted);
   EXPECT_EQ(fs::current_path(), fs::canonical(target_));

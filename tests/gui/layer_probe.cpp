@@ -68,12 +68,18 @@ void OnRunButton(DialogHandle dialog) {
   }
 }
 
-// Where the window system draws the frame, the tests read the dialog's style from it.
+// Where the window system draws the frame, the tests read the dialog's style from it, and
+// the status line's style and the font's character set as the platform keeps them.
 void PrintStyle([[maybe_unused]] uint32_t handle) {
 #ifdef _WIN32
   HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(handle));
   std::fprintf(stderr, "style 0x%lx\n",
                static_cast<unsigned long>(GetWindowLongA(window, GWL_STYLE)));
+  std::fprintf(stderr, "status style 0x%lx\n",
+               static_cast<unsigned long>(GetWindowLongA(GetDlgItem(window, kStatus), GWL_STYLE)));
+  LOGFONTA font{};
+  GetObjectA(reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0)), sizeof font, &font);
+  std::fprintf(stderr, "font charset %d\n", font.lfCharSet);
 #endif
 }
 

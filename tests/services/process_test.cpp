@@ -36,7 +36,8 @@ struct Report {
   std::string cwd;
   std::vector<int> descriptors;
   std::vector<std::string> args;
-  std::string line;  // the whole command line, where the platform hands one over
+  std::string line;       // the whole command line, where the platform hands one over
+  std::string errorMode;  // the error mode it started with, where the platform has one
 };
 
 class ProcessTest : public ::testing::Test {
@@ -50,6 +51,7 @@ class ProcessTest : public ::testing::Test {
       if (line.rfind("fd=", 0) == 0) report.descriptors.push_back(std::stoi(line.substr(3)));
       if (line.rfind("arg=", 0) == 0) report.args.push_back(line.substr(4));
       if (line.rfind("line=", 0) == 0) report.line = line.substr(5);
+      if (line.rfind("errormode=", 0) == 0) report.errorMode = line.substr(10);
     }
     return report;
   }
@@ -219,6 +221,15 @@ TEST_F(ProcessTest, TheLineReachesTheProgramWhole) {
     EXPECT_EQ(TakeError(state), 0);
     EXPECT_EQ(ReadReport().line, reporter_ + " " + rest);
   }
+}
+
+// The services make their calls with the platform's error boxes off; a program they start does
+// not inherit that, so that it can still ask for a disk or tell of a missing library.
+TEST_F(ProcessTest, TheChildStartsWithTheDefaultErrorMode) {
+  ErrorState state;
+  RunCommand(state, reporter_, SW_SHOWNORMAL, true, false);
+  EXPECT_EQ(TakeError(state), 0);
+  EXPECT_EQ(ReadReport().errorMode, "0");
 }
 #else
 TEST_F(ProcessTest, DrivePathsReachTheProgramAsHostPaths) {

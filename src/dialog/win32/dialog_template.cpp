@@ -49,7 +49,9 @@ std::vector<WORD> DialogTemplate(uint32_t style, uint32_t exStyle, int x, int y,
   out.String(" ");
   out.Word(kFontPoints);
   out.Word(kFontWeight);
-  out.Word(0);  // not italic (low byte), character set 0 (high byte)
+  // Not italic (low byte), and the character set of the system's code page (high byte), so
+  // that paths read right on every code page.
+  out.Word(DEFAULT_CHARSET << 8);
   out.String(kFontFace);
   return out.Take();
 }

@@ -4,6 +4,7 @@
 
 #include "dialog/win32/dialog_record.h"
 #include "dialog/win32/dialog_template.h"
+#include "services/win32/message_queue.h"
 
 namespace quelb::dialog {
 namespace {
@@ -69,7 +70,9 @@ DialogHandle CreateDialog(Unit unit, DialogHandle owner, const Text& title, int 
 void AddControl(ControlKind kind, DialogHandle dialog, int id, const Text& text, int x, int y,
                 int width, int height, uint32_t style, uint32_t exStyle) {
   if (LiveWindowOf(dialog) == nullptr) return;
-  const ControlStyle effective = EffectiveControlStyle(kind, style, exStyle);
+  ControlStyle effective = EffectiveControlStyle(kind, style, exStyle);
+  // A label shows its text as written, as on every backend: an "&" in a path is no mnemonic.
+  if (kind == ControlKind::kLabel && style == 0) effective.style |= SS_NOPREFIX;
   const RECT rect = ToPixels(dialog, x, y, width, height);
   HWND control = CreateWindowExA(
       effective.exStyle, ClassOf(kind), text.c_str(), effective.style, rect.left, rect.top,
@@ -108,7 +111,12 @@ Text GetControlText(DialogHandle dialog, int id) {
 void SetControlText(DialogHandle dialog, int id, const Text& text) {
   HWND window = LiveWindowOf(dialog);
   HWND control = window ? GetDlgItem(window, id) : nullptr;
-  if (control != nullptr) SetWindowTextA(control, text.c_str());
+  if (control == nullptr) return;
+  SetWindowTextA(control, text.c_str());
+  // The run writes the status line while it takes no messages: the line is painted now, and
+  // the system is shown that the thread still looks at its queue.
+  UpdateWindow(control);
+  quelb::win32::LookAtMessageQueue();
 }
 
 }  // namespace quelb::dialog

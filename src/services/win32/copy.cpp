@@ -1,11 +1,13 @@
-// Copying a file: CopyFileA into a temporary file in the target's folder, which then takes
-// the target's place with MoveFileExA. The source stays open for reading meanwhile, so that
-// a copy of a file onto itself finds its target in use. A read-only or held target refuses
-// to be replaced and stays as it was; whatever fails, no temporary file is left behind.
+// Copying a file: CopyFileA into a temporary file in the target's folder, which, made writable
+// and flushed to the disk, then takes the target's place with MoveFileExA. The source stays open
+// for reading meanwhile, so that a copy of a file onto itself finds its target in use. A read-only
+// or held target refuses to be replaced and stays as it was; whatever fails, no temporary file is
+// left behind.
 #include <string>
 
 #include "services/files.h"
 #include "services/win32/call.h"
+#include "services/win32/wide_names.h"
 
 namespace quelb {
 namespace {
@@ -65,10 +67,47 @@ class TemporaryFile {
 
   const Text& Path() const { return path_; }
 
-  void Replace(ErrorState& state, const Text& target) {
+  // CopyFileA gives the copy the source's attributes, and every file on a CD-ROM is read-only:
+  // a delivered file is never read-only because its source was, so the next run replaces it.
+  bool DropReadOnly(ErrorState& state) {
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    DWORD error = win32::Call([&] { attributes = GetFileAttributesA(path_.c_str()); });
+    const bool read = attributes != INVALID_FILE_ATTRIBUTES;
+    if (!win32::Succeeded(state, read, read ? 0 : error)) return false;
+    if ((attributes & FILE_ATTRIBUTE_READONLY) == 0) return true;
+    attributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+    BOOL set = FALSE;
+    error = win32::Call([&] {
+      set = SetFileAttributesA(path_.c_str(), attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL);
+    });
+    return win32::Succeeded(state, set, set ? 0 : error);
+  }
+
+  // MOVEFILE_WRITE_THROUGH flushes only a move made as a copy and a delete, not a rename within
+  // the volume, so the copy's data reach the disk before the copy takes the target's place.
+  bool Flush(ErrorState& state) {
+    HANDLE file = INVALID_HANDLE_VALUE;
+    DWORD error = win32::Call([&] {
+      file = CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+    });
+    if (file == INVALID_HANDLE_VALUE) return win32::Succeeded(state, false, error);
+    BOOL flushed = FALSE;
+    error = win32::Call([&] { flushed = FlushFileBuffers(file); });
+    const bool done = win32::Succeeded(state, flushed, flushed ? 0 : error);
+    BOOL closed = FALSE;
+    error = win32::Call([&] { closed = CloseHandle(file); });
+    return win32::Succeeded(state, closed, closed ? 0 : error) && done;
+  }
+
+  // A long target name is the wide one that the code page cannot spell.
+  void Replace(ErrorState& state, const Text& target, const std::wstring& longTarget) {
     BOOL moved = FALSE;
-    const DWORD error =
-        win32::Call([&] { moved = MoveFileExA(path_.c_str(), target.c_str(), kReplace); });
+    const DWORD error = win32::Call([&] {
+      moved = longTarget.empty()
+                  ? MoveFileExA(path_.c_str(), target.c_str(), kReplace)
+                  : MoveFileExW(win32::Widened(path_).c_str(), longTarget.c_str(), kReplace);
+    });
     if (win32::Succeeded(state, moved, moved ? 0 : error)) path_.clear();
   }
 
@@ -147,12 +186,31 @@ class SourceWatch {
 
 // Windows refuses to replace a read-only file, but Wine renames over one all the same, so the
 // attribute is asked before anything is written.
-bool TargetIsNotReadOnly(ErrorState& state, const Text& target) {
+bool TargetIsNotReadOnly(ErrorState& state, const Text& target, const std::wstring& longTarget) {
   DWORD attributes = INVALID_FILE_ATTRIBUTES;
-  win32::Call([&] { attributes = GetFileAttributesA(target.c_str()); });
+  win32::Call([&] {
+    attributes = longTarget.empty() ? GetFileAttributesA(target.c_str())
+                                    : GetFileAttributesW(longTarget.c_str());
+  });
   const bool readOnly =
       attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
   return win32::Succeeded(state, !readOnly, readOnly ? ERROR_ACCESS_DENIED : 0);
+}
+
+Text NameOf(const Text& path) {
+  const size_t cut = path.find_last_of("\\/:");
+  return cut == Text::npos ? path : path.substr(cut + 1);
+}
+
+// The listing names a file by its short name when the code page cannot spell its long one;
+// such a file keeps its own long name in the target, through the wide calls, where the copy
+// keeps its name. Empty for every other copy.
+std::wstring LongTargetFor(const Text& source, const Text& target) {
+  const Text name = NameOf(source);
+  if (name.find('~') == Text::npos || UpperText(name) != UpperText(NameOf(target))) return {};
+  const std::wstring longName = win32::LongNameOf(source);
+  if (longName.empty() || win32::Spellable(longName)) return {};
+  return win32::Widened(target.substr(0, target.size() - name.size())) + longName;
 }
 
 }  // namespace
@@ -162,16 +220,19 @@ void CopyFileTo(ErrorState& state, const Text& source, const Text& target) {
   HANDLE held = KeepOpenForReading(state, source);
   if (held == INVALID_HANDLE_VALUE) return;
   {
+    const std::wstring longTarget = LongTargetFor(source, target);
     TemporaryFile temporary;
-    if (TargetIsNotReadOnly(state, target) && temporary.Create(state, win32::FolderOf(target)) &&
-        temporary.Fill(state, source) && watch.StayedAsItWas(state, temporary.Path())) {
-      temporary.Replace(state, target);
+    if (TargetIsNotReadOnly(state, target, longTarget) &&
+        temporary.Create(state, win32::FolderOf(target)) && temporary.Fill(state, source) &&
+        watch.StayedAsItWas(state, temporary.Path()) && temporary.DropReadOnly(state) &&
+        temporary.Flush(state)) {
+      temporary.Replace(state, target, longTarget);
     }
   }
   win32::Call([&] { CloseHandle(held); });
 }
 
-// Each copy is already written through when it takes the target's place.
+// Each copy is already flushed when it takes the target's place.
 void MakeCopiesDurable(ErrorState&) {}
 
 }  // namespace quelb

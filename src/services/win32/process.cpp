@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "services/win32/call.h"
+#include "services/win32/message_queue.h"
 
 namespace quelb {
 namespace {
@@ -21,11 +22,21 @@ DWORD Start(const Text& commandLine, int showState, bool inheritHandles,
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = static_cast<WORD>(showState);
   BOOL created = FALSE;
+  // The call is made with the platform's error boxes off, and a child would inherit that mode:
+  // it starts with the default one, so that it can still ask for a disk or name a missing DLL.
+  const DWORD flags = NORMAL_PRIORITY_CLASS | CREATE_DEFAULT_ERROR_MODE;
   const DWORD error = win32::Call([&] {
-    created = CreateProcessA(nullptr, line.data(), &attributes, &attributes, inheritHandles,
-                             NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &started);
+    created = CreateProcessA(nullptr, line.data(), &attributes, &attributes, inheritHandles, flags,
+                             nullptr, nullptr, &startup, &started);
   });
   return created ? 0 : (error != 0 ? error : ERROR_INVALID_FUNCTION);
+}
+
+// The wait takes no input, but looks at the queue between slices of it: a thread that does
+// not for five seconds has its windows shown as not responding, with an offer to close them.
+void WaitForTheEnd(HANDLE process) {
+  constexpr DWORD kSlice = 50;
+  while (WaitForSingleObject(process, kSlice) == WAIT_TIMEOUT) win32::LookAtMessageQueue();
 }
 
 }  // namespace
@@ -38,7 +49,7 @@ int32_t RunCommand(ErrorState& state, const Text& commandLine, int showState, bo
   int32_t result = static_cast<int32_t>(started.dwProcessId);
   if (wait) {
     DWORD exitCode = 0;
-    WaitForSingleObject(started.hProcess, INFINITE);
+    WaitForTheEnd(started.hProcess);
     GetExitCodeProcess(started.hProcess, &exitCode);
     result = static_cast<int32_t>(exitCode);
   }
