@@ -2,11 +2,6 @@
 
 namespace quelb::win32 {
 
-std::mutex& CallLock() {
-  static std::mutex lock;
-  return lock;
-}
-
 bool Succeeded(ErrorState& state, bool returnedSuccess, DWORD error) {
   if (returnedSuccess && error == 0) return true;
   StoreWindowsError(state, error, static_cast<int>(error));

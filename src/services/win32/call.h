@@ -1,7 +1,7 @@
 // The platform call discipline of the Win32 backend. Every file, folder, listing and process
 // call of the services is made through Call: the critical-error and open-file boxes are off
-// for the call, the last error is cleared before it and read after it, and one process-wide
-// lock keeps two such calls from overlapping.
+// for the call, and the last error is cleared before it and read after it. The error mode is
+// the process's, so this holds only because the program has one thread.
 //
 // Windows names some of its constants as macros that the services also declare (MB_OK,
 // SW_SHOWNORMAL), so this header is included after the services' own headers, never before.
@@ -15,7 +15,6 @@
 #endif
 #include <windows.h>
 
-#include <mutex>
 #include <utility>
 
 #include "services/error.h"
@@ -25,13 +24,10 @@ namespace quelb::win32 {
 
 inline constexpr UINT kNoPlatformBoxes = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
 
-std::mutex& CallLock();
-
 // Makes the call and returns the last error it left; the call's own result is whatever the
 // callable stores for itself.
 template <typename Callable>
 DWORD Call(Callable&& callable) {
-  const std::lock_guard<std::mutex> lock(CallLock());
   const UINT saved = SetErrorMode(kNoPlatformBoxes);
   SetLastError(0);
   std::forward<Callable>(callable)();
