@@ -7,6 +7,7 @@
 #include "../engine_world.h"
 #include "dialog/dialog_double.h"
 #include "logged_disk.h"
+#include "services/folder_lock.h"
 #include "support/engine_archive.h"
 
 namespace quelb::testing {
@@ -86,7 +87,10 @@ TEST_F(CrashStateTest, EveryFlushLeavesOldOrNewAndEveryBoxAllNew) {
     if (!atBox) return;
     ++boxes;
     EXPECT_EQ(ReadFile(root / "QUELB" / "AP.exe"), "new program") << "unpacked, at the box";
-    EXPECT_EQ(NamesIn(root / "QUELB").size(), kFiles + 1u) << "hidden names left at the box";
+    // The run's lock on its target is still held while the box shows.
+    std::vector<std::string> names = NamesIn(root / "QUELB");
+    std::erase(names, std::string(kFolderLockName));
+    EXPECT_EQ(names.size(), kFiles + 1u) << "hidden names left at the box";
   });
   EXPECT_EQ(boxes, 1);
   EXPECT_GT(states, kFiles) << "each file's data is flushed before its rename";
