@@ -11,8 +11,8 @@ namespace {
 
 ULONGLONG WINAPI TickCount64() {
   using TickCountFunction = ULONGLONG(WINAPI*)();
-  const auto system = reinterpret_cast<TickCountFunction>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetTickCount64")));
+  const auto system = reinterpret_cast<TickCountFunction>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetTickCount64")));
   return system != nullptr ? system() : GetTickCount();
 }
 
@@ -21,11 +21,6 @@ ULONGLONG WINAPI TickCount64() {
 // The import slot that callers of GetTickCount64 read, named as the linker names it, so that
 // the linker takes this one and leaves the system's out of the import table.
 extern "C" {
-#if defined(__i386__)
 extern ULONGLONG(WINAPI* ImportedTickCount64)() __asm__("__imp__GetTickCount64@0");
 ULONGLONG(WINAPI* ImportedTickCount64)() = TickCount64;
-#else
-extern ULONGLONG(WINAPI* ImportedTickCount64)() __asm__("__imp_GetTickCount64");
-ULONGLONG(WINAPI* ImportedTickCount64)() = TickCount64;
-#endif
 }
