@@ -12,7 +12,6 @@
 #include <cerrno>
 #include <ctime>
 #include <memory>
-#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -161,8 +160,10 @@ Attempt TryLock(ErrorState& state, HeldLock& lock, FolderLockAnswer& answer, Tex
   return Attempt::kDone;
 }
 
-FolderLockAnswer Lock(ErrorState& state, const Text& folder, FolderLockHandle& handle,
-                      Text& holder) {
+}  // namespace
+
+FolderLockAnswer LockFolderOnHost(ErrorState& state, const Text& folder, FolderLockHandle& handle,
+                                  Text& holder) {
   const std::optional<std::string> hostFolder = posix::HostPath(folder);
   if (!hostFolder) return FolderLockAnswer::kNotLockable;
   auto lock = std::make_unique<HeldLock>();
@@ -180,24 +181,11 @@ FolderLockAnswer Lock(ErrorState& state, const Text& folder, FolderLockHandle& h
   return answer;
 }
 
-}  // namespace
-
 int posix::DuplicateHeldFolder(const std::string& hostFolder) {
   for (const HeldLock* lock : HeldLocks()) {
     if (lock->hostFolder == hostFolder) return fcntl(lock->folder.Get(), F_DUPFD_CLOEXEC, 0);
   }
   return -1;
-}
-
-FolderLockAnswer LockFolder(ErrorState& state, const Text& folder, FolderLockHandle& handle,
-                            Text& holder) {
-  handle = kNoFolderLock;
-  holder.clear();
-  try {
-    return Lock(state, folder, handle, holder);
-  } catch (const std::bad_alloc&) {
-    return FolderLockAnswer::kNotLockable;
-  }
 }
 
 // The name goes while the lock is still held, so that no run can lock the file it names

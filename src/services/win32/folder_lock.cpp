@@ -5,7 +5,6 @@
 #include "services/folder_lock.h"
 
 #include <memory>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -113,8 +112,10 @@ bool RefusedAsHeld(DWORD error) {
   return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
-FolderLockAnswer Lock(ErrorState& state, const Text& folder, FolderLockHandle& handle,
-                      Text& holder) {
+}  // namespace
+
+FolderLockAnswer LockFolderOnHost(ErrorState& state, const Text& folder, FolderLockHandle& handle,
+                                  Text& holder) {
   auto lock = std::make_unique<HeldLock>();
   lock->key = FullPathOf(folder);
   if (HeldHere(lock->key)) return FolderLockAnswer::kTaken;
@@ -131,19 +132,6 @@ FolderLockAnswer Lock(ErrorState& state, const Text& folder, FolderLockHandle& h
   HeldLocks().push_back(lock.get());
   handle = reinterpret_cast<FolderLockHandle>(lock.release());
   return FolderLockAnswer::kTaken;
-}
-
-}  // namespace
-
-FolderLockAnswer LockFolder(ErrorState& state, const Text& folder, FolderLockHandle& handle,
-                            Text& holder) {
-  handle = kNoFolderLock;
-  holder.clear();
-  try {
-    return Lock(state, folder, handle, holder);
-  } catch (const std::bad_alloc&) {
-    return FolderLockAnswer::kNotLockable;
-  }
 }
 
 void UnlockFolder(FolderLockHandle handle) {
