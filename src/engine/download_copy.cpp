@@ -5,17 +5,17 @@
 
 namespace quelb {
 
-void CopyToDownloadFolder(UpdateRunState& run, ErrorState& errors) {
+bool CopyToDownloadFolder(UpdateRunState& run, ErrorState& errors) {
   const Text downloadFolder = kDownloadFolder;
   if (UpperText(run.SourcePath) == downloadFolder) {
     run.FileCount.Add(-1);
-    return;
+    return false;
   }
   run.FolderProbe = ListFirst(errors, downloadFolder + "\\nul", kPlainFilesOnly);
   // Only the last level is made; a failure stays pending and the copy is tried all the same.
   if (run.FolderProbe.empty()) MakeFolder(errors, downloadFolder);
-  CopyFileTo(errors, run.SourcePath + "\\" + run.CurrentFile,
-             downloadFolder + "\\" + run.CurrentFile);
+  return StartCopy(errors, run.SourcePath + "\\" + run.CurrentFile,
+                   downloadFolder + "\\" + run.CurrentFile);
 }
 
 }  // namespace quelb

@@ -20,8 +20,8 @@ enum class RunOutcome { kCompleted, kAborted };
 // Tests whether the program an archive replaces (and for the control module the key
 // libraries) is held by another process; sets MayProceed.
 void CheckInUse(UpdateRunState& run, ErrorState& errors);
-// Stores an update package in the download folder.
-void CopyToDownloadFolder(UpdateRunState& run, ErrorState& errors);
+// Stores an update package in the download folder; true when its copy waits to be finished.
+bool CopyToDownloadFolder(UpdateRunState& run, ErrorState& errors);
 // Looks for the "PKWARE" mark in the archive; sets PkwarePos.
 void PkwareTest(UpdateRunState& run, ErrorState& errors, const Text& archivePath);
 // The command line that expands the current archive.
@@ -30,6 +30,12 @@ Text ExpandCommandFor(const UpdateRunState& run, const Text& interpreter);
 int AskAfterFailure(const UpdateRunState& run);
 // Delivers CurrentFile by its kind, reports its failure and keeps the count.
 FileOutcome HandleFile(UpdateRunState& run, ErrorState& errors);
+// HandleFile, but a copied file may wait to be finished with others (a failure is then asked
+// about when it is finished); it counts as delivered meanwhile.
+FileOutcome StartFile(UpdateRunState& run, ErrorState& errors);
+// Finishes the copies that wait and asks about each that failed, as HandleFile asks about
+// its file. The run calls it before anything that may show a box or read the target.
+FileOutcome FinishWaitingCopies(UpdateRunState& run, ErrorState& errors);
 // The whole run started by the run button.
 RunOutcome UpdateRun(dialog::DialogHandle dialog, ErrorState& errors);
 

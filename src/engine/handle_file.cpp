@@ -43,18 +43,61 @@ void DeliverArchive(UpdateRunState& run, ErrorState& errors) {
   Expand(run, errors);
 }
 
-void Deliver(UpdateRunState& run, ErrorState& errors) {
+// True when the file's copy waits to be finished.
+bool Deliver(UpdateRunState& run, ErrorState& errors) {
   switch (KindOf(run.CurrentFile)) {
     case FileKind::kArchive:
-      return DeliverArchive(run, errors);
+      DeliverArchive(run, errors);
+      return false;
     case FileKind::kPackage:
       return CopyToDownloadFolder(run, errors);
     case FileKind::kSetup:
       run.FileCount.Add(-1);
-      return;
+      return false;
     case FileKind::kOther:
-      return CopyFileTo(errors, SourceFilePath(run), run.TargetPath + "\\" + run.CurrentFile);
+      return StartCopy(errors, SourceFilePath(run), run.TargetPath + "\\" + run.CurrentFile);
   }
+  return false;
+}
+
+// Delivered whole: a copy that waited is finished at once.
+void DeliverNow(UpdateRunState& run, ErrorState& errors) {
+  if (!Deliver(run, errors)) return;
+  for (const CopyFailure& failure : FinishCopies()) StoreError(errors, failure.number);
+}
+
+// Asks about LastError until the operator's answer settles it: Retry delivers the file again
+// and asks again while it fails, Ignore skips it, Abort ends the run.
+FileOutcome SettleFailure(UpdateRunState& run, ErrorState& errors) {
+  for (;;) {
+    run.Answer = AskAfterFailure(run);
+    if (run.Answer == IDABORT) return FileOutcome::kAbort;
+    if (run.Answer != IDRETRY) {
+      run.FileCount.Add(-1);
+      break;
+    }
+    DeliverNow(run, errors);
+    run.LastError = TakeError(errors);
+    if (run.LastError == 0) break;
+  }
+  run.FileCount.Add(1);
+  return FileOutcome::kNext;
+}
+
+// A name whose copy waits already, as the same name in another case may, is finished first,
+// so that the second copy replaces the first as it would have one by one.
+bool WaitsAlready(const UpdateRunState& run) {
+  const Text name = UpperText(run.CurrentFile);
+  for (const Text& waiting : run.WaitingFiles) {
+    if (UpperText(waiting) == name) return true;
+  }
+  return false;
+}
+
+// Anything but a plain copy may show a box or read the target: what waits is finished first.
+bool MayWaitBeside(const UpdateRunState& run) {
+  const FileKind kind = KindOf(run.CurrentFile);
+  return (kind == FileKind::kOther || kind == FileKind::kPackage) && !WaitsAlready(run);
 }
 
 }  // namespace
@@ -65,18 +108,43 @@ int AskAfterFailure(const UpdateRunState& run) {
                      "error #" + NumberText(run.LastError) + " occurred");
 }
 
-FileOutcome HandleFile(UpdateRunState& run, ErrorState& errors) {
-  for (;;) {
-    Deliver(run, errors);
-    run.LastError = TakeError(errors);
-    if (run.LastError == 0) break;
-    run.Answer = AskAfterFailure(run);
-    if (run.Answer == IDRETRY) continue;
-    if (run.Answer == IDABORT) return FileOutcome::kAbort;
-    run.FileCount.Add(-1);
-    break;
+// The failures of the files before this one are asked about first, in their order, and the
+// file at hand is then the one asked about.
+FileOutcome StartFile(UpdateRunState& run, ErrorState& errors) {
+  if (!MayWaitBeside(run) && FinishWaitingCopies(run, errors) == FileOutcome::kAbort) {
+    return FileOutcome::kAbort;
   }
+  const bool waits = Deliver(run, errors);
+  run.LastError = TakeError(errors);
+  if (run.LastError != 0) {
+    if (FinishWaitingCopies(run, errors) == FileOutcome::kAbort) return FileOutcome::kAbort;
+    return SettleFailure(run, errors);
+  }
+  if (waits) run.WaitingFiles.push_back(run.CurrentFile);
   run.FileCount.Add(1);
+  if (ShouldFinishCopies()) return FinishWaitingCopies(run, errors);
+  return FileOutcome::kNext;
+}
+
+FileOutcome HandleFile(UpdateRunState& run, ErrorState& errors) {
+  if (StartFile(run, errors) == FileOutcome::kAbort) return FileOutcome::kAbort;
+  return FinishWaitingCopies(run, errors);
+}
+
+// A failed copy counted as delivered while it waited; the answer to its prompt counts it
+// again as HandleFile would have.
+FileOutcome FinishWaitingCopies(UpdateRunState& run, ErrorState& errors) {
+  const std::vector<Text> waiting = std::move(run.WaitingFiles);
+  run.WaitingFiles.clear();
+  if (waiting.empty()) return FileOutcome::kNext;
+  const UpdateRunState::FileAtHand atHand = run.AtHand();
+  for (const CopyFailure& failure : FinishCopies()) {
+    run.CurrentFile = waiting[failure.position];
+    run.LastError = failure.number;
+    run.FileCount.Add(-1);
+    if (SettleFailure(run, errors) == FileOutcome::kAbort) return FileOutcome::kAbort;
+  }
+  run.Restore(atHand);
   return FileOutcome::kNext;
 }
 

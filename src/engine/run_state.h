@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "services/counter.h"
 #include "services/error.h"
@@ -33,6 +34,19 @@ struct UpdateRunState {
   Text ExpandCommand;
   Text CountText;
   Text DoneText;
+  // The file at hand and its error, kept while the failures of waiting copies are asked about.
+  struct FileAtHand {
+    Text name;
+    ErrorNumber error;
+  };
+  FileAtHand AtHand() const { return {CurrentFile, LastError}; }
+  void Restore(const FileAtHand& file) {
+    CurrentFile = file.name;
+    LastError = file.error;
+  }
+
+  // The files of this pass whose copies wait to be finished, in the order they were started.
+  std::vector<Text> WaitingFiles;
 };
 
 }  // namespace quelb

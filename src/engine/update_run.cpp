@@ -89,8 +89,9 @@ PassOutcome HandleNames(dialog::DialogHandle dialog, UpdateRunState& run, ErrorS
     run.CurrentFile = NextField(run.FileList, kNameSeparator, nextName);
     dialog::SetControlText(dialog, IDC_STATUS,
                            "Copying " + run.SourcePath + "\\" + run.CurrentFile);
-    if (HandleFile(run, errors) == FileOutcome::kAbort) return PassOutcome::kAbort;
+    if (StartFile(run, errors) == FileOutcome::kAbort) return PassOutcome::kAbort;
   }
+  if (FinishWaitingCopies(run, errors) == FileOutcome::kAbort) return PassOutcome::kAbort;
   return PassOutcome::kDone;
 }
 

@@ -2,9 +2,11 @@
 // the operation returns its neutral result (empty text, 0 or nothing).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string_view>
+#include <vector>
 
 #include "services/error.h"
 #include "services/text.h"
@@ -27,6 +29,21 @@ bool PathTooLong(ErrorState& state, const Text& path);
 void MakeFolder(ErrorState& state, const Text& path);
 // Replaces an existing target; the old target is never left half-written.
 void CopyFileTo(ErrorState& state, const Text& source, const Text& target);
+// Copies as CopyFileTo does, but the new file may wait, complete and unseen, until
+// FinishCopies puts it in its target's place together with others: true when it waits. A
+// failure found before then is stored as CopyFileTo stores it, and the old target stays.
+bool StartCopy(ErrorState& state, const Text& source, const Text& target);
+// True when so many copies wait that they should be finished before another starts.
+bool ShouldFinishCopies();
+// A waiting copy that did not take its target's place: its position among those that waited,
+// in the order they were started, and the error number of its failure.
+struct CopyFailure {
+  size_t position;
+  ErrorNumber number;
+};
+// Puts the data of every waiting copy on the disk and then each copy in its target's place;
+// the old target of a copy that fails stays as it was.
+std::vector<CopyFailure> FinishCopies();
 // Makes the names of every file that CopyFileTo and MakeFolder have put in place so far last
 // through a crash or a power loss (each file's data is already on the disk when it takes its
 // name). The run calls it before it shows any box that may end it; a folder that cannot be

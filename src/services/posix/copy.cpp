@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <memory>
 #include <new>
 #include <optional>
 #include <string>
@@ -18,6 +19,7 @@
 #include "services/posix/in_use.h"
 #include "services/posix/paths.h"
 #include "services/posix/replacement.h"
+#include "services/posix/waiting_copies.h"
 #include "services/windows_codes.h"
 
 namespace quelb {
@@ -272,65 +274,88 @@ void GiveBackCacheOf(const OldTarget& old) {
   if (fd.IsOpen()) posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_DONTNEED);
 }
 
-void Replace(ErrorState& state, const OpenedSource& source, const OldTarget& old) {
-  if (!TargetMayBeReplaced(state, old, source.info)) return;
+// Whether the new file may wait for a sync of many, or takes its target's place now.
+enum class Finish { kNow, kMayWait };
+
+// True when the copy waits.
+bool Replace(ErrorState& state, const OpenedSource& source, OldTarget& old, Finish finish) {
+  if (!TargetMayBeReplaced(state, old, source.info)) return false;
   GiveBackCacheOf(old);
   posix::RemoveLeftoverReplacements(old.folder.Get(), old.folderPath);
-  posix::Replacement replacement(old.folder.Get(), old.folderPath);
-  if (!replacement.Create(state)) return;
-  if (!CopyData(state, source.in.Get(), replacement.Get(), source.info.st_size, source.path,
+  auto replacement = std::make_unique<posix::Replacement>(old.folder.Get(), old.folderPath);
+  if (!replacement->Create(state)) return false;
+  if (!CopyData(state, source.in.Get(), replacement->Get(), source.info.st_size, source.path,
                 old.path)) {
-    return;
+    return false;
   }
-  if (!SourceStayedAsItWas(state, source, replacement.Get(), old.path)) return;
-  KeepOwnerOf(old, source.info, replacement.Get());
-  if (!CarryOverModeAndTime(state, replacement.Get(), DeliveredMode(old, source.info), source.info,
+  if (!SourceStayedAsItWas(state, source, replacement->Get(), old.path)) return false;
+  KeepOwnerOf(old, source.info, replacement->Get());
+  if (!CarryOverModeAndTime(state, replacement->Get(), DeliveredMode(old, source.info), source.info,
                             old.path)) {
-    return;
+    return false;
   }
   // The folder's new entries are made durable with the others of the run, before its next
   // box; a rename that was made and then failed to sync counts too.
   posix::NoteChangedFolder(old.folderPath);
-  replacement.Commit(state, old.name, old.path);
+  if (finish == Finish::kMayWait && posix::CopiesMayWaitIn(old.folder.Get())) {
+    posix::KeepWaiting({std::move(old.folder), std::move(replacement), old.name, old.path});
+    return true;
+  }
+  replacement->Commit(state, old.name, old.path);
+  return false;
 }
 
-// The host target path, once the copy has been tried. A source found as written is kept
-// open, so that a new target costs only its own translation.
-std::optional<std::string> CopyAndName(ErrorState& state, const Text& source, const Text& target) {
+// The host target path, once the copy has been tried, and whether the copy waits. A source
+// found as written is kept open, so that a new target costs only its own translation.
+struct Tried {
+  std::optional<std::string> hostTarget;
+  bool waits = false;
+};
+
+Tried CopyAndName(ErrorState& state, const Text& source, const Text& target, Finish finish) {
   const posix::LookupBatch batch;
   OpenedSource opened;
   const bool sourceAsWritten = OpenAsWritten(source, opened);
   std::optional<std::string> hostTarget = posix::HostPathAsWritten(target);
   if (OldTarget old; sourceAsWritten && FoundAsWritten(hostTarget, old)) {
-    Replace(state, opened, old);
-    return hostTarget;
+    return {hostTarget, Replace(state, opened, old, finish)};
   }
   std::optional<std::string> hostSource;
   if (!sourceAsWritten) {
     hostSource = posix::HostPathOrError(state, source);
-    if (!hostSource) return std::nullopt;
+    if (!hostSource) return {};
   }
   hostTarget = posix::HostPathOrError(state, target);
-  if (!hostTarget) return std::nullopt;
+  if (!hostTarget) return {};
   if (!sourceAsWritten) {
     opened.path = *hostSource;
-    if (!OpenSource(state, opened.path, opened.in, opened.info)) return hostTarget;
+    if (!OpenSource(state, opened.path, opened.in, opened.info)) return {hostTarget};
   }
   OldTarget old;
-  if (LookAtTarget(state, *hostTarget, old)) Replace(state, opened, old);
-  return hostTarget;
+  if (!LookAtTarget(state, *hostTarget, old)) return {hostTarget};
+  return {hostTarget, Replace(state, opened, old, finish)};
+}
+
+// A waiting copy tells the names it changed when it takes its target's place.
+bool Copy(ErrorState& state, const Text& source, const Text& target, Finish finish) {
+  Tried tried;
+  try {
+    tried = CopyAndName(state, source, target, finish);
+  } catch (const std::bad_alloc&) {
+    StoreError(state, kOutOfMemory);
+  }
+  if (tried.hostTarget && !tried.waits) posix::NoteOwnChange(*tried.hostTarget);
+  return tried.waits;
 }
 
 }  // namespace
 
 void CopyFileTo(ErrorState& state, const Text& source, const Text& target) {
-  std::optional<std::string> hostTarget;
-  try {
-    hostTarget = CopyAndName(state, source, target);
-  } catch (const std::bad_alloc&) {
-    StoreError(state, kOutOfMemory);
-  }
-  if (hostTarget) posix::NoteOwnChange(*hostTarget);
+  Copy(state, source, target, Finish::kNow);
+}
+
+bool StartCopy(ErrorState& state, const Text& source, const Text& target) {
+  return Copy(state, source, target, Finish::kMayWait);
 }
 
 }  // namespace quelb

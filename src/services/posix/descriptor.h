@@ -14,6 +14,11 @@ class Descriptor {
   }
   Descriptor(const Descriptor&) = delete;
   Descriptor& operator=(const Descriptor&) = delete;
+  Descriptor(Descriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  Descriptor& operator=(Descriptor&& other) noexcept {
+    if (this != &other) Reset(other.Release());
+    return *this;
+  }
 
   void Reset(int fd) {
     if (fd_ >= 0) close(fd_);
@@ -21,6 +26,11 @@ class Descriptor {
   }
   int Get() const { return fd_; }
   bool IsOpen() const { return fd_ >= 0; }
+  int Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
   // Closes now, so that a failure of the close itself can be reported.
   int Close() {
     const int result = close(fd_);

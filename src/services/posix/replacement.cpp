@@ -162,13 +162,37 @@ bool Replacement::GiveName(ErrorState& state, const std::string& targetPath) {
 // The data, and what the file system needs to find it, are on the disk before any name
 // points at them, whatever the file system and its options: a crash leaves the old file or
 // the new one, never one that is empty or half-written. A write the disk refused comes back
-// here, while the old file is still whole. On FAT and exFAT the file is synced once more
-// after the rename: there the folder entry holds the file's size and first cluster, and the
-// rename leaves them to the file's own writeback, which a sync of the folder does not do.
-// Elsewhere that second sync would find nothing to write but still flush the disk's cache.
+// here, while the old file is still whole.
 bool Replacement::Commit(ErrorState& state, const std::string& name,
                          const std::string& targetPath) {
   if (fdatasync(out_.Get()) != 0) return Fail(state, errno, targetPath);
+  return TakePlace(state, name, targetPath);
+}
+
+// Without waiting: a write the disk refuses is reported by WaitForData.
+void Replacement::StartWriteback() {
+  sync_file_range(out_.Get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
+// Unlike a sync, this neither commits the file system's journal nor flushes the disk's cache:
+// a sync of the whole file system does that once for many files afterwards.
+bool Replacement::WaitForData(ErrorState& state, const std::string& targetPath) {
+  constexpr unsigned kWriteAndWait =
+      SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+  if (sync_file_range(out_.Get(), 0, 0, kWriteAndWait) != 0) return Fail(state, errno, targetPath);
+  return true;
+}
+
+bool Replacement::SyncData(ErrorState& state, const std::string& targetPath) {
+  return fdatasync(out_.Get()) == 0 || Fail(state, errno, targetPath);
+}
+
+// On FAT and exFAT the file is synced once more after the rename: there the folder entry
+// holds the file's size and first cluster, and the rename leaves them to the file's own
+// writeback, which a sync of the folder does not do. Elsewhere that second sync would find
+// nothing to write but still flush the disk's cache.
+bool Replacement::TakePlace(ErrorState& state, const std::string& name,
+                            const std::string& targetPath) {
   if (name_.empty() && !GiveName(state, targetPath)) return false;
   if (renameat(folder_, name_.c_str(), folder_, name.c_str()) != 0) {
     return Fail(state, errno, targetPath);

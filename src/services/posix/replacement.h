@@ -28,6 +28,14 @@ class Replacement {
   // the target's host path, for the error it may give.
   bool Commit(ErrorState& state, const std::string& name, const std::string& targetPath);
 
+  // The parts of Commit, for a copy that waits to be made durable with others: the data's
+  // writeback is started at once and waited for later, the file system is synced by the
+  // caller (or the file by SyncData), and only then does the file take its target's place.
+  void StartWriteback();
+  bool WaitForData(ErrorState& state, const std::string& targetPath);
+  bool SyncData(ErrorState& state, const std::string& targetPath);
+  bool TakePlace(ErrorState& state, const std::string& name, const std::string& targetPath);
+
  private:
   bool CreateNamed(ErrorState& state);
   bool GiveName(ErrorState& state, const std::string& targetPath);
