@@ -11,6 +11,8 @@
 
 namespace quelb {
 
+class RunLocks;
+
 struct UpdateRunState {
   Text SourcePath;
   Text TargetPath;
@@ -33,6 +35,8 @@ struct UpdateRunState {
   Text ExpandCommand;
   Text CountText;
   Text DoneText;
+  // The run's folder locks, for a folder it first needs once it has begun; none outside a run.
+  RunLocks* Locks = nullptr;
 };
 
 }  // namespace quelb
