@@ -1,6 +1,7 @@
 // Update packages go to the download folder instead of the target folder. A package that is
 // read from the download folder itself is already in place and is not counted.
 #include "engine/engine.h"
+#include "engine/run_lock.h"
 #include "services/files.h"
 
 namespace quelb {
@@ -14,6 +15,9 @@ bool CopyToDownloadFolder(UpdateRunState& run, ErrorState& errors) {
   run.FolderProbe = ListFirst(errors, downloadFolder + "\\nul", kPlainFilesOnly);
   // Only the last level is made; a failure stays pending and the copy is tried all the same.
   if (run.FolderProbe.empty()) MakeFolder(errors, downloadFolder);
+  // A download folder that was missing when the run began is locked before a package goes in,
+  // whichever run made it.
+  if (run.Locks != nullptr && !run.Locks->TakeWhileWorking(errors, downloadFolder)) return false;
   return StartCopy(errors, run.SourcePath + "\\" + run.CurrentFile,
                    downloadFolder + "\\" + run.CurrentFile);
 }

@@ -2,6 +2,8 @@
 // other run has ended or cancel before anything has been changed.
 #include "engine/run_lock.h"
 
+#include <algorithm>
+
 #include "services/message.h"
 
 namespace quelb {
@@ -28,7 +30,7 @@ LockOutcome RunLocks::Take(UpdateRunState& run, ErrorState& errors, const Text& 
     Text holder;
     switch (LockFolder(errors, folder, handle, holder)) {
       case FolderLockAnswer::kTaken:
-        if (handle != kNoFolderLock) handles_.push_back(handle);
+        Keep(handle, folder);
         return LockOutcome::kLocked;
       case FolderLockAnswer::kNotLockable:
         return LockOutcome::kNotLockable;
@@ -41,6 +43,27 @@ LockOutcome RunLocks::Take(UpdateRunState& run, ErrorState& errors, const Text& 
                     MB_TASKMODAL | MB_ICONQUESTION | MB_RETRYCANCEL, "Folder is in use - RETRY ?");
     if (run.Answer != IDRETRY) return LockOutcome::kCanceled;
   }
+}
+
+// A lock this process held already has no handle of its own: its first taker gives it up.
+void RunLocks::Keep(FolderLockHandle handle, const Text& folder) {
+  if (handle != kNoFolderLock) handles_.push_back(handle);
+  folders_.push_back(folder);
+}
+
+bool RunLocks::Taken(const Text& folder) const {
+  return std::find(folders_.begin(), folders_.end(), folder) != folders_.end();
+}
+
+// The box at the start says that nothing has been changed, which no longer holds once the run
+// has begun: a folder held then fails the file that needs it, as a file held by another does.
+bool RunLocks::TakeWhileWorking(ErrorState& errors, const Text& folder) {
+  if (Taken(folder)) return true;
+  FolderLockHandle handle = kNoFolderLock;
+  Text holder;
+  const FolderLockAnswer answer = LockFolder(errors, folder, handle, holder);
+  if (answer == FolderLockAnswer::kTaken) Keep(handle, folder);
+  return answer != FolderLockAnswer::kHeldElsewhere;
 }
 
 }  // namespace quelb

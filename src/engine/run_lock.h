@@ -22,9 +22,17 @@ class RunLocks {
   // Locks the folder for the run. While another run holds it, the operator is asked to retry
   // or cancel; kCanceled leaves the number shown in LastError.
   LockOutcome Take(UpdateRunState& run, ErrorState& errors, const Text& folder);
+  // Locks a folder the run needs once it has begun, as the download folder it found missing at
+  // its start. False while another run holds it: the error state then holds that number for
+  // the failure prompt of the file that needs the folder, whose Retry asks again.
+  bool TakeWhileWorking(ErrorState& errors, const Text& folder);
 
  private:
+  void Keep(FolderLockHandle handle, const Text& folder);
+  bool Taken(const Text& folder) const;
+
   std::vector<FolderLockHandle> handles_;
+  std::vector<Text> folders_;
 };
 
 }  // namespace quelb

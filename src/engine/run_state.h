@@ -12,6 +12,8 @@
 
 namespace quelb {
 
+class RunLocks;
+
 struct UpdateRunState {
   Text SourcePath;
   Text TargetPath;
@@ -47,6 +49,8 @@ struct UpdateRunState {
 
   // The files of this pass whose copies wait to be finished, in the order they were started.
   std::vector<Text> WaitingFiles;
+  // The run's folder locks, for a folder it first needs once it has begun; none outside a run.
+  RunLocks* Locks = nullptr;
 };
 
 }  // namespace quelb

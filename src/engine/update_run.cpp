@@ -42,9 +42,11 @@ bool FoldersFitThePlatform(UpdateRunState& run, ErrorState& errors) {
   return true;
 }
 
-void MakeSureTargetExists(UpdateRunState& run, ErrorState& errors) {
+// A target the run has locked is there, as the folder it opened: it is never made anew under
+// its name, which another may have swapped meanwhile.
+void MakeSureTargetExists(UpdateRunState& run, ErrorState& errors, LockOutcome target) {
   run.FolderProbe = ListFirst(errors, run.TargetPath + "\\nul", kPlainFilesOnly);
-  if (run.FolderProbe.empty()) MakeFolder(errors, run.TargetPath);
+  if (run.FolderProbe.empty() && target != LockOutcome::kLocked) MakeFolder(errors, run.TargetPath);
 }
 
 Text HintFor(const Text& sourcePath) {
@@ -146,16 +148,18 @@ void MakeTargetCurrent(const UpdateRunState& run, ErrorState& errors) {
   ClearError(errors);
 }
 
-// The target is locked before it is first looked at; a target that is not there yet is
-// locked once it has been made. The download folder's lock always comes second. False when
-// the operator cancels while another run holds one of them.
+// The target is locked before it is first looked at, and the download folder after it, so
+// that two runs never wait on each other. A target that is not there yet is made only once
+// both locks that can be asked for are had, as a Cancel at their box leaves nothing changed,
+// and is locked at once. False when the operator cancels while another run holds a folder.
 bool LockAndPrepareTarget(UpdateRunState& run, ErrorState& errors, RunLocks& locks) {
-  LockOutcome target = locks.Take(run, errors, run.TargetPath);
+  run.Locks = &locks;
+  const LockOutcome target = locks.Take(run, errors, run.TargetPath);
   if (target == LockOutcome::kCanceled) return false;
-  MakeSureTargetExists(run, errors);
-  if (target == LockOutcome::kNotLockable) target = locks.Take(run, errors, run.TargetPath);
-  if (target == LockOutcome::kCanceled) return false;
-  return locks.Take(run, errors, kDownloadFolder) != LockOutcome::kCanceled;
+  if (locks.Take(run, errors, kDownloadFolder) == LockOutcome::kCanceled) return false;
+  MakeSureTargetExists(run, errors, target);
+  return target == LockOutcome::kLocked ||
+         locks.Take(run, errors, run.TargetPath) != LockOutcome::kCanceled;
 }
 
 // The abort message shows the number that made the operator abort, also when a sync before

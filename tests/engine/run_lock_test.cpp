@@ -14,6 +14,7 @@ namespace {
 
 constexpr uint32_t kHeldFolderStyle = 0x2025;
 const char* const kHeldFolderTitle = "Folder is in use - RETRY ?";
+const char* const kDoneTitle = "Update is Completed";
 
 class RunLockTest : public EngineWorld {
  protected:
@@ -43,6 +44,12 @@ class RunLockTest : public EngineWorld {
         << box.text;
     EXPECT_NE(box.text.find("\r\nIt is run by "), Text::npos) << box.text;
     EXPECT_NE(box.text.find(", process "), Text::npos) << "the holder is not named: " << box.text;
+  }
+
+  // Whether a second run could take the folder's lock now.
+  static bool TakenByAnother(const fs::path& folder) {
+    SecondProcess other({TestProgram("folder_locker"), folder.string()});
+    return other.Ready();
   }
 
   // The other run can take the folder again: this run has let it go.
@@ -125,6 +132,78 @@ TEST_F(RunLockTest, ATargetThatIsTheDownloadFolderIsLockedOnce) {
   EXPECT_EQ(UpdateRun(dialog_, errors_), RunOutcome::kCompleted);
 
   for (const ShownBox& box : operator_.Boxes()) EXPECT_NE(box.title, kHeldFolderTitle);
+}
+
+// A target that is not there yet is made only once the download folder's lock is had, so
+// that Cancel at the box leaves nothing changed; Retry makes it, and the run holds it too.
+TEST_F(RunLockTest, AMissingTargetIsMadeOnlyOnceTheDownloadFolderIsHad) {
+  fs::remove_all(target_);
+  HoldFolder(DownloadFolder());
+  operator_.Answer({IDCANCEL});
+
+  EXPECT_EQ(Run(), RunOutcome::kAborted);
+
+  ASSERT_EQ(operator_.Boxes().size(), 2u);
+  ExpectHeldFolderBox(operator_.Boxes()[0], kDownloadFolder);
+  EXPECT_FALSE(fs::exists(target_)) << "the target was made before the box";
+
+  ForgetDialogs();
+  operator_.Answer({IDRETRY});
+  bool targetHeldOff = false;
+  operator_.OnBox([&](const ShownBox& box) {
+    if (box.title == kHeldFolderTitle) other_->End();
+    if (box.title == kDoneTitle) targetHeldOff = !TakenByAnother(target_);
+  });
+
+  EXPECT_EQ(Run(), RunOutcome::kCompleted);
+
+  EXPECT_TRUE(targetHeldOff) << "the target the run made was not locked";
+  EXPECT_EQ(ReadFile(target_ / "A.TXT"), "new");
+  ExpectLetGo(target_);
+}
+
+TEST_F(RunLockTest, ADownloadFolderTheRunMakesIsLockedUntilTheRunEnds) {
+  fs::remove_all(DownloadFolder());
+  bool heldOff = false;
+  operator_.OnBox([&](const ShownBox& box) {
+    if (box.title == kDoneTitle) heldOff = !TakenByAnother(DownloadFolder());
+  });
+
+  EXPECT_EQ(Run(), RunOutcome::kCompleted);
+
+  EXPECT_TRUE(heldOff) << "another run could take the download folder the run had made";
+  EXPECT_EQ(ReadFile(DownloadFolder() / "PACKAGE.QLB"), "package");
+  ExpectLetGo(DownloadFolder());
+}
+
+// Another run makes the download folder while this one works: its package fails with the
+// file's prompt, whose Retry delivers it once the other run has ended.
+TEST_F(RunLockTest, ADownloadFolderAnotherRunMadeMeanwhileFailsThePackageUntilItIsFree) {
+  fs::remove_all(DownloadFolder());
+  const fs::path disk = drives_.Root('a');
+  WriteFile(disk / "FIRST.TXT", "disk 1");
+  operator_.Answer({IDYES, IDRETRY, IDRETRY, IDNO});
+  operator_.OnBox([&](const ShownBox&) {
+    const size_t shown = operator_.Boxes().size();
+    if (shown == 1) {
+      fs::remove(disk / "FIRST.TXT");
+      WriteFile(disk / "PACKAGE.QLB", "package");
+      fs::create_directories(DownloadFolder());
+      HoldFolder(DownloadFolder());
+    }
+    if (shown == 3) other_->End();
+  });
+  dialog_ = RunDialog("A", target_.string());
+
+  EXPECT_EQ(UpdateRun(dialog_, errors_), RunOutcome::kCompleted);
+
+  ASSERT_EQ(operator_.Boxes().size(), 4u);
+  for (size_t box = 1; box <= 2; ++box) {
+    EXPECT_EQ(operator_.Boxes()[box].title, "error # 70 occurred");
+    EXPECT_EQ(operator_.Boxes()[box].text, "Attempting to copy A:\\PACKAGE.QLB");
+  }
+  EXPECT_EQ(operator_.Boxes()[3].title, " 1 files copied -  Load another Disk?");
+  EXPECT_EQ(ReadFile(DownloadFolder() / "PACKAGE.QLB"), "package");
 }
 
 #ifndef _WIN32

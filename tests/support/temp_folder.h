@@ -67,8 +67,8 @@ class DriveTable {
   // root on Windows.
   std::filesystem::path Root(char letter);
   const std::filesystem::path& Prefix() const { return prefix_.Path(); }
-  // Makes the drive's entry a link to target, which need not exist (a drive without a disk).
-  // POSIX only: a Windows drive table refuses it.
+  // Makes the drive's entry a link to target, which on POSIX need not exist (a drive without
+  // a disk). On Windows the drive becomes a second name of a folder that is there.
   void Link(char letter, const std::filesystem::path& target);
 
  private:

@@ -56,18 +56,11 @@ struct OldTarget {
   struct stat info {};
 };
 
-// A folder the run has locked is the one it opened then, whatever its name holds now; any
-// other is opened here, once for the copy, with the links of its path resolved.
-int OpenFolderOnce(const std::string& folderPath) {
-  const int held = posix::DuplicateHeldFolder(folderPath);
-  return held >= 0 ? held : open(folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-}
-
 bool OpenTargetFolder(ErrorState& state, const std::string& target, OldTarget& old) {
   old.path = target;
   old.folderPath = posix::HostFolderOf(target);
   old.name = target.substr(target.rfind('/') + 1);
-  old.folder.Reset(OpenFolderOnce(old.folderPath));
+  old.folder.Reset(posix::OpenFolderOnce(old.folderPath));
   // Named as the target, so that a missing folder reads as a missing path.
   return old.folder.IsOpen() || Fail(state, errno, target);
 }

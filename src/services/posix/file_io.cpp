@@ -10,8 +10,10 @@
 #include <string>
 
 #include "services/platform_files.h"
+#include "services/posix/descriptor.h"
 #include "services/posix/errno_map.h"
 #include "services/posix/folder_names.h"
+#include "services/posix/held_folders.h"
 #include "services/posix/in_use.h"
 #include "services/posix/paths.h"
 #include "services/windows_codes.h"
@@ -36,20 +38,21 @@ bool RefusedForWriting(int error) {
 
 constexpr int kOpenFlags = O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
 
-int OpenExisting(const std::string& hostPath, int flags) {
-  return open(hostPath.c_str(), flags | kOpenFlags);
+int OpenExisting(int folder, const std::string& name, int flags) {
+  return openat(folder, name.c_str(), flags | kOpenFlags);
 }
 
 // A missing file is created empty with mode 0666 less the umask, always as a new entry of
 // its folder: never through a link left in its name, which would create the file it names.
 // A file that appears meanwhile is opened as it is; a dangling link stays missing.
-int OpenOrCreate(const std::string& hostPath, int flags) {
-  const int fd = OpenExisting(hostPath, flags);
+int OpenOrCreate(int folder, const std::string& name, int flags) {
+  const int fd = OpenExisting(folder, name, flags);
   if (fd >= 0 || errno != ENOENT) return fd;
-  const int created = open(
-      hostPath.c_str(), (flags & ~O_NOFOLLOW) | O_CREAT | O_EXCL | O_NOFOLLOW | kOpenFlags, 0666);
+  const int created =
+      openat(folder, name.c_str(),
+             (flags & ~O_NOFOLLOW) | O_CREAT | O_EXCL | O_NOFOLLOW | kOpenFlags, 0666);
   if (created >= 0 || errno != EEXIST) return created;
-  return OpenExisting(hostPath, flags);
+  return OpenExisting(folder, name, flags);
 }
 
 // Closes fd and fails with error when it is set.
@@ -70,9 +73,13 @@ int WriteRefusal(int fd) {
 
 // The in-use test opens the file its name holds for reading only, so that it never follows
 // a link, writes nothing and sets no one's lease off by a write open; it fails as a write
-// open would. A link in the name is no file to test: it fails as access denied.
+// open would. A link in the name is no file to test: it fails as access denied. The name is
+// looked up in the folder the run has locked, so that a folder swapped for a link meanwhile
+// leads the test nowhere else.
 int OpenForTest(const std::string& hostPath) {
-  const int fd = OpenOrCreate(hostPath, O_RDONLY | O_NOFOLLOW);
+  const posix::Descriptor folder(posix::OpenFolderOnce(posix::HostFolderOf(hostPath)));
+  if (!folder.IsOpen()) return -1;
+  const int fd = OpenOrCreate(folder.Get(), posix::HostNameOf(hostPath), O_RDONLY | O_NOFOLLOW);
   if (fd < 0) {
     if (errno == ELOOP) errno = EACCES;
     return -1;
@@ -84,12 +91,12 @@ int OpenForTest(const std::string& hostPath) {
 // may be reached through a link, as a source may be one.
 int OpenForAccess(const std::string& hostPath, Access access) {
   if (access == Access::kReadWrite) return OpenForTest(hostPath);
-  const int fd = OpenOrCreate(hostPath, O_RDWR);
+  const int fd = OpenOrCreate(AT_FDCWD, hostPath, O_RDWR);
   if (fd >= 0 && MarkedReadOnly(fd)) {
     close(fd);
-    return OpenExisting(hostPath, O_RDONLY);
+    return OpenExisting(AT_FDCWD, hostPath, O_RDONLY);
   }
-  if (fd < 0 && RefusedForWriting(errno)) return OpenOrCreate(hostPath, O_RDONLY);
+  if (fd < 0 && RefusedForWriting(errno)) return OpenOrCreate(AT_FDCWD, hostPath, O_RDONLY);
   return fd;
 }
 

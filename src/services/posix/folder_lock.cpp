@@ -188,6 +188,11 @@ int posix::DuplicateHeldFolder(const std::string& hostFolder) {
   return -1;
 }
 
+int posix::OpenFolderOnce(const std::string& hostFolder) {
+  const int held = DuplicateHeldFolder(hostFolder);
+  return held >= 0 ? held : open(hostFolder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+}
+
 // The name goes while the lock is still held, so that no run can lock the file it names
 // between the removal and the close.
 void UnlockFolder(FolderLockHandle handle) {

@@ -1,4 +1,7 @@
-// Creating a folder on a POSIX host: exactly one level, as CreateDirectoryA does.
+// Creating a folder on a POSIX host: exactly one level, as CreateDirectoryA does. It is made
+// in its parent as the run holds it, so that a parent swapped for a link meanwhile makes
+// nothing where the link points.
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -6,9 +9,11 @@
 #include <string>
 
 #include "services/files.h"
+#include "services/posix/descriptor.h"
 #include "services/posix/durability.h"
 #include "services/posix/errno_map.h"
 #include "services/posix/folder_names.h"
+#include "services/posix/held_folders.h"
 #include "services/posix/paths.h"
 
 namespace quelb {
@@ -21,13 +26,19 @@ bool HoldsWildcard(const Text& path) {
   return path.find_first_of("*?") != Text::npos;
 }
 
+bool MadeInParent(const std::string& folder) {
+  const posix::Descriptor parent(posix::OpenFolderOnce(posix::HostFolderOf(folder)));
+  return parent.IsOpen() &&
+         mkdirat(parent.Get(), posix::HostNameOf(folder).c_str(), kFolderMode) == 0;
+}
+
 }  // namespace
 
 void MakeFolder(ErrorState& state, const Text& path) {
   if (HoldsWildcard(path)) return StoreError(state, kPathNotFound);
   const std::optional<std::string> folder = posix::HostPathOrError(state, path);
   if (!folder) return;
-  if (mkdir(folder->c_str(), kFolderMode) != 0) return posix::StoreErrno(state, errno, *folder);
+  if (!MadeInParent(*folder)) return posix::StoreErrno(state, errno, *folder);
   posix::NoteOwnChange(*folder);
   posix::NoteChangedFolder(posix::HostFolderOf(*folder));
 }

@@ -11,4 +11,8 @@ namespace quelb::posix {
 // when no lock of this process was taken under that name.
 int DuplicateHeldFolder(const std::string& hostFolder);
 
+// The folder hostFolder names for the run: the locked folder when it is one, any other opened
+// now with the links of its path resolved. -1 with errno set when it cannot be opened.
+int OpenFolderOnce(const std::string& hostFolder);
+
 }  // namespace quelb::posix

@@ -19,6 +19,7 @@
 #include <memory>
 #include <string>
 
+#include "services/posix/held_folders.h"
 #include "services/posix/paths.h"
 
 namespace quelb::posix {
@@ -114,7 +115,8 @@ bool RefusedAsRunning(int folder, const std::string& name, bool followLink = fal
   return errno == ETXTBSY || errno == EAGAIN;
 }
 
-// The folder and name of a host path, for the tests made on a path alone.
+// The folder and name of a host path, for the tests made on a path alone; a folder the run has
+// locked is the one it opened then.
 struct Placed {
   int folder = -1;
   std::string name;
@@ -124,8 +126,8 @@ struct Placed {
 };
 
 bool Place(const std::string& hostPath, Placed& placed) {
-  placed.folder = open(HostFolderOf(hostPath).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-  placed.name = hostPath.substr(hostPath.rfind('/') + 1);
+  placed.folder = OpenFolderOnce(HostFolderOf(hostPath));
+  placed.name = HostNameOf(hostPath);
   return placed.folder >= 0;
 }
 

@@ -291,6 +291,15 @@ std::string HostFolderOf(const std::string& hostPath) {
   return slash == 0 ? "/" : hostPath.substr(0, slash);
 }
 
+std::string HostNameOf(const std::string& hostPath) {
+  size_t end = hostPath.size();
+  while (end > 1 && hostPath[end - 1] == '/') --end;
+  const size_t start = hostPath.rfind('/', end == 0 ? 0 : end - 1);
+  const std::string name = start == std::string::npos ? hostPath.substr(0, end)
+                                                      : hostPath.substr(start + 1, end - start - 1);
+  return name.empty() ? std::string(".") : name;
+}
+
 std::string JoinHostPath(const std::string& folder, const std::string& name) {
   if (folder.empty() || folder.back() == '/') return folder + name;
   return folder + "/" + name;

@@ -83,6 +83,9 @@ std::optional<std::string> HostPathOrError(ErrorState& state, const Text& path);
 // The folder part of a host path: "." for a bare name, "/" for a name in the root.
 std::string HostFolderOf(const std::string& hostPath);
 
+// The last part of a host path, which names it in HostFolderOf; "." for the root.
+std::string HostNameOf(const std::string& hostPath);
+
 // The host path of name in folder.
 std::string JoinHostPath(const std::string& folder, const std::string& name);
 

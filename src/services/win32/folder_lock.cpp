@@ -28,19 +28,11 @@ struct HeldLock {
   Text key;
 };
 
-// The locks this process holds, by the full path of their folder in upper case: a second
-// open of the same lock file by this process would be refused like anyone else's.
+// The locks this process holds, by the identity of their folder: a second open of the same
+// lock file by this process would be refused like anyone else's.
 std::vector<HeldLock*>& HeldLocks() {
   static std::vector<HeldLock*> held;
   return held;
-}
-
-Text FullPathOf(const Text& folder) {
-  char full[MAX_PATH * 2] = {};
-  const DWORD length = GetFullPathNameA(folder.c_str(), sizeof full, full, nullptr);
-  Text key = length > 0 && length < sizeof full ? Text(full, length) : folder;
-  while (key.size() > 3 && (key.back() == '\\' || key.back() == '/')) key.pop_back();
-  return UpperText(key);
 }
 
 bool HeldHere(const Text& key) {
@@ -61,6 +53,37 @@ HANDLE Open(const Text& path, DWORD access, DWORD sharing, DWORD disposition, DW
 
 void CloseQuietly(HANDLE file) {
   if (file != INVALID_HANDLE_VALUE) win32::Call([&] { CloseHandle(file); });
+}
+
+Text FullPathOf(const Text& folder) {
+  char full[MAX_PATH * 2] = {};
+  const DWORD length = GetFullPathNameA(folder.c_str(), sizeof full, full, nullptr);
+  Text key = length > 0 && length < sizeof full ? Text(full, length) : folder;
+  while (key.size() > 3 && (key.back() == '\\' || key.back() == '/')) key.pop_back();
+  return UpperText(key);
+}
+
+// The folder's volume and file index, the same under each of its names: a short name, another
+// drive letter that maps it, a trailing dot. It is asked of the folder the lock file goes in.
+// Empty where they cannot be read, as on a file system that gives no index.
+Text IdentityOf(const Text& folder) {
+  DWORD error = 0;
+  const HANDLE handle = Open(folder + "\\.", FILE_READ_ATTRIBUTES, kAnySharing, OPEN_EXISTING,
+                             FILE_FLAG_BACKUP_SEMANTICS, error);
+  if (handle == INVALID_HANDLE_VALUE) return {};
+  BY_HANDLE_FILE_INFORMATION info{};
+  BOOL read = FALSE;
+  win32::Call([&] { read = GetFileInformationByHandle(handle, &info); });
+  CloseQuietly(handle);
+  if (!read || (info.nFileIndexHigh == 0 && info.nFileIndexLow == 0)) return {};
+  return "volume " + std::to_string(info.dwVolumeSerialNumber) + ", file " +
+         std::to_string(info.nFileIndexHigh) + ":" + std::to_string(info.nFileIndexLow);
+}
+
+// The folder's identity, or its full path in upper case where it has none to read.
+Text KeyOf(const Text& folder) {
+  const Text identity = IdentityOf(folder);
+  return identity.empty() ? FullPathOf(folder) : identity;
 }
 
 Text ReadHolder(const Text& folder) {
@@ -117,7 +140,7 @@ bool RefusedAsHeld(DWORD error) {
 FolderLockAnswer LockFolderOnHost(ErrorState& state, const Text& folder, FolderLockHandle& handle,
                                   Text& holder) {
   auto lock = std::make_unique<HeldLock>();
-  lock->key = FullPathOf(folder);
+  lock->key = KeyOf(folder);
   if (HeldHere(lock->key)) return FolderLockAnswer::kTaken;
   DWORD error = 0;
   lock->file = Open(folder + "\\" + kFolderLockName, GENERIC_READ | GENERIC_WRITE, kNoSharing,

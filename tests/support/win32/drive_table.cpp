@@ -184,10 +184,19 @@ fs::path DriveTable::Root(char letter) {
   return DriveName(lower) + "\\";
 }
 
-// A Windows drive names a device or a folder that is there, and a drive without its medium
-// needs a removable device, which no test can make: no Windows test links a drive.
-void DriveTable::Link(char, const fs::path& target) {
-  throw std::logic_error("a Windows test drive cannot be linked to " + target.string());
+// A Windows drive names a device or a folder that is there: a second name for a folder, as
+// subst gives one. A drive without its medium needs a removable device, which no test can
+// make, so a missing target is refused.
+void DriveTable::Link(char letter, const fs::path& target) {
+  if (!fs::is_directory(target)) {
+    throw std::logic_error("a Windows test drive cannot be linked to " + target.string());
+  }
+  const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+  if (std::find(defined_.begin(), defined_.end(), lower) != defined_.end()) Remove(lower);
+  Define(lower, target);
+  if (std::find(defined_.begin(), defined_.end(), lower) == defined_.end()) {
+    defined_.push_back(lower);
+  }
 }
 
 }  // namespace quelb::testing
