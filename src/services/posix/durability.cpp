@@ -11,6 +11,7 @@
 #include "services/files.h"
 #include "services/posix/descriptor.h"
 #include "services/posix/errno_map.h"
+#include "services/posix/held_folders.h"
 #include "services/posix/paths.h"
 
 namespace quelb {
@@ -21,7 +22,10 @@ std::set<std::string>& ChangedFolders() {
   return folders;
 }
 
+// A folder the run has locked is the one it opened then, whatever its name holds now.
 int OpenFolder(const std::string& hostFolder) {
+  const posix::Descriptor held(posix::DuplicateHeldFolder(hostFolder));
+  if (held.IsOpen()) return openat(held.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   return open(hostFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
