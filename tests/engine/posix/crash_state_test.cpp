@@ -1,7 +1,7 @@
 // Whole runs onto a disk whose every write and flush is logged (ext4 with its default
 // options, dioread_nolock among them): a power cut at any flush leaves each replaced file
 // old or new, and at each box everything the run delivered is new. A disk that fails its
-// data writes brings a prompt for each file and leaves every old file whole.
+// data writes or its flushes brings a prompt for each file and leaves every old file whole.
 #include <sys/resource.h>
 
 #include <map>
@@ -142,6 +142,28 @@ TEST_F(CrashStateTest, FailingDataWritesArePromptedWith72AndLeaveTheOldFiles) {
   disk_.WithFinalState([&](const fs::path& root) {
     for (const auto& [name, state] : Classes(root)) EXPECT_EQ(state, "old") << name;
     EXPECT_EQ(NamesIn(root / "QUELB").size(), kFiles + 1u) << "hidden names left behind";
+  });
+}
+
+TEST_F(CrashStateTest, FailingFlushesAreAskedAboutBeforeTheBox) {
+  disk_.FailFlushes();
+  for (int i = 0; i < 2 * kFiles; ++i) operator_.Answer({kIgnore});
+  EXPECT_EQ(Run(), RunOutcome::kCompleted);
+  disk_.Stop();
+
+  // Each file's data failed to reach the disk, and then so did the folder's entries: both are
+  // asked about before the box.
+  ASSERT_EQ(operator_.Boxes().size(), kFiles + 2u);
+  std::set<std::string> prompted;
+  for (int i = 0; i < kFiles; ++i) {
+    EXPECT_EQ(operator_.Boxes()[i].title, "error # 72 occurred");
+    prompted.insert(operator_.Boxes()[i].text);
+  }
+  EXPECT_EQ(prompted.size(), size_t{kFiles});
+  EXPECT_EQ(operator_.Boxes()[kFiles].style, kFilePromptStyle) << "the folder sync's failure";
+  EXPECT_EQ(operator_.Boxes().back().text, "NO files copied or expanded.");
+  disk_.WithFinalState([&](const fs::path& root) {
+    for (const auto& [name, state] : Classes(root)) EXPECT_EQ(state, "old") << name;
   });
 }
 

@@ -141,6 +141,10 @@ void LoggedDisk::FailWritesOutsideTheJournal() {
   WriteTo(fuse_ / "fail", order.str());
 }
 
+void LoggedDisk::FailFlushes() {
+  WriteTo(fuse_ / "fail", "flushes");
+}
+
 void LoggedDisk::Stop() {
   if (daemon_ < 0) return;
   // A completed run leaves its target current, which would keep the disk busy.

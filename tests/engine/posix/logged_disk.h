@@ -30,6 +30,8 @@ class LoggedDisk {
   void Mark();
   // Every write outside the journal fails with EIO from now on.
   void FailWritesOutsideTheJournal();
+  // Every cache flush fails with EIO from now on.
+  void FailFlushes();
   // Unmounts everything and ends the logging disk.
   void Stop();
   ~LoggedDisk();

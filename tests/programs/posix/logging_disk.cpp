@@ -4,7 +4,8 @@
 // cache flush), is appended to the log, so that a test can rebuild the disk as a power cut
 // at any flush would have left it. Writing to "mark" logs a mark (a box came up); writing
 // pairs "FROM TO ..." to "fail" makes every write that lies in none of those byte ranges fail
-// with EIO from then on, as a failing disk does, and "off" ends that.
+// with EIO from then on, as a failing disk does, "flushes" makes every flush fail so, and
+// "off" ends either.
 //   logging_disk IMAGE LOG MOUNTPOINT     (stays in the foreground until unmounted)
 #define FUSE_USE_VERSION 31
 #include <fcntl.h>
@@ -36,6 +37,7 @@ struct Disk {
   int log = -1;
   off_t size = 0;
   bool failing = false;
+  bool flushesFail = false;
   std::vector<std::pair<off_t, off_t>> kept;
 };
 
@@ -121,7 +123,8 @@ void SetFailing(const std::string& order) {
   std::istringstream words(order);
   disk.kept.clear();
   for (long long from = 0, to = 0; words >> from >> to;) disk.kept.emplace_back(from, to);
-  disk.failing = order.rfind("off", 0) != 0;
+  disk.flushesFail = order.rfind("flushes", 0) == 0;
+  disk.failing = !disk.flushesFail && order.rfind("off", 0) != 0;
 }
 
 int Write(const char* path, const char* data, size_t size, off_t offset, fuse_file_info*) {
@@ -144,7 +147,9 @@ int Write(const char* path, const char* data, size_t size, off_t offset, fuse_fi
 }
 
 int Sync(const char* path, int, fuse_file_info*) {
-  if (NodeOf(path) == Node::kDisk) Log(kFlush, 0, nullptr, 0);
+  if (NodeOf(path) != Node::kDisk) return 0;
+  if (disk.flushesFail) return -EIO;
+  Log(kFlush, 0, nullptr, 0);
   return 0;
 }
 
