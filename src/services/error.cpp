@@ -1,32 +1,74 @@
+// Error numbers: the one table from Windows codes to them, and the error state a failing service
+// stores its number in.
 #include "services/error.h"
 
 #include <array>
 #include <cstdlib>
 
 #include "services/terminal.h"
+#include "services/windows_codes.h"
 
 namespace quelb {
 namespace {
 
-// Error numbers of the Windows codes 0 to 39; 0 is "a failure that carries the number 0".
-constexpr std::array<ErrorNumber, 40> kLowCodes = {
-    51,                     //  0
-    75, 53,  76, 67,  70,   //  1 invalid function .. 5 access denied
-    51, 241, 7,  241, 241,  //  6 invalid handle .. 10 bad environment
-    51, 51,  51, 7,   68,   // 11 bad format .. 15 invalid drive
-    75, 74,  53, 70,  68,   // 16 current directory .. 20 bad unit
-    71, 51,  72, 51,  72,   // 21 not ready .. 25 seek
-    72, 72,  72, 72,  72,   // 26 not DOS disk .. 30 read fault
-    72, 70,  70, 72,  72,   // 31 gen failure .. 35
-    70, 75,  62, 61,        // 36 sharing buffer exceeded .. 39 handle disk full
+struct CodeRow {
+  uint32_t windowsCode;
+  ErrorNumber number;
 };
+
+// Every code not in the table gives 75.
+// clang-format off
+constexpr std::array<CodeRow, 41> kCodeRows = {{
+    {wincode::kSuccess,               51},  // a failure that carries the code 0
+    {wincode::kInvalidFunction,       75},
+    {wincode::kFileNotFound,          53},
+    {wincode::kPathNotFound,          76},
+    {wincode::kTooManyOpenFiles,      67},
+    {wincode::kAccessDenied,          70},
+    {wincode::kInvalidHandle,         51},
+    {wincode::kArenaTrashed,          241},
+    {wincode::kNotEnoughMemory,       7},
+    {wincode::kInvalidBlock,          241},
+    {wincode::kBadEnvironment,        241},
+    {wincode::kBadFormat,             51},
+    {wincode::kInvalidAccess,         51},
+    {wincode::kInvalidData,           51},
+    {wincode::kOutOfMemory,           7},
+    {wincode::kInvalidDrive,          68},
+    {wincode::kCurrentDirectory,      75},
+    {wincode::kNotSameDevice,         74},
+    {wincode::kNoMoreFiles,           53},
+    {wincode::kWriteProtect,          70},
+    {wincode::kBadUnit,               68},
+    {wincode::kNotReady,              71},
+    {wincode::kBadCommand,            51},
+    {wincode::kCrc,                   72},
+    {wincode::kBadLength,             51},
+    {wincode::kSeek,                  72},
+    {wincode::kNotDosDisk,            72},
+    {wincode::kSectorNotFound,        72},
+    {wincode::kOutOfPaper,            72},
+    {wincode::kWriteFault,            72},
+    {wincode::kReadFault,             72},
+    {wincode::kGenFailure,            72},
+    {wincode::kSharingViolation,      70},
+    {wincode::kLockViolation,         70},
+    {wincode::kWrongDisk,             72},
+    {35,                              72},  // unassigned, among the disk faults
+    {wincode::kSharingBufferExceeded, 70},
+    {wincode::kHandleEof,             62},
+    {wincode::kHandleDiskFull,        61},
+    {wincode::kInvalidParameter,      5},
+    {wincode::kDiskFull,              61},
+}};
+// clang-format on
 
 }  // namespace
 
 ErrorNumber ErrorNumberOfWindowsCode(uint32_t windowsCode) {
-  if (windowsCode < kLowCodes.size()) return kLowCodes[windowsCode];
-  if (windowsCode == 87) return 5;
-  if (windowsCode == 112) return 61;
+  for (const CodeRow& row : kCodeRows) {
+    if (row.windowsCode == windowsCode) return row.number;
+  }
   return 75;
 }
 
