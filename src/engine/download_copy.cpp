@@ -18,8 +18,7 @@ bool CopyToDownloadFolder(UpdateRunState& run, ErrorState& errors) {
   // A download folder that was missing when the run began is locked before a package goes in,
   // whichever run made it.
   if (run.Locks != nullptr && !run.Locks->TakeWhileWorking(errors, downloadFolder)) return false;
-  return StartCopy(errors, run.SourcePath + "\\" + run.CurrentFile,
-                   downloadFolder + "\\" + run.CurrentFile);
+  return StartCopy(errors, run.SourceFilePath(), downloadFolder + "\\" + run.CurrentFile);
 }
 
 }  // namespace quelb

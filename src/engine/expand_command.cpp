@@ -28,7 +28,7 @@ Text InterpreterCommand(const Text& command) {
 }  // namespace
 
 Text ExpandCommandFor(const UpdateRunState& run, const Text& interpreter) {
-  const Text archive = QuotedIfBlank(run.SourcePath + "\\" + run.CurrentFile);
+  const Text archive = QuotedIfBlank(run.SourceFilePath());
   const Text target = QuotedIfBlank(run.TargetPath);
   if (run.PkwarePos == 0) return archive + " -y -ao -o" + target;
   return QuotedIfBlank(interpreter) + " /c " + InterpreterCommand(archive + " -o " + target);

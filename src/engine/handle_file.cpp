@@ -21,10 +21,6 @@ FileKind KindOf(const Text& name) {
   return FileKind::kOther;
 }
 
-Text SourceFilePath(const UpdateRunState& run) {
-  return run.SourcePath + "\\" + run.CurrentFile;
-}
-
 void Expand(UpdateRunState& run, ErrorState& errors) {
   const Text interpreter = run.PkwarePos == 0 ? Text{} : EnvironmentValue("COMSPEC");
   run.ExpandCommand = ExpandCommandFor(run, interpreter);
@@ -39,7 +35,7 @@ void Expand(UpdateRunState& run, ErrorState& errors) {
 void DeliverArchive(UpdateRunState& run, ErrorState& errors) {
   CheckInUse(run, errors);
   if (!run.MayProceed) return;
-  PkwareTest(run, errors, SourceFilePath(run));
+  PkwareTest(run, errors, run.SourceFilePath());
   Expand(run, errors);
 }
 
@@ -55,7 +51,7 @@ bool Deliver(UpdateRunState& run, ErrorState& errors) {
       run.FileCount.Add(-1);
       return false;
     case FileKind::kOther:
-      return StartCopy(errors, SourceFilePath(run), run.TargetPath + "\\" + run.CurrentFile);
+      return StartCopy(errors, run.SourceFilePath(), run.TargetPath + "\\" + run.CurrentFile);
   }
   return false;
 }
@@ -103,7 +99,7 @@ bool MayWaitBeside(const UpdateRunState& run) {
 }  // namespace
 
 int AskAfterFailure(const UpdateRunState& run) {
-  return ShowMessage("Attempting to copy " + SourceFilePath(run),
+  return ShowMessage("Attempting to copy " + run.SourceFilePath(),
                      MB_TASKMODAL | MB_ICONQUESTION | MB_ABORTRETRYIGNORE,
                      "error #" + NumberText(run.LastError) + " occurred");
 }

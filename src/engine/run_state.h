@@ -42,6 +42,8 @@ struct UpdateRunState {
     ErrorNumber error;
   };
   FileAtHand AtHand() const { return {CurrentFile, LastError}; }
+  // The source file at hand, in the form the services take.
+  Text SourceFilePath() const { return SourcePath + "\\" + CurrentFile; }
   void Restore(const FileAtHand& file) {
     CurrentFile = file.name;
     LastError = file.error;

@@ -89,8 +89,7 @@ PassOutcome HandleNames(dialog::DialogHandle dialog, UpdateRunState& run, ErrorS
   size_t nextName = 0;
   for (run.FileIndex = 1; run.FileIndex <= run.FileTotal; ++run.FileIndex) {
     run.CurrentFile = NextField(run.FileList, kNameSeparator, nextName);
-    dialog::SetControlText(dialog, IDC_STATUS,
-                           "Copying " + run.SourcePath + "\\" + run.CurrentFile);
+    dialog::SetControlText(dialog, IDC_STATUS, "Copying " + run.SourceFilePath());
     if (StartFile(run, errors) == FileOutcome::kAbort) return PassOutcome::kAbort;
   }
   if (FinishWaitingCopies(run, errors) == FileOutcome::kAbort) return PassOutcome::kAbort;
