@@ -1,5 +1,6 @@
 // The copy cases of the POSIX backend alone: modes, owners, a killed copy's leftovers and a
 // source that changes under the copy.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/ptrace.h>
