@@ -14,8 +14,11 @@
 #include <string>
 #include <string_view>
 
+#include "services/dos_path.h"
+#include "services/posix/drive_table.h"
 #include "services/posix/errno_map.h"
-#include "services/posix/paths.h"
+#include "services/posix/host_paths.h"
+#include "services/posix/path_translation.h"
 #include "services/process.h"
 #include "services/windows_codes.h"
 
@@ -153,7 +156,7 @@ void ChangeDrive(ErrorState& state, const Text& drive) {
 }
 
 void ChangeFolder(ErrorState& state, const Text& path) {
-  if (path.find_first_of("*?") != Text::npos) {
+  if (dos::HoldsWildcard(path)) {
     return StoreWindowsError(state, wincode::kPathNotFound, 0);
   }
   const std::optional<std::string> hostPath = posix::HostPathOrError(state, path);
