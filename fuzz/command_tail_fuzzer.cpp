@@ -1,12 +1,13 @@
 // The command tail against its rule: the arguments after the program's name, joined by one
 // blank, without the blanks that follow the name. The input is the argument block as the
 // kernel keeps it, each argument ended by a NUL (the last one perhaps not).
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "fuzz_check.h"
-// The tail is read from the kernel's block by a helper private to the backend.
-#include "services/posix/environment.cpp"
+#include "services/posix/command_tail.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string block(reinterpret_cast<const char*>(data), size);
@@ -21,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t first = 0;
   while (first < expected.size() && static_cast<unsigned char>(expected[first]) <= ' ') ++first;
   expected = expected.substr(first);
-  const std::string tail = quelb::TailOfArguments(block);
+  const std::string tail = quelb::posix::TailOfArguments(block);
   if (tail != expected) quelb::fuzz::Differs("the command tail", block, tail, expected);
   return 0;
 }

@@ -7,8 +7,7 @@
 #include <vector>
 
 #include "fuzz_check.h"
-// The splitting is private to the backend that starts programs.
-#include "services/posix/process.cpp"
+#include "services/command_words.h"
 
 namespace {
 

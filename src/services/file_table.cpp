@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 
+#include "services/dos_path.h"
 #include "services/files.h"
 #include "services/platform_files.h"
 
@@ -27,10 +28,6 @@ std::map<int, OpenFile>& Table() {
 OpenFile* Find(int fileNumber) {
   const auto found = Table().find(fileNumber);
   return found == Table().end() ? nullptr : &found->second;
-}
-
-bool HoldsWildcard(const Text& path) {
-  return path.find_first_of("*?") != Text::npos;
 }
 
 constexpr ErrorNumber kBadFileNumber = 52;
@@ -72,7 +69,7 @@ int NextFileNumber() {
 }
 
 void OpenExclusive(ErrorState& state, const Text& path, int fileNumber, Access access) {
-  if (path.empty() || HoldsWildcard(path)) return StoreError(state, kBadFileName);
+  if (path.empty() || dos::HoldsWildcard(path)) return StoreError(state, kBadFileName);
   if (fileNumber < 0) return StoreError(state, kBadFileNumber);
   if (Find(fileNumber) != nullptr) return StoreError(state, kFileAlreadyOpen);
   platform::FileHandle handle = 0;

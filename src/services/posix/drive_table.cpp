@@ -2,6 +2,8 @@
 // changed since (its stamp differs), or when it was read so soon after a change that a
 // further change within the same tick of the file system's clock could have left the stamp
 // as it was.
+#include "services/posix/drive_table.h"
+
 #include <dirent.h>
 #include <limits.h>
 #include <pwd.h>
@@ -18,8 +20,10 @@
 #include <string>
 #include <vector>
 
+#include "services/dos_path.h"
 #include "services/posix/folder_names.h"
-#include "services/posix/paths.h"
+#include "services/posix/host_paths.h"
+#include "services/posix/lookup_batch.h"
 
 namespace quelb::posix {
 namespace {
@@ -127,8 +131,8 @@ void Read(Table& table, const std::string& folder, const std::optional<FolderSta
   if (!dir) return;
   while (const dirent* entry = readdir(dir.get())) {
     const std::string name = entry->d_name;
-    if (name.size() != 2 || name[1] != ':' || DriveIndex(name[0]) < 0) continue;
-    table.drives[DriveIndex(name[0])] = DriveOf(folder, name);
+    if (name.size() != 2 || !dos::StartsWithDrive(name)) continue;
+    table.drives[dos::DriveIndex(name[0])] = DriveOf(folder, name);
   }
 }
 
@@ -153,14 +157,8 @@ std::optional<std::string> RelativeWinePrefix() {
   return prefix;
 }
 
-int DriveIndex(char letter) {
-  if (letter >= 'a' && letter <= 'z') return letter - 'a';
-  if (letter >= 'A' && letter <= 'Z') return letter - 'A';
-  return -1;
-}
-
 std::optional<std::string> DriveRoot(char letter) {
-  const int index = DriveIndex(letter);
+  const int index = dos::DriveIndex(letter);
   if (index < 0) return std::nullopt;
   std::optional<Drive>& drive = CurrentTable().drives[index];
   if (!drive) return std::nullopt;
@@ -188,6 +186,14 @@ char DriveHolding(const std::string& folder) {
     }
   }
   return best;
+}
+
+// The current folder as getcwd gives it has no links in it, so it compares with the roots.
+// A table without drives answers without it.
+char CurrentDrive() {
+  const LookupBatch batch;
+  if (NoDrives()) return 0;
+  return DriveHolding(LookupBatch::CurrentFolder());
 }
 
 }  // namespace quelb::posix

@@ -12,7 +12,8 @@
 #include "services/posix/descriptor.h"
 #include "services/posix/errno_map.h"
 #include "services/posix/held_folders.h"
-#include "services/posix/paths.h"
+#include "services/posix/host_paths.h"
+#include "services/posix/path_translation.h"
 
 namespace quelb {
 namespace {

@@ -14,8 +14,12 @@
 #include <string>
 #include <string_view>
 
+#include "services/dos_path.h"
+#include "services/posix/command_tail.h"
+#include "services/posix/drive_table.h"
 #include "services/posix/errno_map.h"
-#include "services/posix/paths.h"
+#include "services/posix/host_paths.h"
+#include "services/posix/path_translation.h"
 #include "services/process.h"
 #include "services/windows_codes.h"
 
@@ -24,25 +28,9 @@ extern char** environ;
 namespace quelb {
 namespace {
 
-// The tail of the arguments as the kernel keeps them: each one ended by a NUL, the program's
-// name first.
-Text TailOfArguments(const std::string& arguments) {
-  const size_t endOfProgram = arguments.find('\0');
-  if (endOfProgram == std::string::npos || endOfProgram + 1 >= arguments.size()) return {};
-  Text tail = arguments.substr(endOfProgram + 1);
-  if (tail.back() == '\0') tail.pop_back();
-  for (char& c : tail) {
-    if (c == '\0') c = ' ';
-  }
-  // As on Windows, the blanks that follow the program's name are not part of the tail.
-  size_t firstWord = 0;
-  while (firstWord < tail.size() && static_cast<unsigned char>(tail[firstWord]) <= ' ') ++firstWord;
-  return tail.substr(firstWord);
-}
-
 Text ReadCommandTail() {
   std::ifstream in("/proc/self/cmdline", std::ios::binary);
-  return TailOfArguments(
+  return posix::TailOfArguments(
       std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
 }
 
@@ -153,7 +141,7 @@ void ChangeDrive(ErrorState& state, const Text& drive) {
 }
 
 void ChangeFolder(ErrorState& state, const Text& path) {
-  if (path.find_first_of("*?") != Text::npos) {
+  if (dos::HoldsWildcard(path)) {
     return StoreWindowsError(state, wincode::kPathNotFound, 0);
   }
   const std::optional<std::string> hostPath = posix::HostPathOrError(state, path);

@@ -4,7 +4,7 @@
 #include <array>
 #include <cerrno>
 
-#include "services/posix/paths.h"
+#include "services/posix/host_paths.h"
 #include "services/windows_codes.h"
 
 namespace quelb::posix {

@@ -14,8 +14,9 @@
 #include "services/posix/errno_map.h"
 #include "services/posix/folder_names.h"
 #include "services/posix/held_folders.h"
+#include "services/posix/host_paths.h"
 #include "services/posix/in_use.h"
-#include "services/posix/paths.h"
+#include "services/posix/path_translation.h"
 #include "services/windows_codes.h"
 
 namespace quelb::platform {

@@ -18,7 +18,7 @@
 
 #include "services/posix/descriptor.h"
 #include "services/posix/held_folders.h"
-#include "services/posix/paths.h"
+#include "services/posix/path_translation.h"
 #include "services/windows_codes.h"
 
 namespace quelb {

@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "services/posix/paths.h"
+#include "services/posix/host_paths.h"
 #include "services/text.h"
 
 namespace quelb::posix {

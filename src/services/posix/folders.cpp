@@ -8,23 +8,21 @@
 #include <optional>
 #include <string>
 
+#include "services/dos_path.h"
 #include "services/files.h"
 #include "services/posix/descriptor.h"
 #include "services/posix/durability.h"
 #include "services/posix/errno_map.h"
 #include "services/posix/folder_names.h"
 #include "services/posix/held_folders.h"
-#include "services/posix/paths.h"
+#include "services/posix/host_paths.h"
+#include "services/posix/path_translation.h"
 
 namespace quelb {
 namespace {
 
 constexpr ErrorNumber kPathNotFound = 76;
 constexpr mode_t kFolderMode = 0777;
-
-bool HoldsWildcard(const Text& path) {
-  return path.find_first_of("*?") != Text::npos;
-}
 
 bool MadeInParent(const std::string& folder) {
   const posix::Descriptor parent(posix::OpenFolderOnce(posix::HostFolderOf(folder)));
@@ -35,7 +33,7 @@ bool MadeInParent(const std::string& folder) {
 }  // namespace
 
 void MakeFolder(ErrorState& state, const Text& path) {
-  if (HoldsWildcard(path)) return StoreError(state, kPathNotFound);
+  if (dos::HoldsWildcard(path)) return StoreError(state, kPathNotFound);
   const std::optional<std::string> folder = posix::HostPathOrError(state, path);
   if (!folder) return;
   if (!MadeInParent(*folder)) return posix::StoreErrno(state, errno, *folder);

@@ -20,7 +20,8 @@
 #include <string>
 
 #include "services/posix/held_folders.h"
-#include "services/posix/paths.h"
+#include "services/posix/host_paths.h"
+#include "services/posix/path_translation.h"
 
 namespace quelb::posix {
 namespace {

@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "services/dos_path.h"
 #include "services/files.h"
-#include "services/posix/paths.h"
+#include "services/posix/host_paths.h"
+#include "services/posix/path_translation.h"
 
 namespace quelb {
 namespace {
@@ -81,7 +83,7 @@ bool NameMatches(const std::string& name, const std::string& pattern) {
 // one holding a character that names never hold on Windows would turn into a mask, a drive
 // or a quote once it is joined into a path or a command line.
 bool NameIsWritable(const std::string& name) {
-  if (posix::HoldsInvalidCharacter(name)) return false;
+  if (dos::HoldsInvalidCharacter(name)) return false;
   if (name.find_first_of("\\:\x7f") != std::string::npos) return false;
   return name != "." && name != "..";
 }

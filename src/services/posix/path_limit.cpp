@@ -5,7 +5,7 @@
 
 #include "services/files.h"
 #include "services/posix/errno_map.h"
-#include "services/posix/paths.h"
+#include "services/posix/path_translation.h"
 
 namespace quelb {
 namespace {

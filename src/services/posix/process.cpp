@@ -1,20 +1,10 @@
 // Starting a command line on POSIX. The line is one text, as on Windows, and is split into
-// words the way the Microsoft C runtime splits it:
-// - blanks and tabs separate words outside double quotes; a double quote opens or closes a
-//   quoted stretch and is dropped;
-// - in a later word, 2n backslashes before a double quote give n backslashes and the quote
-//   then opens or closes; 2n+1 give n backslashes and a literal quote; inside a quoted
-//   stretch two double quotes give one literal quote; backslashes elsewhere stay as they are;
-// - the first word, the program, knows no backslash rule: its quotes only group.
-// When the program is the interpreter that COMSPEC names and the second word is "/c" or "/C",
-// the rest of the line after it is one command as the interpreter reads it: an outer pair of
-// double quotes around the whole rest is stripped, and what remains is split by the same
-// rules into the further words. So
+// words by the rules of the C runtime (command_words.h). Words that are paths ("X:..." on a
+// drive of the table, or a path from the root that holds a "\", either also glued after "-o")
+// are handed over as host paths, so that after
 //   cmd /c ""A:\x y\Q.EXE" -o "C:\P F""
-// reaches the interpreter cmd as cmd, /c, the host path of A:\x y\Q.EXE, -o, the host path
-// of C:\P F. Words that are paths ("X:..." on a drive of the table, or a path from the root
-// that holds a "\", either also glued after "-o") are handed over as host paths. The whole
-// line is handed over, however long.
+// the interpreter cmd gets cmd, /c, the host path of A:\x y\Q.EXE, -o, the host path of
+// C:\P F. The whole line is handed over, however long.
 #include "services/process.h"
 
 #include <dirent.h>
@@ -24,7 +14,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
@@ -32,8 +21,11 @@
 #include <string>
 #include <vector>
 
+#include "services/command_words.h"
+#include "services/posix/drive_table.h"
 #include "services/posix/errno_map.h"
-#include "services/posix/paths.h"
+#include "services/posix/host_paths.h"
+#include "services/posix/path_translation.h"
 #include "services/terminal.h"
 #include "services/windows_codes.h"
 
@@ -41,103 +33,6 @@ extern char** environ;
 
 namespace quelb {
 namespace {
-
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
-}
-
-size_t SkipBlanks(const Text& line, size_t at) {
-  while (at < line.size() && IsBlank(line[at])) ++at;
-  return at;
-}
-
-// Reads the program word from at; returns the position after it.
-size_t ReadProgramWord(const Text& line, size_t at, std::string& word) {
-  bool quoted = false;
-  for (; at < line.size() && (quoted || !IsBlank(line[at])); ++at) {
-    if (line[at] == '"') {
-      quoted = !quoted;
-    } else {
-      word += line[at];
-    }
-  }
-  return at;
-}
-
-// Reads one later word from at; returns the position after it.
-size_t ReadWord(const Text& line, size_t at, std::string& word) {
-  bool quoted = false;
-  while (at < line.size() && (quoted || !IsBlank(line[at]))) {
-    size_t backslashes = 0;
-    while (at < line.size() && line[at] == '\\') {
-      ++backslashes;
-      ++at;
-    }
-    if (at < line.size() && line[at] == '"') {
-      word.append(backslashes / 2, '\\');
-      if (backslashes % 2 == 1) {
-        word += '"';
-      } else if (quoted && at + 1 < line.size() && line[at + 1] == '"') {
-        word += '"';
-        ++at;
-      } else {
-        quoted = !quoted;
-      }
-      ++at;
-    } else {
-      word.append(backslashes, '\\');
-      if (at < line.size() && (quoted || !IsBlank(line[at]))) word += line[at++];
-    }
-  }
-  return at;
-}
-
-void AppendWords(const Text& line, size_t at, std::vector<std::string>& words) {
-  for (at = SkipBlanks(line, at); at < line.size(); at = SkipBlanks(line, at)) {
-    std::string word;
-    at = ReadWord(line, at, word);
-    words.push_back(word);
-  }
-}
-
-bool IsInterpreterSwitch(const std::string& word) {
-  return word == "/c" || word == "/C";
-}
-
-// A path as text to compare: without quotes, one kind of separator, one letter case.
-Text ComparablePath(Text path) {
-  std::erase(path, '"');
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return LowerText(path);
-}
-
-bool IsInterpreter(const std::string& program) {
-  const Text interpreter = EnvironmentValue("COMSPEC");
-  return !interpreter.empty() && ComparablePath(interpreter) == ComparablePath(program);
-}
-
-std::vector<std::string> SplitCommandLine(const Text& line) {
-  std::vector<std::string> words;
-  size_t at = SkipBlanks(line, 0);
-  if (at >= line.size()) return words;
-  words.emplace_back();
-  at = ReadProgramWord(line, at, words.back());
-  at = SkipBlanks(line, at);
-  if (at >= line.size()) return words;
-  std::string second;
-  const size_t afterSecond = ReadWord(line, at, second);
-  if (!IsInterpreterSwitch(second) || !IsInterpreter(words.front())) {
-    AppendWords(line, at, words);
-    return words;
-  }
-  words.push_back(second);
-  Text command = line.substr(SkipBlanks(line, afterSecond));
-  if (command.size() >= 2 && command.front() == '"' && command.back() == '"') {
-    command = command.substr(1, command.size() - 2);
-  }
-  AppendWords(command, 0, words);
-  return words;
-}
 
 // A path on a drive of the table, or one from the root that holds a "\\" (a host folder
 // with DOS names joined to it). A word from the root without one is a switch such as "/c",
@@ -301,8 +196,7 @@ int32_t RunCommand(ErrorState& state, const Text& commandLine, int /*showState*/
   const std::optional<std::string> program =
       FindProgram(state, words.empty() ? std::string() : words.front());
   if (!program) return 0;
-  const bool interpreted =
-      words.size() > 2 && IsInterpreterSwitch(words[1]) && IsInterpreter(words.front());
+  const bool interpreted = StartsInterpreterCommand(words);
   words.front() = *program;
   for (size_t i = 1; i < words.size(); ++i) words[i] = HostWord(words[i]);
   if (!MayStart(state, words, interpreted)) return 0;

@@ -15,8 +15,4 @@ Text FolderOf(const Text& path) {
   return ".";
 }
 
-bool HoldsWildcard(const Text& path) {
-  return path.find_first_of("*?") != Text::npos;
-}
-
 }  // namespace quelb::win32

@@ -44,6 +44,4 @@ bool Succeeded(ErrorState& state, bool returnedSuccess, DWORD error);
 // of "X:name", or "." for a bare name.
 Text FolderOf(const Text& path);
 
-bool HoldsWildcard(const Text& path);
-
 }  // namespace quelb::win32

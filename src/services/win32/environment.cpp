@@ -4,6 +4,7 @@
 // and the command interpreter keep it.
 #include <cctype>
 
+#include "services/dos_path.h"
 #include "services/process.h"
 #include "services/win32/call.h"
 
@@ -102,7 +103,7 @@ void ChangeDrive(ErrorState& state, const Text& drive) {
 }
 
 void ChangeFolder(ErrorState& state, const Text& path) {
-  if (win32::HoldsWildcard(path)) return StoreError(state, kPathNotFound);
+  if (dos::HoldsWildcard(path)) return StoreError(state, kPathNotFound);
   RememberForItsDrive();
   ErrorState changed;
   if (SetCurrentFolder(changed, path)) return RememberForItsDrive();

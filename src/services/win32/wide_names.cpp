@@ -1,5 +1,6 @@
 #include "services/win32/wide_names.h"
 
+#include "services/dos_path.h"
 #include "services/win32/call.h"
 
 namespace quelb::win32 {
@@ -54,7 +55,7 @@ Text WithQuestionMarks(const std::wstring& name) {
 }
 
 std::wstring LongNameOf(const Text& path) {
-  if (HoldsWildcard(path)) return {};
+  if (dos::HoldsWildcard(path)) return {};
   WIN32_FIND_DATAW entry;
   HANDLE search = INVALID_HANDLE_VALUE;
   Call([&] { search = FindFirstFileW(Widened(path).c_str(), &entry); });

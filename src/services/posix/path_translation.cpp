@@ -1,21 +1,21 @@
-// DOS paths on a POSIX host: the drive table, both separators, and names matched without
+// DOS paths on a POSIX host: a drive's root from the drive table, and names matched without
 // regard to ASCII case where the exact spelling is not there. A path that exists as written
 // costs one lstat; a new name in an existing folder one more stat, and the folder's names
 // are read once for the run (folder_names.h).
-#include "services/posix/paths.h"
+#include "services/posix/path_translation.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
-#include <memory>
-#include <string_view>
 #include <utility>
 #include <vector>
 
+#include "services/dos_path.h"
+#include "services/posix/drive_table.h"
 #include "services/posix/folder_names.h"
+#include "services/posix/host_paths.h"
+#include "services/posix/lookup_batch.h"
 #include "services/windows_codes.h"
 
 namespace quelb::posix {
@@ -32,47 +32,9 @@ Translation Failed(uint32_t windowsCode, int rawCode) {
   return {std::nullopt, windowsCode, rawCode};
 }
 
-bool IsSeparator(char c) {
-  return c == '\\' || c == '/';
-}
-
 bool Exists(const std::string& hostPath) {
   struct stat info;
   return lstat(hostPath.c_str(), &info) == 0;
-}
-
-// Fails with errno set, ENOTDIR for an entry that is no folder.
-bool IsFolder(const std::string& hostPath, struct stat& info) {
-  if (stat(hostPath.c_str(), &info) != 0) return false;
-  if (S_ISDIR(info.st_mode)) return true;
-  errno = ENOTDIR;
-  return false;
-}
-
-std::string ReadCurrentFolder() {
-  std::unique_ptr<char, decltype(&std::free)> cwd(getcwd(nullptr, 0), &std::free);
-  return cwd ? std::string(cwd.get()) : std::string("/");
-}
-
-struct BatchState {
-  int depth = 0;
-  bool tableChecked = false;
-  std::optional<std::string> currentFolder;
-};
-
-BatchState& Batch() {
-  static BatchState state;
-  return state;
-}
-
-std::vector<std::string> Components(std::string_view path) {
-  std::vector<std::string> components;
-  for (size_t start = 0; start < path.size();) {
-    const size_t end = std::min(path.find_first_of("\\/", start), path.size());
-    if (end > start) components.emplace_back(path.substr(start, end - start));
-    start = end + 1;
-  }
-  return components;
 }
 
 // A host folder that exists and the names below it, still spelt as written.
@@ -84,7 +46,7 @@ struct Walk {
 // ".." steps back a folder but, as on Windows, never above the root the path starts on.
 Walk Normalised(std::string base, const std::string& rest, const std::string& floor) {
   std::vector<std::string> names;
-  for (std::string& component : Components(rest)) {
+  for (std::string& component : dos::Components(rest)) {
     if (component == ".") continue;
     if (component != "..") {
       names.push_back(std::move(component));
@@ -113,7 +75,8 @@ std::string Joined(std::string folder, const std::vector<std::string>& names, si
 // that folder's status; -1 when not even the base is a folder.
 int DeepestFolder(const Walk& walk, struct stat& info) {
   for (int depth = static_cast<int>(walk.names.size()) - 1; depth >= 0; --depth) {
-    if (IsFolder(Joined(walk.base, walk.names, 0, static_cast<size_t>(depth)), info)) return depth;
+    if (IsHostFolder(Joined(walk.base, walk.names, 0, static_cast<size_t>(depth)), info))
+      return depth;
   }
   return -1;
 }
@@ -125,7 +88,7 @@ int DeepestFolder(const Walk& walk, struct stat& info) {
 Translation Spelled(const Walk& walk, bool baseIsDriveRoot) {
   const std::string whole = Joined(walk.base, walk.names, 0, walk.names.size());
   struct stat info;
-  if (walk.names.empty() ? IsFolder(whole, info) : Exists(whole)) return {whole};
+  if (walk.names.empty() ? IsHostFolder(whole, info) : Exists(whole)) return {whole};
   const int depth = DeepestFolder(walk, info);
   if (depth < 0) {
     if (baseIsDriveRoot && errno == ENOENT) return Failed(wincode::kNotReady, ENOENT);
@@ -139,7 +102,7 @@ Translation Spelled(const Walk& walk, bool baseIsDriveRoot) {
         folder = exact;
         continue;
       }
-      if (!IsFolder(folder, info)) return {Joined(folder, walk.names, i, walk.names.size())};
+      if (!IsHostFolder(folder, info)) return {Joined(folder, walk.names, i, walk.names.size())};
     }
     const std::optional<std::string> spelling = SpellingIn(folder, info, walk.names[i]);
     if (!spelling) return {Joined(folder, walk.names, i, walk.names.size())};
@@ -151,11 +114,7 @@ Translation Spelled(const Walk& walk, bool baseIsDriveRoot) {
 bool FoundIn(const std::string& folder, const std::string& name) {
   struct stat info;
   if (Exists(JoinHostPath(folder, name))) return true;
-  return IsFolder(folder, info) && SpellingIn(folder, info, name).has_value();
-}
-
-bool StartsWithDrive(const Text& path) {
-  return path.size() >= 2 && path[1] == ':' && DriveIndex(path[0]) >= 0;
+  return IsHostFolder(folder, info) && SpellingIn(folder, info, name).has_value();
 }
 
 // Where a path lies before any of its own names is looked at: the folder it starts from and
@@ -179,9 +138,9 @@ Located DrivePath(const Text& path) {
   if (!root) return LocateFailed(wincode::kPathNotFound, ENODEV);
   const std::string rest = path.substr(2);
   std::string base = *root;
-  if (rest.empty() || !IsSeparator(rest[0])) {
+  if (dos::IsDriveRelative(path)) {
     const std::string here = LookupBatch::CurrentFolder();
-    if (DriveIndex(DriveHolding(here)) == DriveIndex(path[0])) base = here;
+    if (dos::DriveIndex(DriveHolding(here)) == dos::DriveIndex(path[0])) base = here;
   }
   return {Normalised(base, rest, *root), base == *root, {}};
 }
@@ -193,7 +152,7 @@ Located RootedPath(const Text& path) {
   const char drive = CurrentDrive();
   if (drive == 0) return {Normalised("/", path, "/"), false, {}};
   const std::string root = DriveRoot(drive).value_or("/");
-  const std::vector<std::string> components = Components(path);
+  const std::vector<std::string> components = dos::Components(path);
   const bool onHost = !components.empty() && !FoundIn(root, components[0]) &&
                       Exists(JoinHostPath("/", components[0]));
   if (onHost) return {Normalised("/", path, "/"), false, {}};
@@ -211,9 +170,9 @@ Located RelativePath(const Text& path) {
 Located Locate(const Text& path) {
   if (path.empty()) return LocateFailed(wincode::kPathNotFound, ENOENT);
   // A NUL would end the text early at the platform and name another file.
-  if (HoldsInvalidCharacter(path)) return LocateFailed(wincode::kInvalidName, EINVAL);
-  if (StartsWithDrive(path)) return DrivePath(path);
-  if (IsSeparator(path[0])) return RootedPath(path);
+  if (dos::HoldsInvalidCharacter(path)) return LocateFailed(wincode::kInvalidName, EINVAL);
+  if (dos::StartsWithDrive(path)) return DrivePath(path);
+  if (dos::IsSeparator(path[0])) return RootedPath(path);
   return RelativePath(path);
 }
 
@@ -225,36 +184,6 @@ Translation Translate(const Text& path) {
 }
 
 }  // namespace
-
-bool HoldsInvalidCharacter(std::string_view text) {
-  for (const char c : text) {
-    if (static_cast<unsigned char>(c) < 0x20) return true;
-    if (std::string_view("\"*?<>|").find(c) != std::string_view::npos) return true;
-  }
-  return false;
-}
-
-LookupBatch::LookupBatch() {
-  ++Batch().depth;
-}
-
-LookupBatch::~LookupBatch() {
-  BatchState& batch = Batch();
-  if (--batch.depth > 0) return;
-  batch.tableChecked = false;
-  batch.currentFolder.reset();
-}
-
-bool LookupBatch::TableWanted() {
-  BatchState& batch = Batch();
-  return batch.depth == 0 || !std::exchange(batch.tableChecked, true);
-}
-
-const std::string& LookupBatch::CurrentFolder() {
-  BatchState& batch = Batch();
-  if (batch.depth == 0 || !batch.currentFolder) batch.currentFolder = ReadCurrentFolder();
-  return *batch.currentFolder;
-}
 
 std::optional<std::string> HostPath(const Text& path) {
   return Translate(path).hostPath;
@@ -275,66 +204,12 @@ std::optional<std::string> HostPathOrError(ErrorState& state, const Text& path) 
   return std::move(translation.hostPath);
 }
 
-// The canonical form lets a folder be compared with drive roots; a path that is not there
-// keeps its own text.
-std::string CanonicalHostPath(const std::string& hostPath) {
-  std::unique_ptr<char, decltype(&std::free)> resolved(realpath(hostPath.c_str(), nullptr),
-                                                       &std::free);
-  return resolved ? std::string(resolved.get()) : hostPath;
-}
-
-std::string HostFolderOf(const std::string& hostPath) {
-  size_t end = hostPath.size();
-  while (end > 1 && hostPath[end - 1] == '/') --end;
-  const size_t slash = end == 0 ? std::string::npos : hostPath.rfind('/', end - 1);
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : hostPath.substr(0, slash);
-}
-
-std::string HostNameOf(const std::string& hostPath) {
-  size_t end = hostPath.size();
-  while (end > 1 && hostPath[end - 1] == '/') --end;
-  const size_t start = hostPath.rfind('/', end == 0 ? 0 : end - 1);
-  const std::string name = start == std::string::npos ? hostPath.substr(0, end)
-                                                      : hostPath.substr(start + 1, end - start - 1);
-  return name.empty() ? std::string(".") : name;
-}
-
-std::string JoinHostPath(const std::string& folder, const std::string& name) {
-  if (folder.empty() || folder.back() == '/') return folder + name;
-  return folder + "/" + name;
-}
-
-bool HoldsFolder(const std::string& root, const std::string& folder) {
-  if (root == "/") return true;
-  return folder.compare(0, root.size(), root) == 0 &&
-         (folder.size() == root.size() || folder[root.size()] == '/');
-}
-
-bool IsHostFolder(const std::string& hostPath) {
-  struct stat info;
-  return IsFolder(hostPath, info);
-}
-
-bool IsHostFile(const std::string& hostPath) {
-  struct stat info;
-  return stat(hostPath.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-// The current folder as getcwd gives it has no links in it, so it compares with the roots.
-// A table without drives answers without it.
-char CurrentDrive() {
-  const LookupBatch batch;
-  if (NoDrives()) return 0;
-  return DriveHolding(LookupBatch::CurrentFolder());
-}
-
 Text InDriveForm(char letter, const std::string& hostFolder) {
   const std::optional<std::string> root = DriveRoot(letter);
   if (!root || !HoldsFolder(*root, hostFolder)) return hostFolder;
   std::string rest = hostFolder.substr(std::min(root->size(), hostFolder.size()));
   while (!rest.empty() && rest.front() == '/') rest.erase(0, 1);
-  if (rest.find_first_of("\\:") != std::string::npos || HoldsInvalidCharacter(rest)) {
+  if (rest.find_first_of("\\:") != std::string::npos || dos::HoldsInvalidCharacter(rest)) {
     return hostFolder;
   }
   std::replace(rest.begin(), rest.end(), '/', '\\');
