@@ -93,11 +93,6 @@ int64_t ReadAt(ErrorState& state, FileHandle handle, int64_t position, char* int
   return done;
 }
 
-// Files are scanned by reading them here: nothing maps them.
-int64_t ScanMapped(ErrorState&, FileHandle, int64_t, const std::function<bool(std::string_view)>&) {
-  return -1;
-}
-
 void Close(ErrorState& state, FileHandle handle) {
   BOOL closed = FALSE;
   const DWORD error = win32::Call([&] { closed = CloseHandle(Native(handle)); });
