@@ -4,8 +4,8 @@
 #include <memory>
 #include <new>
 
+#include "services/backend.h"
 #include "services/files.h"
-#include "services/platform_files.h"
 
 namespace quelb {
 namespace {

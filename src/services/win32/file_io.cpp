@@ -3,7 +3,7 @@
 // are 64-bit.
 #include <algorithm>
 
-#include "services/platform_files.h"
+#include "services/backend.h"
 #include "services/win32/call.h"
 
 namespace quelb::platform {

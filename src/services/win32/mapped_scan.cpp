@@ -1,6 +1,6 @@
 // Scanning a file through views of the file itself: not on Windows, where files are scanned by
 // reading them.
-#include "services/platform_files.h"
+#include "services/backend.h"
 
 namespace quelb::platform {
 
