@@ -30,7 +30,7 @@ INT_PTR CALLBACK LayerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
     if (handled != 0) return handled;
   }
   if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE) {
-    EndDialog(dialog, 0);
+    win32::EndDialog(dialog, 0);
     return TRUE;
   }
   return FALSE;
