@@ -1,24 +1,34 @@
-// A dialog backend as one table of the layer's operations, for builds that carry more than
-// one backend and choose among them when the program starts.
+// A dialog backend as one table of the layer's operations, and the connect function of each
+// backend, which is all that a backend exposes. The build carries one or more backends and
+// connects to the first that can show something when the program starts.
 #pragma once
 
-#include <cstdint>
-
 #include "dialog/layer.h"
-#include "services/text.h"
+#include "dialog/message_box.h"
 
 namespace quelb::dialog {
 
+// The fields take their types from the layer's own declarations, which they stand for.
 struct LayerBackend {
-  DialogHandle (*createDialog)(Unit unit, DialogHandle owner, const Text& title, int x, int y,
-                               int width, int height, uint32_t style, uint32_t exStyle);
-  void (*addControl)(ControlKind kind, DialogHandle dialog, int id, const Text& text, int x, int y,
-                     int width, int height, uint32_t style, uint32_t exStyle);
-  void (*showModal)(DialogHandle dialog, DialogCallback callback, int32_t* result);
-  void (*endDialog)(DialogHandle dialog, int32_t result);
-  Text (*getControlText)(DialogHandle dialog, int id);
-  void (*setControlText)(DialogHandle dialog, int id, const Text& text);
-  int (*showMessageBox)(const Text& text, const Text& title, uint32_t style);
+  decltype(&dialog::CreateDialog) createDialog;
+  decltype(&dialog::AddControl) addControl;
+  decltype(&dialog::ShowModal) showModal;
+  decltype(&dialog::EndDialog) endDialog;
+  decltype(&dialog::GetControlText) getControlText;
+  decltype(&dialog::SetControlText) setControlText;
+  decltype(&dialog::ShowMessageBox) showMessageBox;
 };
+
+// Each returns its backend's table once the backend is ready to show dialogs, and null when
+// it has nowhere to show them. Nothing is shown and no file is touched either way.
+namespace fltk {
+const LayerBackend* Connect();  // the window, when an X display opens
+}
+namespace curses {
+const LayerBackend* Connect();  // the terminal, when standard input and output are one
+}
+namespace win32 {
+const LayerBackend* Connect();  // the dialog manager, always there
+}
 
 }  // namespace quelb::dialog

@@ -4,9 +4,9 @@
 #include <memory>
 #include <new>
 
+#include "services/backend.h"
 #include "services/dos_path.h"
 #include "services/files.h"
-#include "services/platform_files.h"
 
 namespace quelb {
 namespace {

@@ -1,7 +1,11 @@
+// Folder locks, portable part: LockFolder around the backend's own, and the text that names a
+// lock's holder.
 #include "services/folder_lock.h"
 
 #include <new>
 #include <string>
+
+#include "services/backend.h"
 
 namespace quelb {
 

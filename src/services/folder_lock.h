@@ -30,9 +30,6 @@ enum class FolderLockAnswer {
 
 FolderLockAnswer LockFolder(ErrorState& state, const Text& folder, FolderLockHandle& handle,
                             Text& holder);
-// What each backend provides for LockFolder, which has cleared handle and holder before.
-FolderLockAnswer LockFolderOnHost(ErrorState& state, const Text& folder, FolderLockHandle& handle,
-                                  Text& holder);
 // Gives the lock up and removes its file; kNoFolderLock is ignored.
 void UnlockFolder(FolderLockHandle handle);
 

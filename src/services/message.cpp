@@ -5,7 +5,7 @@
 #include <thread>
 #include <utility>
 
-#include "services/platform_message.h"
+#include "services/backend.h"
 
 namespace quelb {
 namespace {

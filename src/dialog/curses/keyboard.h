@@ -2,7 +2,7 @@
 // order, Enter, Esc, mnemonics, and the editing keys of the text boxes.
 #pragma once
 
-#include "dialog/curses/record.h"
+#include "dialog/curses/dialog_record.h"
 #include "dialog/curses/screen.h"
 
 namespace quelb::dialog::curses {

@@ -1,14 +1,16 @@
 // The dialog layer in the terminal: dialog units scaled to cells, the open dialogs painted
 // one over the other, and the dialog manager's modal loop.
+#include "dialog/curses/layer.h"
+
 #include <curses.h>
 
 #include <algorithm>
 #include <vector>
 
-#include "dialog/curses/backend.h"
 #include "dialog/curses/keyboard.h"
 #include "dialog/curses/paint.h"
 #include "dialog/curses/screen.h"
+#include "dialog/start_messages.h"
 #include "services/terminal.h"
 
 namespace quelb::dialog::curses {
@@ -107,15 +109,13 @@ void ShowModal(DialogHandle dialog, DialogCallback callback, int32_t* result) {
   Record* record = LiveRecord(dialog);
   if (record == nullptr) return;
   record->result = result;
-  // The callback gets these two directly, before it is attached.
-  const auto call = [&](uint32_t message, uint32_t wParam, uint32_t lParam) {
-    if (callback != nullptr) callback(dialog, message, wParam, lParam);
-    return record->live;
+  const auto live = [record] { return record->live; };
+  const auto clientSize = [record] {
+    return ClientSize{record->client.width, record->client.height};
   };
-  if (!call(WM_INITDIALOG, record->handle, 0)) return;
-  const uint32_t clientSize = (static_cast<uint32_t>(record->client.height) << 16) |
-                              (static_cast<uint32_t>(record->client.width) & 0xFFFF);
-  if (!call(WM_SIZE, SIZE_RESTORED, clientSize)) return;
+  if (!SendStartMessages(dialog, callback, record->handle, SIZE_RESTORED, live, clientSize)) {
+    return;
+  }
   record->callback = callback;
   TakeTerminal();
   OpenDialogs().push_back(record);

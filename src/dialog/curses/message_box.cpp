@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "dialog/box_buttons.h"
-#include "dialog/curses/backend.h"
+#include "dialog/curses/dialog_record.h"
 #include "dialog/curses/edit_box.h"
-#include "dialog/curses/record.h"
+#include "dialog/curses/layer.h"
 #include "dialog/curses/screen.h"
 #include "dialog/text_wrap.h"
 #include "services/message.h"

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "dialog/curses/record.h"
+#include "dialog/curses/dialog_record.h"
 
 namespace quelb::dialog::curses {
 

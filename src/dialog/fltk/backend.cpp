@@ -1,22 +1,21 @@
-#include "dialog/fltk/backend.h"
+// The dialog layer and message boxes on FLTK in an X window, connected when a display opens.
+#include "dialog/backend.h"
 
 #include <FL/x.H>
 
+#include "dialog/fltk/layer.h"
+
 namespace quelb::dialog::fltk {
 
-bool OpenDisplay() {
+const LayerBackend* Connect() {
+  static const LayerBackend backend{CreateDialog,   AddControl,     ShowModal,     EndDialog,
+                                    GetControlText, SetControlText, ShowMessageBox};
   // The toolkit's own opening ends the process when there is no display; this one asks first
   // and hands the toolkit the connection it made.
   Display* display = XOpenDisplay(nullptr);
-  if (display == nullptr) return false;
+  if (display == nullptr) return nullptr;
   fl_open_display(display);
-  return true;
-}
-
-const LayerBackend& Backend() {
-  static const LayerBackend backend{CreateDialog,   AddControl,     ShowModal,     EndDialog,
-                                    GetControlText, SetControlText, ShowMessageBox};
-  return backend;
+  return &backend;
 }
 
 }  // namespace quelb::dialog::fltk

@@ -5,8 +5,8 @@
 #include <cctype>
 #include <vector>
 
-#include "dialog/fltk/backend.h"
 #include "dialog/fltk/controls.h"
+#include "dialog/fltk/layer.h"
 #include "services/message.h"
 
 namespace quelb::dialog::fltk {

@@ -1,17 +1,17 @@
 // The dialog layer on FLTK: dialog units from the font's base units, the four control kinds
 // in the classic look, and the dialog manager's modal loop and keyboard handling.
-#include "dialog/layer.h"
+#include "dialog/fltk/layer.h"
 
 #include <FL/Fl.H>
 #include <FL/x.H>
 
 #include <algorithm>
 
-#include "dialog/fltk/backend.h"
 #include "dialog/fltk/controls.h"
 #include "dialog/fltk/dialog_window.h"
 #include "dialog/fltk/modal_loop.h"
 #include "dialog/fltk/x11_window.h"
+#include "dialog/start_messages.h"
 
 namespace quelb::dialog::fltk {
 namespace {
@@ -120,16 +120,12 @@ void AddControl(ControlKind kind, DialogHandle dialog, int id, const Text& text,
 void ShowModal(DialogHandle dialog, DialogCallback callback, int32_t* result) {
   if (LiveWindowOf(dialog) == nullptr) return;
   dialog->result = result;
-  // The callback gets these two directly, before it is attached: what the controls send
-  // meanwhile does not reach it.
-  const auto call = [&](uint32_t message, uint32_t wParam, uint32_t lParam) {
-    if (callback != nullptr) callback(dialog, message, wParam, lParam);
-    return LiveWindowOf(dialog) != nullptr;
-  };
-  if (!call(WM_INITDIALOG, dialog->handle, 0)) return;
-  const uint32_t clientSize = (static_cast<uint32_t>(dialog->window->h()) << 16) |
-                              (static_cast<uint32_t>(dialog->window->w()) & 0xFFFF);
-  if (!call(WM_SIZE, SizeTypeOf(dialog->showState), clientSize)) return;
+  const auto live = [dialog] { return LiveWindowOf(dialog) != nullptr; };
+  const auto clientSize = [dialog] { return ClientSize{dialog->window->w(), dialog->window->h()}; };
+  if (!SendStartMessages(dialog, callback, dialog->handle, SizeTypeOf(dialog->showState), live,
+                         clientSize)) {
+    return;
+  }
   dialog->callback = callback;
   if (Fl_Window* owner = LiveWindowOf(dialog->owner)) owner->deactivate();
   if (dialog->taskModal) dialog->window->set_modal();

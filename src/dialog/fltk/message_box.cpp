@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "dialog/box_buttons.h"
-#include "dialog/fltk/backend.h"
 #include "dialog/fltk/classic_draw.h"
 #include "dialog/fltk/controls.h"
 #include "dialog/fltk/dialog_window.h"
+#include "dialog/fltk/layer.h"
 #include "dialog/fltk/x11_window.h"
 #include "dialog/layer.h"
 #include "services/message.h"

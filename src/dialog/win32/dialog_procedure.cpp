@@ -1,6 +1,7 @@
 // The layer's dialog procedure: the callback sees the dialog's messages with the window's own
 // values, except the few the layer keeps, and a close command it leaves alone ends the dialog.
 #include "dialog/win32/dialog_record.h"
+#include "dialog/win32/layer.h"
 
 namespace quelb::dialog::win32 {
 namespace {
@@ -29,7 +30,7 @@ INT_PTR CALLBACK LayerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
     if (handled != 0) return handled;
   }
   if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE) {
-    EndDialog(dialog, 0);
+    win32::EndDialog(dialog, 0);
     return TRUE;
   }
   return FALSE;

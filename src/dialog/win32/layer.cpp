@@ -1,15 +1,16 @@
 // The dialog layer on the Win32 dialog manager: a modeless dialog from an in-memory template
-// without items, controls made one by one in dialog units, and a modal loop of its own.
-#include "dialog/layer.h"
+// without items, controls made one by one in dialog units, and show modal: the callback's two
+// start messages, then the dialog manager's keyboard handling in a loop that sleeps 1 ms
+// whenever no message is waiting.
+#include "dialog/win32/layer.h"
 
+#include "dialog/start_messages.h"
 #include "dialog/win32/dialog_record.h"
 #include "dialog/win32/dialog_template.h"
 #include "services/win32/message_queue.h"
 
-namespace quelb::dialog {
+namespace quelb::dialog::win32 {
 namespace {
-
-using win32::LiveWindowOf;
 
 const char* ClassOf(ControlKind kind) {
   switch (kind) {
@@ -43,6 +44,30 @@ RECT ToPixels(const Dialog* dialog, int x, int y, int width, int height) {
   return rect;
 }
 
+// The controls came after the dialog manager's own start, so it chose no first focus.
+void FocusFirstTabStop(HWND window) {
+  if (HWND first = GetNextDlgTabItem(window, nullptr, FALSE)) {
+    SendMessageA(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first), TRUE);
+  }
+}
+
+void RunUntilDestroyed(HWND window, HWND owner) {
+  while (IsWindow(window)) {
+    MSG message;
+    if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (owner != nullptr) {
+        SendMessageA(owner, WM_ENTERIDLE, MSGF_DIALOGBOX, reinterpret_cast<LPARAM>(window));
+      }
+      Sleep(1);
+      continue;
+    }
+    if (!IsDialogMessageA(window, &message)) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+  }
+}
+
 }  // namespace
 
 DialogHandle CreateDialog(Unit unit, DialogHandle owner, const Text& title, int x, int y, int width,
@@ -52,14 +77,14 @@ DialogHandle CreateDialog(Unit unit, DialogHandle owner, const Text& title, int 
   const bool inUnits = unit == Unit::kDialogUnits;
   const bool placed = inUnits && !centred;
   const std::vector<WORD> dialogTemplate =
-      win32::DialogTemplate(effective, exStyle, placed ? x : 0, placed ? y : 0, inUnits ? width : 0,
-                            inUnits ? height : 0);
-  Dialog* dialog = win32::NewDialogRecord();
+      DialogTemplate(effective, exStyle, placed ? x : 0, placed ? y : 0, inUnits ? width : 0,
+                     inUnits ? height : 0);
+  Dialog* dialog = NewDialogRecord();
   dialog->unit = unit;
   dialog->showState = ShowStateOf(effective);
   dialog->window = CreateDialogIndirectParamA(
       GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(dialogTemplate.data()),
-      LiveWindowOf(owner), win32::LayerProcedure, reinterpret_cast<LPARAM>(dialog));
+      LiveWindowOf(owner), LayerProcedure, reinterpret_cast<LPARAM>(dialog));
   if (dialog->window == nullptr) return dialog;
   SetWindowTextA(dialog->window, title.c_str());
   dialog->font = reinterpret_cast<HFONT>(SendMessageA(dialog->window, WM_GETFONT, 0, 0));
@@ -85,6 +110,33 @@ void AddControl(ControlKind kind, DialogHandle dialog, int id, const Text& text,
   }
 }
 
+void ShowModal(DialogHandle dialog, DialogCallback callback, int32_t* result) {
+  HWND window = LiveWindowOf(dialog);
+  if (window == nullptr) return;
+  dialog->result = result;
+  const auto live = [dialog] { return LiveWindowOf(dialog) != nullptr; };
+  const auto clientSize = [window] {
+    RECT client;
+    GetClientRect(window, &client);
+    return ClientSize{client.right, client.bottom};
+  };
+  if (!SendStartMessages(dialog, callback, HandleValue(window), SizeTypeOf(dialog->showState), live,
+                         clientSize)) {
+    return;
+  }
+  dialog->callback = callback;
+  dialog->modal = true;
+  HWND owner = OwnerOf(window);
+  if (owner != nullptr) {
+    SendMessageA(owner, WM_CANCELMODE, 0, 0);
+    EnableWindow(owner, FALSE);
+  }
+  ShowWindow(window, dialog->showState);
+  FocusFirstTabStop(window);
+  RunUntilDestroyed(window, owner);
+  if (owner != nullptr && IsWindow(owner)) SetFocus(owner);
+}
+
 void EndDialog(DialogHandle dialog, int32_t result) {
   HWND window = LiveWindowOf(dialog);
   if (window == nullptr || dialog->ending) return;
@@ -92,7 +144,7 @@ void EndDialog(DialogHandle dialog, int32_t result) {
   // The Cancel command that the dialog manager queues in answer is never taken: the window is
   // gone before the loop looks again.
   SendMessageA(window, WM_CLOSE, 0, 0);
-  if (HWND owner = win32::OwnerOf(window)) EnableWindow(owner, TRUE);
+  if (HWND owner = OwnerOf(window)) EnableWindow(owner, TRUE);
   if (dialog->result != nullptr) *dialog->result = result;
   DestroyWindow(window);
   dialog->window = nullptr;
@@ -119,4 +171,4 @@ void SetControlText(DialogHandle dialog, int id, const Text& text) {
   quelb::win32::LookAtMessageQueue();
 }
 
-}  // namespace quelb::dialog
+}  // namespace quelb::dialog::win32

@@ -1,16 +1,11 @@
 // The message boxes are the platform's own (task-modal, without an owner window); this adds
 // what the platform leaves undone when a box goes.
-#include "dialog/message_box.h"
+// The services' names come before the platform header, which defines some of them as macros.
+#include "services/backend.h"
+// The platform header comes with the backend's own declarations.
+#include "dialog/win32/layer.h"
 
-#include "dialog/win32/windows_api.h"
-#include "services/platform_message.h"
-
-namespace quelb::dialog {
-
-// Windows always has its dialog manager: there is nothing to open or to choose.
-bool OpenBackend() {
-  return true;
-}
+namespace quelb::dialog::win32 {
 
 int ShowMessageBox(const Text& text, const Text& title, uint32_t style) {
   // The box disables the thread's windows and, when it goes, leaves the focus nowhere: it is
@@ -21,4 +16,4 @@ int ShowMessageBox(const Text& text, const Text& title, uint32_t style) {
   return answer;
 }
 
-}  // namespace quelb::dialog
+}  // namespace quelb::dialog::win32

@@ -1,3 +1,5 @@
+// Durability of what a run wrote: one sync of each folder whose entries its copies and new
+// folders changed, and a sync of the file system that an archive unpacked into.
 #include "services/posix/durability.h"
 
 #include <fcntl.h>

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "services/platform_files.h"
+#include "services/backend.h"
 #include "services/posix/descriptor.h"
 #include "services/posix/errno_map.h"
 #include "services/posix/folder_names.h"

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "services/backend.h"
 #include "services/posix/descriptor.h"
 #include "services/posix/held_folders.h"
 #include "services/posix/path_translation.h"

@@ -11,7 +11,7 @@
 #include <cerrno>
 #include <cstdint>
 
-#include "services/platform_files.h"
+#include "services/backend.h"
 #include "services/posix/errno_map.h"
 
 namespace quelb::platform {

@@ -1,3 +1,5 @@
+// Copies that wait to take their targets' places together, after one sync of each file system
+// that holds them.
 #include "services/posix/waiting_copies.h"
 
 #include <sys/resource.h>

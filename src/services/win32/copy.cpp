@@ -238,15 +238,4 @@ bool StartCopy(ErrorState& state, const Text& source, const Text& target) {
   return false;
 }
 
-bool ShouldFinishCopies() {
-  return false;
-}
-
-std::vector<CopyFailure> FinishCopies() {
-  return {};
-}
-
-// Each copy is already flushed when it takes the target's place.
-void MakeCopiesDurable(ErrorState&) {}
-
 }  // namespace quelb

@@ -1,5 +1,5 @@
-// What an archive unpacked into a folder, put on the disk once the archive has ended. A
-// handle to the volume flushes every file on it in one call, but only an administrator may
+// Durability of what a run wrote: its copies need nothing more, and what an archive unpacked
+// into a folder is put on the disk once the archive has ended. A handle to the volume flushes every file on it in one call, but only an administrator may
 // open one; anyone else flushes each file under the folder that they may write.
 #include <string>
 
@@ -75,5 +75,8 @@ void WriteDurablyInto(ErrorState& state, const Text& folder, const std::function
   if (state.number != 0) return;
   if (!FlushVolumeOf(folder)) FlushEachFileUnder(state, folder);
 }
+
+// Each copy is already flushed when it takes the target's place.
+void MakeCopiesDurable(ErrorState&) {}
 
 }  // namespace quelb

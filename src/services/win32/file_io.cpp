@@ -3,7 +3,7 @@
 // are 64-bit.
 #include <algorithm>
 
-#include "services/platform_files.h"
+#include "services/backend.h"
 #include "services/win32/call.h"
 
 namespace quelb::platform {
@@ -91,11 +91,6 @@ int64_t ReadAt(ErrorState& state, FileHandle handle, int64_t position, char* int
     done += got;
   }
   return done;
-}
-
-// Files are scanned by reading them here: nothing maps them.
-int64_t ScanMapped(ErrorState&, FileHandle, int64_t, const std::function<bool(std::string_view)>&) {
-  return -1;
 }
 
 void Close(ErrorState& state, FileHandle handle) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "services/backend.h"
 #include "services/process.h"
 #include "services/win32/call.h"
 #include "services/windows_codes.h"

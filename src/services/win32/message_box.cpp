@@ -1,4 +1,4 @@
-#include "services/platform_message.h"
+#include "services/backend.h"
 #include "services/win32/call.h"
 
 namespace quelb::platform {

@@ -7,8 +7,8 @@
 
 #include <string>
 
+#include "services/backend.h"
 #include "services/files.h"
-#include "services/platform_files.h"
 #include "support/temp_folder.h"
 
 namespace quelb {

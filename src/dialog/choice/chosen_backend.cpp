@@ -1,33 +1,40 @@
-// The dialog layer on Linux: the window when a display opens, else the terminal when standard
-// input and output are one. The layer's operations go to the backend chosen at start-up.
+// The dialog layer's operations, sent to the backend that the start-up connected: on Linux
+// the window when a display opens, else the terminal; on Windows the dialog manager.
 #include "dialog/backend.h"
-#include "dialog/curses/backend.h"
-#include "dialog/fltk/backend.h"
 #include "dialog/layer.h"
 #include "dialog/message_box.h"
 
 namespace quelb::dialog {
 namespace {
 
+using Connection = const LayerBackend* (*)();
+
+// The backends of the build, in the order they are tried.
+constexpr Connection kCandidates[] = {
+#ifdef _WIN32
+    win32::Connect,
+#else
+    fltk::Connect,
+    curses::Connect,
+#endif
+};
+
 const LayerBackend*& Chosen() {
-  static const LayerBackend* chosen = &fltk::Backend();
+  static const LayerBackend* chosen = nullptr;
   return chosen;
 }
 
 }  // namespace
 
 bool OpenBackend() {
-  if (fltk::OpenDisplay()) {
-    Chosen() = &fltk::Backend();
-    return true;
-  }
-  if (curses::TerminalAvailable()) {
-    Chosen() = &curses::Backend();
-    return true;
+  for (const Connection connect : kCandidates) {
+    if (const LayerBackend* backend = connect()) {
+      Chosen() = backend;
+      return true;
+    }
   }
   return false;
 }
-
 DialogHandle CreateDialog(Unit unit, DialogHandle owner, const Text& title, int x, int y, int width,
                           int height, uint32_t style, uint32_t exStyle) {
   return Chosen()->createDialog(unit, owner, title, x, y, width, height, style, exStyle);

@@ -1,4 +1,4 @@
-#include "dialog/curses/record.h"
+#include "dialog/curses/dialog_record.h"
 
 #include <memory>
 

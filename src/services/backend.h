@@ -1,0 +1,62 @@
+// The catalogue of what a services backend (posix/ or win32/) defines: every function, grouped
+// by the file of the backend that defines it, each backend using the same file names. The
+// functions that the engine and the start-up call keep their declarations and comments in the
+// interface headers included here; those that only the portable services call are declared
+// here, and a backend file includes this header for them.
+//
+//   listing.cpp         ListFirst, ListNext                                  (files.h)
+//   path_limit.cpp      PathTooLong                                          (files.h)
+//   folders.cpp         MakeFolder                                           (files.h)
+//   copy.cpp            CopyFileTo, StartCopy                                (files.h)
+//   waiting_copies.cpp  ShouldFinishCopies, FinishCopies                     (files.h)
+//   durability.cpp      MakeCopiesDurable, WriteDurablyInto                  (files.h)
+//   file_io.cpp         platform::OpenExclusive, FileLength, ReadAt, Close   (below)
+//   mapped_scan.cpp     platform::ScanMapped                                 (below)
+//   folder_lock.cpp     LockFolderOnHost (below), UnlockFolder               (folder_lock.h)
+//   process.cpp         RunCommand                                           (process.h)
+//   environment.cpp     EnvironmentValue, EnvironmentFault, CommandTail,
+//                       CurrentFolder, ChangeDrive, ChangeFolder             (process.h)
+//   message_box.cpp     platform::ShowMessageBox, Windows only               (below)
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+#include "services/error.h"
+#include "services/files.h"
+#include "services/folder_lock.h"
+#include "services/process.h"
+#include "services/text.h"
+
+namespace quelb {
+
+// What the backend does for LockFolder, which has cleared handle and holder before.
+FolderLockAnswer LockFolderOnHost(ErrorState& state, const Text& folder, FolderLockHandle& handle,
+                                  Text& holder);
+
+}  // namespace quelb
+
+// What the backend gives the portable file table: an exclusive open under the in-use test and
+// plain access through the handle it returns.
+namespace quelb::platform {
+
+using FileHandle = intptr_t;
+
+// On failure stores the error and returns false; the handle is then untouched.
+bool OpenExclusive(ErrorState& state, const Text& path, Access access, FileHandle& handle);
+int64_t FileLength(ErrorState& state, FileHandle handle);
+// Reads up to count bytes at position into the caller's buffer and returns how many it read:
+// fewer at the end of the file, 0 on failure.
+int64_t ReadAt(ErrorState& state, FileHandle handle, int64_t position, char* into, int64_t count);
+// ScanFile from position through views of the file itself, where the platform maps files;
+// returns the count of bytes handed over, or -1, with nothing handed over, where the file
+// cannot be mapped and is to be read instead.
+int64_t ScanMapped(ErrorState& state, FileHandle handle, int64_t position,
+                   const std::function<bool(std::string_view)>& take);
+void Close(ErrorState& state, FileHandle handle);
+
+// The platform's own message box, where the platform has one (Windows: MessageBoxA).
+int ShowMessageBox(const Text& text, const Text& title, uint32_t style);
+
+}  // namespace quelb::platform
