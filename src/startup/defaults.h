@@ -2,8 +2,8 @@
 // of an existing installation with one.
 #pragma once
 
-#include "dialog/installer_dialog.h"
 #include "services/text.h"
+#include "startup/installer_dialog.h"
 
 namespace quelb {
 

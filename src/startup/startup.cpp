@@ -1,12 +1,12 @@
 #include "startup/startup.h"
 
-#include "dialog/installer_dialog.h"
 #include "engine/engine.h"
 #include "engine/process_values.h"
 #include "services/error.h"
 #include "services/files.h"
 #include "services/process.h"
 #include "startup/defaults.h"
+#include "startup/installer_dialog.h"
 
 namespace quelb {
 namespace {

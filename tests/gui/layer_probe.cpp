@@ -12,9 +12,9 @@
 #include <string>
 #include <thread>
 
-#include "dialog/installer_dialog.h"
 #include "dialog/layer.h"
 #include "dialog/message_box.h"
+#include "startup/installer_dialog.h"
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>

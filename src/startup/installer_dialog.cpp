@@ -1,4 +1,4 @@
-#include "dialog/installer_dialog.h"
+#include "startup/installer_dialog.h"
 
 #include <array>
 
