@@ -17,18 +17,8 @@ struct ClientSize {
 
 // False when the callback ended the dialog during either message (live then says no), and
 // show modal returns at once. The client size is asked after WM_INITDIALOG, which may change it.
-inline bool SendStartMessages(DialogHandle dialog, DialogCallback callback, uint32_t windowHandle,
-                              uint32_t sizeType, const std::function<bool()>& live,
-                              const std::function<ClientSize()>& clientSize) {
-  const auto send = [&](uint32_t message, uint32_t wParam, uint32_t lParam) {
-    if (callback != nullptr) callback(dialog, message, wParam, lParam);
-    return live();
-  };
-  if (!send(WM_INITDIALOG, windowHandle, 0)) return false;
-  const ClientSize size = clientSize();
-  const uint32_t packed =
-      (static_cast<uint32_t>(size.height) << 16) | (static_cast<uint32_t>(size.width) & 0xFFFF);
-  return send(WM_SIZE, sizeType, packed);
-}
+bool SendStartMessages(DialogHandle dialog, DialogCallback callback, uint32_t windowHandle,
+                       uint32_t sizeType, const std::function<bool()>& live,
+                       const std::function<ClientSize()>& clientSize);
 
 }  // namespace quelb::dialog
