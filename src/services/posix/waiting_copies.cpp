@@ -36,7 +36,7 @@ size_t MostWaiting() {
   if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
     return kMostWaiting;
   }
-  if (limit.rlim_cur <= 2 * kDescriptorsLeftFree) return 1;
+  if (limit.rlim_cur < kDescriptorsLeftFree + 4) return 1;
   return std::min<size_t>(kMostWaiting, (limit.rlim_cur - kDescriptorsLeftFree) / 2);
 }
 
