@@ -47,8 +47,8 @@ dialog::ControlRecord* FindControl(dialog::DialogHandle dialog, int id) {
 dialog::DialogHandle RunDialog(const Text& sourceBox, const Text& targetBox) {
   using dialog::ControlKind;
   const dialog::DialogHandle handle =
-      dialog::CreateDialog(dialog::Unit::kDialogUnits, nullptr, "QUELB", dialog::kCentred,
-                           dialog::kCentred, 350, 90, 0, 0);
+      dialog::MakeDialog(dialog::Unit::kDialogUnits, nullptr, "QUELB", dialog::kCentred,
+                         dialog::kCentred, 350, 90, 0, 0);
   dialog::AddControl(ControlKind::kTextBox, handle, IDC_SOURCE, sourceBox, 70, 5, 100, 12, 0, 0);
   dialog::AddControl(ControlKind::kTextBox, handle, IDC_TARGET, targetBox, 70, 20, 100, 12, 0, 0);
   dialog::AddControl(ControlKind::kLabel, handle, IDC_STATUS, "", 70, 35, 220, 10, 0, 0);
@@ -59,8 +59,8 @@ dialog::DialogHandle RunDialog(const Text& sourceBox, const Text& targetBox) {
 
 namespace quelb::dialog {
 
-DialogHandle CreateDialog(Unit unit, DialogHandle, const Text& title, int x, int y, int width,
-                          int height, uint32_t style, uint32_t exStyle) {
+DialogHandle MakeDialog(Unit unit, DialogHandle, const Text& title, int x, int y, int width,
+                        int height, uint32_t style, uint32_t exStyle) {
   auto created = std::make_unique<Dialog>();
   const bool centred = x == kCentred || y == kCentred;
   created->unit = unit;

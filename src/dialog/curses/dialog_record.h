@@ -42,9 +42,6 @@ struct Record {
   int focus = -1;  // index of the control with the focus
 };
 
-inline constexpr uint32_t BN_CLICKED = 0;
-inline constexpr uint32_t EN_CHANGE = 0x300;
-
 // A fresh window handle number, as the callback sees handles in its parameters.
 uint32_t NextHandle();
 

@@ -16,7 +16,6 @@
 namespace quelb::dialog::curses {
 namespace {
 
-constexpr uint32_t SIZE_RESTORED = 0;
 // Ctrl+L, with which terminal programs paint their screen anew.
 constexpr int kRepaintKey = 12;
 
@@ -79,8 +78,8 @@ void RunUntilEnded(Record& record) {
 
 }  // namespace
 
-DialogHandle CreateDialog(Unit unit, DialogHandle, const Text& title, int x, int y, int width,
-                          int height, uint32_t, uint32_t) {
+DialogHandle MakeDialog(Unit unit, DialogHandle, const Text& title, int x, int y, int width,
+                        int height, uint32_t, uint32_t) {
   const bool centred = x == kCentred || y == kCentred;
   Record* record = NewRecord();
   record->unit = unit;

@@ -52,9 +52,6 @@ struct Dialog {
 
 namespace fltk {
 
-inline constexpr uint32_t BN_CLICKED = 0;
-inline constexpr uint32_t EN_CHANGE = 0x300;
-
 // A fresh window handle number, as the callback sees handles in its parameters.
 uint32_t NextHandle();
 

@@ -83,8 +83,8 @@ Fl_Window* LiveWindowOf(Dialog* dialog) {
 
 }  // namespace
 
-DialogHandle CreateDialog(Unit unit, DialogHandle owner, const Text& title, int x, int y, int width,
-                          int height, uint32_t style, uint32_t /*exStyle*/) {
+DialogHandle MakeDialog(Unit unit, DialogHandle owner, const Text& title, int x, int y, int width,
+                        int height, uint32_t style, uint32_t /*exStyle*/) {
   PrepareToolkit();
   const bool centred = x == kCentred || y == kCentred;
   const uint32_t effective = EffectiveDialogStyle(style, centred);

@@ -114,8 +114,8 @@ int ShowMessageBox(const Text& text, const Text& title, uint32_t style) {
   const std::vector<BoxButton> buttons = BoxButtonsOf(style);
   const bool icon = (style & MB_ICONQUESTION) != 0;
   const Layout layout = LayOut(text, icon, buttons.size());
-  DialogHandle box = fltk::CreateDialog(Unit::kPixels, nullptr, title, kCentred, kCentred,
-                                        layout.width, layout.height, 0, 0);
+  DialogHandle box = fltk::MakeDialog(Unit::kPixels, nullptr, title, kCentred, kCentred,
+                                      layout.width, layout.height, 0, 0);
   box->taskModal = true;
   if (icon) AddQuestionIcon(box, layout);
   fltk::AddControl(ControlKind::kLabel, box, kTextId, text, layout.text.x, layout.text.y,

@@ -70,8 +70,8 @@ void RunUntilDestroyed(HWND window, HWND owner) {
 
 }  // namespace
 
-DialogHandle CreateDialog(Unit unit, DialogHandle owner, const Text& title, int x, int y, int width,
-                          int height, uint32_t style, uint32_t exStyle) {
+DialogHandle MakeDialog(Unit unit, DialogHandle owner, const Text& title, int x, int y, int width,
+                        int height, uint32_t style, uint32_t exStyle) {
   const bool centred = x == kCentred || y == kCentred;
   const uint32_t effective = EffectiveDialogStyle(style, centred);
   const bool inUnits = unit == Unit::kDialogUnits;

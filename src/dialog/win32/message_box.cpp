@@ -1,9 +1,7 @@
 // The message boxes are the platform's own (task-modal, without an owner window); this adds
 // what the platform leaves undone when a box goes.
-// The services' names come before the platform header, which defines some of them as macros.
-#include "services/backend.h"
-// The platform header comes with the backend's own declarations.
 #include "dialog/win32/layer.h"
+#include "services/backend.h"
 
 namespace quelb::dialog::win32 {
 
