@@ -1,5 +1,7 @@
-// Message boxes. The box itself is shown by an installable handler: the window backend
-// installs the windowed one, tests install a scripted operator.
+// Message boxes, which the engine shows through ShowMessage. The box itself is shown by an
+// installable handler: the start-up installs the dialog layer's box, tests a scripted operator.
+// Until one is installed the box goes to the standard error stream and its first button counts
+// as pressed.
 #pragma once
 
 #include <cstdint>

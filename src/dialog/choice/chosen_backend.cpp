@@ -1,5 +1,7 @@
 // The dialog layer's operations, sent to the backend that the start-up connected: on Linux
 // the window when a display opens, else the terminal; on Windows the dialog manager.
+#include "dialog/choice/chosen_backend.h"
+
 #include "dialog/backend.h"
 #include "dialog/layer.h"
 #include "dialog/message_box.h"

@@ -7,7 +7,7 @@
 #include "dialog/start_messages.h"
 #include "dialog/win32/dialog_record.h"
 #include "dialog/win32/dialog_template.h"
-#include "services/win32/message_queue.h"
+#include "services/backend.h"
 
 namespace quelb::dialog::win32 {
 namespace {
@@ -168,7 +168,7 @@ void SetControlText(DialogHandle dialog, int id, const Text& text) {
   // The run writes the status line while it takes no messages: the line is painted now, and
   // the system is shown that the thread still looks at its queue.
   UpdateWindow(control);
-  quelb::win32::LookAtMessageQueue();
+  platform::LookAtMessageQueue();
 }
 
 }  // namespace quelb::dialog::win32
