@@ -81,12 +81,12 @@ void RunUntilEnded(Record& record) {
 DialogHandle MakeDialog(Unit unit, DialogHandle, const Text& title, int x, int y, int width,
                         int height, uint32_t, uint32_t) {
   const bool centred = x == kCentred || y == kCentred;
-  Record* record = NewRecord();
+  Record* record = NewRecord<Record>();
   record->unit = unit;
   record->title = title;
   record->client = ToCells(unit, centred ? 0 : x, centred ? 0 : y, width, height);
   if (centred) record->client.col = record->client.row = -1;
-  return HandleOf(record);
+  return record;
 }
 
 void AddControl(ControlKind kind, DialogHandle dialog, int id, const Text& text, int x, int y,
