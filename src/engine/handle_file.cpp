@@ -10,9 +10,6 @@ namespace {
 
 enum class FileKind { kArchive, kPackage, kSetup, kOther };
 
-// An archive failed when it ended with any exit code but 0.
-constexpr ErrorNumber kExpansionFailed = 75;
-
 FileKind KindOf(const Text& name) {
   const Text upper = UpperText(name);
   if (MidText(upper, 1, 5) == "QUELB" && RightText(upper, 4) == ".EXE") return FileKind::kArchive;
@@ -29,7 +26,7 @@ void Expand(UpdateRunState& run, ErrorState& errors) {
   WriteDurablyInto(errors, run.TargetPath, [&] {
     exitCode = RunCommand(errors, run.ExpandCommand, SW_SHOWNORMAL, true, false);
   });
-  if (exitCode != 0 && errors.number == 0) StoreError(errors, kExpansionFailed);
+  if (exitCode != 0 && errors.number == 0) StoreError(errors, error_number::kFileOperationFailed);
 }
 
 void DeliverArchive(UpdateRunState& run, ErrorState& errors) {
