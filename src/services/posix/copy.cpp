@@ -34,7 +34,6 @@ constexpr size_t kRangeChunk = size_t{1} << 30;
 constexpr size_t kBufferSize = size_t{1} << 20;
 constexpr mode_t kPermissionBits = 0777;
 constexpr off_t kLargeTarget = off_t{1} << 20;
-constexpr ErrorNumber kOutOfMemory = 7;
 
 bool Fail(ErrorState& state, int error, const std::string& hostPath) {
   posix::StoreErrno(state, error, hostPath);
@@ -337,7 +336,7 @@ bool Copy(ErrorState& state, const Text& source, const Text& target, Finish fini
   try {
     tried = CopyAndName(state, source, target, finish);
   } catch (const std::bad_alloc&) {
-    StoreError(state, kOutOfMemory);
+    StoreError(state, error_number::kOutOfMemory);
   }
   if (tried.hostTarget && !tried.waits) posix::NoteOwnChange(*tried.hostTarget);
   return tried.waits;

@@ -21,7 +21,6 @@
 namespace quelb {
 namespace {
 
-constexpr ErrorNumber kPathNotFound = 76;
 constexpr mode_t kFolderMode = 0777;
 
 bool MadeInParent(const std::string& folder) {
@@ -33,7 +32,7 @@ bool MadeInParent(const std::string& folder) {
 }  // namespace
 
 void MakeFolder(ErrorState& state, const Text& path) {
-  if (dos::HoldsWildcard(path)) return StoreError(state, kPathNotFound);
+  if (dos::HoldsWildcard(path)) return StoreError(state, error_number::kFolderNotFound);
   const std::optional<std::string> folder = posix::HostPathOrError(state, path);
   if (!folder) return;
   if (!MadeInParent(*folder)) return posix::StoreErrno(state, errno, *folder);

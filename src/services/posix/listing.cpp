@@ -19,7 +19,6 @@ namespace {
 
 constexpr uint32_t kHiddenAttribute = 0x02;
 constexpr uint32_t kDirectoryAttribute = 0x10;
-constexpr ErrorNumber kOutOfMemory = 7;
 // Any non-empty name tells the caller that the probed folder exists.
 const char* const kProbeAnswer = "nul";
 
@@ -158,7 +157,7 @@ Text ListNext(ErrorState& state) {
   try {
     if (listing.next < listing.names.size()) return listing.names[listing.next++];
   } catch (const std::bad_alloc&) {
-    StoreError(state, kOutOfMemory);
+    StoreError(state, error_number::kOutOfMemory);
   }
   EndListing();
   return Text();
@@ -171,7 +170,7 @@ Text ListFirst(ErrorState& state, const Text& mask, uint32_t filter) {
     return StartListing(state, mask, filter);
   } catch (const std::bad_alloc&) {
     EndListing();
-    StoreError(state, kOutOfMemory);
+    StoreError(state, error_number::kOutOfMemory);
     return Text();
   }
 }

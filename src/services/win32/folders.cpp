@@ -6,8 +6,7 @@
 namespace quelb {
 
 void MakeFolder(ErrorState& state, const Text& path) {
-  constexpr ErrorNumber kPathNotFound = 76;
-  if (dos::HoldsWildcard(path)) return StoreError(state, kPathNotFound);
+  if (dos::HoldsWildcard(path)) return StoreError(state, error_number::kFolderNotFound);
   BOOL made = FALSE;
   const DWORD error = win32::Call([&] { made = CreateDirectoryA(path.c_str(), nullptr); });
   win32::Succeeded(state, made, error);

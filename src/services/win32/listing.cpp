@@ -14,7 +14,6 @@ namespace {
 
 constexpr DWORD kFilteredAttributes =
     FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
-constexpr ErrorNumber kOutOfMemory = 7;
 
 struct ListingState {
   HANDLE search = INVALID_HANDLE_VALUE;
@@ -112,7 +111,7 @@ Text NameOrOutOfMemory(ErrorState& state, Entry& entry, bool haveEntry) {
     return FirstPassing(entry, haveEntry);
   } catch (const std::bad_alloc&) {
     EndListing();
-    StoreError(state, kOutOfMemory);
+    StoreError(state, error_number::kOutOfMemory);
     return {};
   }
 }
