@@ -11,8 +11,8 @@
 
 #include "services/dos_path.h"
 #include "services/files.h"
-#include "services/posix/host_paths.h"
-#include "services/posix/path_translation.h"
+#include "services/posix/internal/host_paths.h"
+#include "services/posix/internal/path_translation.h"
 
 namespace quelb {
 namespace {
