@@ -6,8 +6,8 @@
 #include <new>
 
 #include "services/files.h"
-#include "services/win32/call.h"
-#include "services/win32/wide_names.h"
+#include "services/win32/internal/call.h"
+#include "services/win32/internal/wide_names.h"
 
 namespace quelb {
 namespace {

@@ -1,4 +1,4 @@
-#include "services/win32/call.h"
+#include "services/win32/internal/call.h"
 
 namespace quelb::win32 {
 
