@@ -4,6 +4,11 @@
 // interface headers included here; those that only the portable services call are declared
 // here, and a backend file includes this header for them.
 //
+// A backend's folder holds these files and no others. What its files share among themselves
+// lies in its internal/ folder, each header there named after the source that defines what it
+// declares: a helper of the backend's own (internal/host_paths.cpp), or one of the files below
+// where it offers the others more than the catalogue (internal/folder_lock.h for folder_lock.cpp).
+//
 //   listing.cpp         ListFirst, ListNext                                  (files.h)
 //   path_limit.cpp      PathTooLong                                          (files.h)
 //   folders.cpp         MakeFolder                                           (files.h)
