@@ -10,6 +10,7 @@
 // where it offers the others more than the catalogue (internal/folder_lock.h for folder_lock.cpp).
 //
 //   listing.cpp         ListFirst, ListNext                                  (files.h)
+//                       platform::kHostSeparator                             (below)
 //   path_limit.cpp      PathTooLong                                          (files.h)
 //   folders.cpp         MakeFolder                                           (files.h)
 //   copy.cpp            CopyFileTo, StartCopy                                (files.h)
@@ -41,6 +42,14 @@ FolderLockAnswer LockFolderOnHost(ErrorState& state, const Text& folder, FolderL
                                   Text& holder);
 
 }  // namespace quelb
+
+namespace quelb::platform {
+
+// The separator of the host's own paths, "/" on POSIX and "\" on Windows, which ends a folder in
+// a listing mask as "\" does (dos::FullMask).
+extern const char kHostSeparator;
+
+}  // namespace quelb::platform
 
 // What the backend gives the portable file table: an exclusive open under the in-use test and
 // plain access through the handle it returns.

@@ -8,11 +8,4 @@ bool Succeeded(ErrorState& state, bool returnedSuccess, DWORD error) {
   return false;
 }
 
-Text FolderOf(const Text& path) {
-  const size_t cut = path.find_last_of("\\/");
-  if (cut != Text::npos) return path.substr(0, cut == 0 || path[cut - 1] == ':' ? cut + 1 : cut);
-  if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);
-  return ".";
-}
-
 }  // namespace quelb::win32
