@@ -12,16 +12,16 @@
 #include <vector>
 
 #include "services/files.h"
-#include "services/posix/durability.h"
-#include "services/posix/errno_map.h"
-#include "services/posix/folder_names.h"
-#include "services/posix/held_folders.h"
-#include "services/posix/host_paths.h"
-#include "services/posix/in_use.h"
-#include "services/posix/lookup_batch.h"
-#include "services/posix/path_translation.h"
-#include "services/posix/replacement.h"
-#include "services/posix/waiting_copies.h"
+#include "services/posix/internal/durability.h"
+#include "services/posix/internal/errno_map.h"
+#include "services/posix/internal/folder_lock.h"
+#include "services/posix/internal/folder_names.h"
+#include "services/posix/internal/host_paths.h"
+#include "services/posix/internal/in_use.h"
+#include "services/posix/internal/lookup_batch.h"
+#include "services/posix/internal/path_translation.h"
+#include "services/posix/internal/replacement.h"
+#include "services/posix/internal/waiting_copies.h"
 #include "services/windows_codes.h"
 
 namespace quelb {

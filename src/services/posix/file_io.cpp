@@ -10,13 +10,13 @@
 #include <string>
 
 #include "services/backend.h"
-#include "services/posix/descriptor.h"
-#include "services/posix/errno_map.h"
-#include "services/posix/folder_names.h"
-#include "services/posix/held_folders.h"
-#include "services/posix/host_paths.h"
-#include "services/posix/in_use.h"
-#include "services/posix/path_translation.h"
+#include "services/posix/internal/descriptor.h"
+#include "services/posix/internal/errno_map.h"
+#include "services/posix/internal/folder_lock.h"
+#include "services/posix/internal/folder_names.h"
+#include "services/posix/internal/host_paths.h"
+#include "services/posix/internal/in_use.h"
+#include "services/posix/internal/path_translation.h"
 #include "services/windows_codes.h"
 
 namespace quelb::platform {

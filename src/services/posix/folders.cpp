@@ -10,13 +10,13 @@
 
 #include "services/dos_path.h"
 #include "services/files.h"
-#include "services/posix/descriptor.h"
-#include "services/posix/durability.h"
-#include "services/posix/errno_map.h"
-#include "services/posix/folder_names.h"
-#include "services/posix/held_folders.h"
-#include "services/posix/host_paths.h"
-#include "services/posix/path_translation.h"
+#include "services/posix/internal/descriptor.h"
+#include "services/posix/internal/durability.h"
+#include "services/posix/internal/errno_map.h"
+#include "services/posix/internal/folder_lock.h"
+#include "services/posix/internal/folder_names.h"
+#include "services/posix/internal/host_paths.h"
+#include "services/posix/internal/path_translation.h"
 
 namespace quelb {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "services/dos_path.h"
 #include "services/process.h"
-#include "services/win32/call.h"
+#include "services/win32/internal/call.h"
 
 namespace quelb {
 namespace {

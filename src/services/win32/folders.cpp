@@ -1,7 +1,7 @@
 // Creating a folder with CreateDirectoryA: exactly one level.
 #include "services/dos_path.h"
 #include "services/files.h"
-#include "services/win32/call.h"
+#include "services/win32/internal/call.h"
 
 namespace quelb {
 

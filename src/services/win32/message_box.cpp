@@ -1,5 +1,5 @@
 #include "services/backend.h"
-#include "services/win32/call.h"
+#include "services/win32/internal/call.h"
 
 namespace quelb::platform {
 

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "services/win32/call.h"
+#include "services/win32/internal/call.h"
 #include "services/win32/message_queue.h"
 
 namespace quelb {
