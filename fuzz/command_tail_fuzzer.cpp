@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "services/posix/command_tail.h"
+#include "services/posix/internal/command_tail.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string block(reinterpret_cast<const char*>(data), size);

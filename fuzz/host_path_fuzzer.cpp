@@ -13,7 +13,7 @@
 #include <string>
 
 #include "fuzz_check.h"
-#include "services/posix/path_translation.h"
+#include "services/posix/internal/path_translation.h"
 
 namespace {
 

@@ -28,11 +28,10 @@ void PkwareTest(UpdateRunState& run, ErrorState& errors, const Text& archivePath
 Text ExpandCommandFor(const UpdateRunState& run, const Text& interpreter);
 // The per-file error prompt for CurrentFile with LastError; returns the answer.
 int AskAfterFailure(const UpdateRunState& run);
-// Delivers CurrentFile by its kind, reports its failure and keeps the count.
+// Delivers CurrentFile by its kind, reports its failure and keeps the count. A copied file
+// may wait to be finished with others, and counts as delivered meanwhile; a failure found
+// when it is finished is asked about then.
 FileOutcome HandleFile(UpdateRunState& run, ErrorState& errors);
-// HandleFile, but a copied file may wait to be finished with others (a failure is then asked
-// about when it is finished); it counts as delivered meanwhile.
-FileOutcome StartFile(UpdateRunState& run, ErrorState& errors);
 // Finishes the copies that wait and asks about each that failed, as HandleFile asks about
 // its file. The run calls it before anything that may show a box or read the target.
 FileOutcome FinishWaitingCopies(UpdateRunState& run, ErrorState& errors);

@@ -10,9 +10,6 @@ namespace {
 
 enum class FileKind { kArchive, kPackage, kSetup, kOther };
 
-// An archive failed when it ended with any exit code but 0.
-constexpr ErrorNumber kExpansionFailed = 75;
-
 FileKind KindOf(const Text& name) {
   const Text upper = UpperText(name);
   if (MidText(upper, 1, 5) == "QUELB" && RightText(upper, 4) == ".EXE") return FileKind::kArchive;
@@ -29,7 +26,7 @@ void Expand(UpdateRunState& run, ErrorState& errors) {
   WriteDurablyInto(errors, run.TargetPath, [&] {
     exitCode = RunCommand(errors, run.ExpandCommand, SW_SHOWNORMAL, true, false);
   });
-  if (exitCode != 0 && errors.number == 0) StoreError(errors, kExpansionFailed);
+  if (exitCode != 0 && errors.number == 0) StoreError(errors, error_number::kFileOperationFailed);
 }
 
 void DeliverArchive(UpdateRunState& run, ErrorState& errors) {
@@ -106,7 +103,7 @@ int AskAfterFailure(const UpdateRunState& run) {
 
 // The failures of the files before this one are asked about first, in their order, and the
 // file at hand is then the one asked about.
-FileOutcome StartFile(UpdateRunState& run, ErrorState& errors) {
+FileOutcome HandleFile(UpdateRunState& run, ErrorState& errors) {
   if (!MayWaitBeside(run) && FinishWaitingCopies(run, errors) == FileOutcome::kAbort) {
     return FileOutcome::kAbort;
   }
@@ -122,13 +119,8 @@ FileOutcome StartFile(UpdateRunState& run, ErrorState& errors) {
   return FileOutcome::kNext;
 }
 
-FileOutcome HandleFile(UpdateRunState& run, ErrorState& errors) {
-  if (StartFile(run, errors) == FileOutcome::kAbort) return FileOutcome::kAbort;
-  return FinishWaitingCopies(run, errors);
-}
-
-// A failed copy counted as delivered while it waited; the answer to its prompt counts it
-// again as HandleFile would have.
+// A failed copy counted as delivered while it waited: that count is taken back, and the
+// answer to its prompt counts it as that of a file which failed at once.
 FileOutcome FinishWaitingCopies(UpdateRunState& run, ErrorState& errors) {
   const std::vector<Text> waiting = std::move(run.WaitingFiles);
   run.WaitingFiles.clear();

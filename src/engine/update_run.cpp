@@ -90,7 +90,7 @@ PassOutcome HandleNames(dialog::DialogHandle dialog, UpdateRunState& run, ErrorS
   for (run.FileIndex = 1; run.FileIndex <= run.FileTotal; ++run.FileIndex) {
     run.CurrentFile = NextField(run.FileList, kNameSeparator, nextName);
     dialog::SetControlText(dialog, IDC_STATUS, "Copying " + run.SourceFilePath());
-    if (StartFile(run, errors) == FileOutcome::kAbort) return PassOutcome::kAbort;
+    if (HandleFile(run, errors) == FileOutcome::kAbort) return PassOutcome::kAbort;
   }
   if (FinishWaitingCopies(run, errors) == FileOutcome::kAbort) return PassOutcome::kAbort;
   return PassOutcome::kDone;

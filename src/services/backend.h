@@ -5,7 +5,13 @@
 // themselves call (LookAtMessageQueue also the Win32 dialog backend), are declared here, and a
 // file that defines or calls one includes this header for it.
 //
+// A backend's folder holds these files and no others. What its files share among themselves
+// lies in its internal/ folder, each header there named after the source that defines what it
+// declares: a helper of the backend's own (internal/host_paths.cpp), or one of the files below
+// where it offers the others more than the catalogue (internal/folder_lock.h for folder_lock.cpp).
+//
 //   listing.cpp         ListFirst, ListNext                                  (files.h)
+//                       platform::kHostSeparator                             (below)
 //   path_limit.cpp      PathTooLong                                          (files.h)
 //   folders.cpp         MakeFolder                                           (files.h)
 //   copy.cpp            CopyFileTo, StartCopy                                (files.h)
@@ -37,6 +43,14 @@ FolderLockAnswer LockFolderOnHost(ErrorState& state, const Text& folder, FolderL
                                   Text& holder);
 
 }  // namespace quelb
+
+namespace quelb::platform {
+
+// The separator of the host's own paths, "/" on POSIX and "\" on Windows, which ends a folder in
+// a listing mask as "\" does (dos::FullMask).
+extern const char kHostSeparator;
+
+}  // namespace quelb::platform
 
 // What the backend gives the portable file table: an exclusive open under the in-use test and
 // plain access through the handle it returns.

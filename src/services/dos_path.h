@@ -1,5 +1,6 @@
-// The grammar of DOS paths, the same on every host: "\" and "/" both separate, "X:" starts a
-// drive path, and some characters are in no Windows name.
+// The grammar of DOS paths: "\" and "/" both separate, "X:" starts a drive path, and some
+// characters are in no Windows name. Only where a listing mask names a whole folder does the
+// host's own separator count (FullMask).
 #pragma once
 
 #include <string>
@@ -29,5 +30,18 @@ bool HoldsInvalidCharacter(std::string_view text);
 
 // True when the path holds "*" or "?", which only a listing mask may hold.
 bool HoldsWildcard(std::string_view path);
+
+// The folder part of a path as Windows reads it: up to its last separator, which a root keeps
+// ("\", "X:\"), the drive of "X:name", or "." for a bare name.
+std::string FolderOf(std::string_view path);
+
+// The last part of a path: what follows its last separator, or the drive of "X:name" where it
+// has none; empty for a path that ends in a separator or a drive.
+std::string NameOf(std::string_view path);
+
+// The mask that a listing takes: one that names a whole folder, a drive alone ("A:") or a path
+// that ends in "\" or in the host's own separator (platform::kHostSeparator), stands for every
+// name in it, "*.*" added.
+std::string FullMask(std::string_view mask);
 
 }  // namespace quelb::dos

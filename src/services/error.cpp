@@ -16,50 +16,51 @@ struct CodeRow {
   ErrorNumber number;
 };
 
-// Every code not in the table gives 75.
+// Every code not in the table gives kFileOperationFailed.
 // clang-format off
 constexpr std::array<CodeRow, 41> kCodeRows = {{
-    {wincode::kSuccess,               51},  // a failure that carries the code 0
-    {wincode::kInvalidFunction,       75},
-    {wincode::kFileNotFound,          53},
-    {wincode::kPathNotFound,          76},
-    {wincode::kTooManyOpenFiles,      67},
-    {wincode::kAccessDenied,          70},
-    {wincode::kInvalidHandle,         51},
-    {wincode::kArenaTrashed,          241},
-    {wincode::kNotEnoughMemory,       7},
-    {wincode::kInvalidBlock,          241},
-    {wincode::kBadEnvironment,        241},
-    {wincode::kBadFormat,             51},
-    {wincode::kInvalidAccess,         51},
-    {wincode::kInvalidData,           51},
-    {wincode::kOutOfMemory,           7},
-    {wincode::kInvalidDrive,          68},
-    {wincode::kCurrentDirectory,      75},
-    {wincode::kNotSameDevice,         74},
-    {wincode::kNoMoreFiles,           53},
-    {wincode::kWriteProtect,          70},
-    {wincode::kBadUnit,               68},
-    {wincode::kNotReady,              71},
-    {wincode::kBadCommand,            51},
-    {wincode::kCrc,                   72},
-    {wincode::kBadLength,             51},
-    {wincode::kSeek,                  72},
-    {wincode::kNotDosDisk,            72},
-    {wincode::kSectorNotFound,        72},
-    {wincode::kOutOfPaper,            72},
-    {wincode::kWriteFault,            72},
-    {wincode::kReadFault,             72},
-    {wincode::kGenFailure,            72},
-    {wincode::kSharingViolation,      70},
-    {wincode::kLockViolation,         70},
-    {wincode::kWrongDisk,             72},
-    {35,                              72},  // unassigned, among the disk faults
-    {wincode::kSharingBufferExceeded, 70},
-    {wincode::kHandleEof,             62},
-    {wincode::kHandleDiskFull,        61},
-    {wincode::kInvalidParameter,      5},
-    {wincode::kDiskFull,              61},
+    // A failure that carries the code 0.
+    {wincode::kSuccess,                error_number::kInternalFailure},
+    {wincode::kInvalidFunction,        error_number::kFileOperationFailed},
+    {wincode::kFileNotFound,           error_number::kFileNotFound},
+    {wincode::kPathNotFound,           error_number::kFolderNotFound},
+    {wincode::kTooManyOpenFiles,       error_number::kTooManyOpenFiles},
+    {wincode::kAccessDenied,           error_number::kAccessDenied},
+    {wincode::kInvalidHandle,          error_number::kInternalFailure},
+    {wincode::kArenaTrashed,           error_number::kFatal},
+    {wincode::kNotEnoughMemory,        error_number::kOutOfMemory},
+    {wincode::kInvalidBlock,           error_number::kFatal},
+    {wincode::kBadEnvironment,         error_number::kFatal},
+    {wincode::kBadFormat,              error_number::kInternalFailure},
+    {wincode::kInvalidAccess,          error_number::kInternalFailure},
+    {wincode::kInvalidData,            error_number::kInternalFailure},
+    {wincode::kOutOfMemory,            error_number::kOutOfMemory},
+    {wincode::kInvalidDrive,           error_number::kDriveUnavailable},
+    {wincode::kCurrentDirectory,       error_number::kFileOperationFailed},
+    {wincode::kNotSameDevice,          error_number::kNotSameDrive},
+    {wincode::kNoMoreFiles,            error_number::kFileNotFound},
+    {wincode::kWriteProtect,           error_number::kAccessDenied},
+    {wincode::kBadUnit,                error_number::kDriveUnavailable},
+    {wincode::kNotReady,               error_number::kDiskNotReady},
+    {wincode::kBadCommand,             error_number::kInternalFailure},
+    {wincode::kCrc,                    error_number::kDiskFault},
+    {wincode::kBadLength,              error_number::kInternalFailure},
+    {wincode::kSeek,                   error_number::kDiskFault},
+    {wincode::kNotDosDisk,             error_number::kDiskFault},
+    {wincode::kSectorNotFound,         error_number::kDiskFault},
+    {wincode::kOutOfPaper,             error_number::kDiskFault},
+    {wincode::kWriteFault,             error_number::kDiskFault},
+    {wincode::kReadFault,              error_number::kDiskFault},
+    {wincode::kGenFailure,             error_number::kDiskFault},
+    {wincode::kSharingViolation,       error_number::kAccessDenied},
+    {wincode::kLockViolation,          error_number::kAccessDenied},
+    {wincode::kWrongDisk,              error_number::kDiskFault},
+    {wincode::kUnassigned35,           error_number::kDiskFault},
+    {wincode::kSharingBufferExceeded,  error_number::kAccessDenied},
+    {wincode::kHandleEof,              error_number::kPastEndOfFile},
+    {wincode::kHandleDiskFull,         error_number::kDiskFull},
+    {wincode::kInvalidParameter,       error_number::kInvalidArgument},
+    {wincode::kDiskFull,               error_number::kDiskFull},
 }};
 // clang-format on
 
@@ -69,11 +70,11 @@ ErrorNumber ErrorNumberOfWindowsCode(uint32_t windowsCode) {
   for (const CodeRow& row : kCodeRows) {
     if (row.windowsCode == windowsCode) return row.number;
   }
-  return 75;
+  return error_number::kFileOperationFailed;
 }
 
 void StoreError(ErrorState& state, ErrorNumber number, int rawCode) {
-  if (number >= kFirstFatalNumber) {
+  if (number >= error_number::kFatal) {
     // The process ends without its exit handlers, so the terminal is given back here.
     GiveUpTerminal();
     std::_Exit(kFatalExitCode);

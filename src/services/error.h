@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-namespace quelb {
+#include "services/error_numbers.h"
 
-using ErrorNumber = uint8_t;
+namespace quelb {
 
 // A place in the logic where execution continues after a failure; 0 is no trap.
 using TrapPlace = int;
@@ -21,8 +21,7 @@ struct ErrorState {
   int rawCode = 0;
 };
 
-// Numbers of 241 and above end the process at once with exit code 255.
-inline constexpr ErrorNumber kFirstFatalNumber = 241;
+// The exit code of a process ended by a fatal error number, or unable to start at all.
 inline constexpr int kFatalExitCode = 255;
 
 // Stores a number given by the layer itself, or by the mapping.

@@ -30,10 +30,6 @@ OpenFile* Find(int fileNumber) {
   return found == Table().end() ? nullptr : &found->second;
 }
 
-constexpr ErrorNumber kBadFileNumber = 52;
-constexpr ErrorNumber kFileAlreadyOpen = 55;
-constexpr ErrorNumber kBadFileName = 64;
-constexpr ErrorNumber kOutOfMemory = 7;
 // Small enough that a piece read is still in the processor's cache when it is searched.
 constexpr int64_t kScanPiece = 256 << 10;
 
@@ -48,7 +44,7 @@ int64_t ReadPiece(ErrorState& state, OpenFile& file, char* into, int64_t count) 
 void ScanByReading(ErrorState& state, OpenFile& file,
                    const std::function<bool(std::string_view)>& take) {
   const std::unique_ptr<char[]> piece(new (std::nothrow) char[kScanPiece]);
-  if (!piece) return StoreError(state, kOutOfMemory);
+  if (!piece) return StoreError(state, error_number::kOutOfMemory);
   for (;;) {
     const int64_t got = ReadPiece(state, file, piece.get(), kScanPiece);
     file.atEnd = got < kScanPiece;
@@ -69,9 +65,10 @@ int NextFileNumber() {
 }
 
 void OpenExclusive(ErrorState& state, const Text& path, int fileNumber, Access access) {
-  if (path.empty() || dos::HoldsWildcard(path)) return StoreError(state, kBadFileName);
-  if (fileNumber < 0) return StoreError(state, kBadFileNumber);
-  if (Find(fileNumber) != nullptr) return StoreError(state, kFileAlreadyOpen);
+  if (path.empty() || dos::HoldsWildcard(path))
+    return StoreError(state, error_number::kBadFileName);
+  if (fileNumber < 0) return StoreError(state, error_number::kBadFileNumber);
+  if (Find(fileNumber) != nullptr) return StoreError(state, error_number::kFileAlreadyOpen);
   platform::FileHandle handle = 0;
   if (!platform::OpenExclusive(state, path, access, handle)) return;
   try {
@@ -79,14 +76,14 @@ void OpenExclusive(ErrorState& state, const Text& path, int fileNumber, Access a
   } catch (const std::bad_alloc&) {
     ErrorState ignored;
     platform::Close(ignored, handle);
-    StoreError(state, kOutOfMemory);
+    StoreError(state, error_number::kOutOfMemory);
   }
 }
 
 int64_t FileLength(ErrorState& state, int fileNumber) {
   const OpenFile* file = Find(fileNumber);
   if (file == nullptr) {
-    StoreError(state, kBadFileNumber);
+    StoreError(state, error_number::kBadFileNumber);
     return 0;
   }
   return platform::FileLength(state, file->handle);
@@ -95,7 +92,7 @@ int64_t FileLength(ErrorState& state, int fileNumber) {
 Text ReadBytes(ErrorState& state, int fileNumber, int64_t count) {
   OpenFile* file = Find(fileNumber);
   if (file == nullptr) {
-    StoreError(state, kBadFileNumber);
+    StoreError(state, error_number::kBadFileNumber);
     return {};
   }
   const int64_t available =
@@ -106,7 +103,7 @@ Text ReadBytes(ErrorState& state, int fileNumber, int64_t count) {
     file->atEnd = TextLength(bytes) < count;
     return bytes;
   } catch (const std::bad_alloc&) {
-    StoreError(state, kOutOfMemory);
+    StoreError(state, error_number::kOutOfMemory);
     return {};
   }
 }
@@ -114,7 +111,7 @@ Text ReadBytes(ErrorState& state, int fileNumber, int64_t count) {
 void ScanFile(ErrorState& state, int fileNumber,
               const std::function<bool(std::string_view)>& take) {
   OpenFile* file = Find(fileNumber);
-  if (file == nullptr) return StoreError(state, kBadFileNumber);
+  if (file == nullptr) return StoreError(state, error_number::kBadFileNumber);
   const int64_t mapped = platform::ScanMapped(state, file->handle, file->position, take);
   if (mapped >= 0) {
     file->position += mapped;

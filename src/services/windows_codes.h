@@ -40,6 +40,8 @@ inline constexpr uint32_t kGenFailure = 31;
 inline constexpr uint32_t kSharingViolation = 32;
 inline constexpr uint32_t kLockViolation = 33;
 inline constexpr uint32_t kWrongDisk = 34;
+// No error has this code; the mapping counts it among the disk faults.
+inline constexpr uint32_t kUnassigned35 = 35;
 inline constexpr uint32_t kSharingBufferExceeded = 36;
 inline constexpr uint32_t kHandleEof = 38;
 inline constexpr uint32_t kHandleDiskFull = 39;

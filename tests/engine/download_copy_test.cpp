@@ -9,7 +9,7 @@ using Names = std::vector<std::string>;
 class DownloadCopyTest : public EngineWorld {
  protected:
   double Handle(UpdateRunState run) {
-    EXPECT_EQ(HandleFile(run, errors_), FileOutcome::kNext);
+    EXPECT_EQ(HandleWholly(run), FileOutcome::kNext);
     return run.FileCount.Value();
   }
 };

@@ -28,6 +28,11 @@ UpdateRunState EngineWorld::RunFor(const std::string& name) const {
   return run;
 }
 
+FileOutcome EngineWorld::HandleWholly(UpdateRunState& run) {
+  if (HandleFile(run, errors_) == FileOutcome::kAbort) return FileOutcome::kAbort;
+  return FinishWaitingCopies(run, errors_);
+}
+
 std::vector<std::string> EngineWorld::NamesIn(const fs::path& folder) {
   std::vector<std::string> names;
   std::error_code missing;

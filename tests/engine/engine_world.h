@@ -28,6 +28,9 @@ class EngineWorld : public ::testing::Test {
 
   // A run state as the run has it when it hands CurrentFile to the per-file handling.
   UpdateRunState RunFor(const std::string& name) const;
+  // HandleFile as the run calls it, and then, as the run does at the end of its pass, the
+  // copies it left waiting finished.
+  FileOutcome HandleWholly(UpdateRunState& run);
 
   fs::path DownloadFolder() { return drives_.Root('c') / "LDGRHOME" / "DOWNLOAD"; }
   // The names in a folder, sorted.

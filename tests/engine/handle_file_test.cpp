@@ -14,7 +14,7 @@ class HandleFileTest : public EngineWorld {
   // Handles one name and gives the count it left.
   double Handle(const std::string& name, FileOutcome expected = FileOutcome::kNext) {
     UpdateRunState run = RunFor(name);
-    EXPECT_EQ(HandleFile(run, errors_), expected) << name;
+    EXPECT_EQ(HandleWholly(run), expected) << name;
     last_ = run;
     return run.FileCount.Value();
   }

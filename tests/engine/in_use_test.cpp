@@ -60,7 +60,7 @@ class InUseTest : public EngineWorld {
 
   double HandleArchive() {
     UpdateRunState run = RunFor("QUELBAP.EXE");
-    EXPECT_EQ(HandleFile(run, errors_), FileOutcome::kNext);
+    EXPECT_EQ(HandleWholly(run), FileOutcome::kNext);
     return run.FileCount.Value();
   }
 

@@ -14,7 +14,7 @@
 
 #include "services/files.h"
 #ifndef _WIN32
-#include "services/posix/in_use.h"
+#include "services/posix/internal/in_use.h"
 #endif
 #include "support/second_process.h"
 #include "support/temp_folder.h"

@@ -12,16 +12,16 @@
 #include <vector>
 
 #include "services/files.h"
-#include "services/posix/durability.h"
-#include "services/posix/errno_map.h"
-#include "services/posix/folder_names.h"
-#include "services/posix/held_folders.h"
-#include "services/posix/host_paths.h"
-#include "services/posix/in_use.h"
-#include "services/posix/lookup_batch.h"
-#include "services/posix/path_translation.h"
-#include "services/posix/replacement.h"
-#include "services/posix/waiting_copies.h"
+#include "services/posix/internal/durability.h"
+#include "services/posix/internal/errno_map.h"
+#include "services/posix/internal/folder_lock.h"
+#include "services/posix/internal/folder_names.h"
+#include "services/posix/internal/host_paths.h"
+#include "services/posix/internal/in_use.h"
+#include "services/posix/internal/lookup_batch.h"
+#include "services/posix/internal/path_translation.h"
+#include "services/posix/internal/replacement.h"
+#include "services/posix/internal/waiting_copies.h"
 #include "services/windows_codes.h"
 
 namespace quelb {
@@ -34,7 +34,6 @@ constexpr size_t kRangeChunk = size_t{1} << 30;
 constexpr size_t kBufferSize = size_t{1} << 20;
 constexpr mode_t kPermissionBits = 0777;
 constexpr off_t kLargeTarget = off_t{1} << 20;
-constexpr ErrorNumber kOutOfMemory = 7;
 
 bool Fail(ErrorState& state, int error, const std::string& hostPath) {
   posix::StoreErrno(state, error, hostPath);
@@ -337,7 +336,7 @@ bool Copy(ErrorState& state, const Text& source, const Text& target, Finish fini
   try {
     tried = CopyAndName(state, source, target, finish);
   } catch (const std::bad_alloc&) {
-    StoreError(state, kOutOfMemory);
+    StoreError(state, error_number::kOutOfMemory);
   }
   if (tried.hostTarget && !tried.waits) posix::NoteOwnChange(*tried.hostTarget);
   return tried.waits;

@@ -1,6 +1,6 @@
 // Durability of what a run wrote: one sync of each folder whose entries its copies and new
 // folders changed, and a sync of the file system that an archive unpacked into.
-#include "services/posix/durability.h"
+#include "services/posix/internal/durability.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -11,11 +11,11 @@
 #include <string>
 
 #include "services/files.h"
-#include "services/posix/descriptor.h"
-#include "services/posix/errno_map.h"
-#include "services/posix/held_folders.h"
-#include "services/posix/host_paths.h"
-#include "services/posix/path_translation.h"
+#include "services/posix/internal/descriptor.h"
+#include "services/posix/internal/errno_map.h"
+#include "services/posix/internal/folder_lock.h"
+#include "services/posix/internal/host_paths.h"
+#include "services/posix/internal/path_translation.h"
 
 namespace quelb {
 namespace {

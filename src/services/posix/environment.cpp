@@ -15,11 +15,11 @@
 #include <string_view>
 
 #include "services/dos_path.h"
-#include "services/posix/command_tail.h"
-#include "services/posix/drive_table.h"
-#include "services/posix/errno_map.h"
-#include "services/posix/host_paths.h"
-#include "services/posix/path_translation.h"
+#include "services/posix/internal/command_tail.h"
+#include "services/posix/internal/drive_table.h"
+#include "services/posix/internal/errno_map.h"
+#include "services/posix/internal/host_paths.h"
+#include "services/posix/internal/path_translation.h"
 #include "services/process.h"
 #include "services/windows_codes.h"
 

@@ -10,13 +10,13 @@
 #include <string>
 
 #include "services/backend.h"
-#include "services/posix/descriptor.h"
-#include "services/posix/errno_map.h"
-#include "services/posix/folder_names.h"
-#include "services/posix/held_folders.h"
-#include "services/posix/host_paths.h"
-#include "services/posix/in_use.h"
-#include "services/posix/path_translation.h"
+#include "services/posix/internal/descriptor.h"
+#include "services/posix/internal/errno_map.h"
+#include "services/posix/internal/folder_lock.h"
+#include "services/posix/internal/folder_names.h"
+#include "services/posix/internal/host_paths.h"
+#include "services/posix/internal/in_use.h"
+#include "services/posix/internal/path_translation.h"
 #include "services/windows_codes.h"
 
 namespace quelb::platform {
@@ -72,12 +72,12 @@ int WriteRefusal(int fd) {
   return faccessat(AT_FDCWD, self.c_str(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
 }
 
-// The in-use test opens the file its name holds for reading only, so that it never follows
-// a link, writes nothing and sets no one's lease off by a write open; it fails as a write
-// open would. A link in the name is no file to test: it fails as access denied. The name is
-// looked up in the folder the run has locked, so that a folder swapped for a link meanwhile
-// leads the test nowhere else.
-int OpenForTest(const std::string& hostPath) {
+// The read-write open, which the in-use test makes, takes the file its name holds for reading
+// only, so that it never follows a link, writes nothing and sets no one's lease off by a
+// write open; it fails as a write open would. A link in the name is no file to test: it
+// fails as access denied. The name is looked up in the folder the run has locked, so that a
+// folder swapped for a link meanwhile leads the test nowhere else.
+int OpenCheckedForWriting(const std::string& hostPath) {
   const posix::Descriptor folder(posix::OpenFolderOnce(posix::HostFolderOf(hostPath)));
   if (!folder.IsOpen()) return -1;
   const int fd = OpenOrCreate(folder.Get(), posix::HostNameOf(hostPath), O_RDONLY | O_NOFOLLOW);
@@ -91,7 +91,7 @@ int OpenForTest(const std::string& hostPath) {
 // Fails with errno set, EACCES for a read-only file under read-write. The file read whole
 // may be reached through a link, as a source may be one.
 int OpenForAccess(const std::string& hostPath, Access access) {
-  if (access == Access::kReadWrite) return OpenForTest(hostPath);
+  if (access == Access::kReadWrite) return OpenCheckedForWriting(hostPath);
   const int fd = OpenOrCreate(AT_FDCWD, hostPath, O_RDWR);
   if (fd >= 0 && MarkedReadOnly(fd)) {
     close(fd);

@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "services/backend.h"
-#include "services/posix/descriptor.h"
-#include "services/posix/held_folders.h"
-#include "services/posix/path_translation.h"
+#include "services/posix/internal/descriptor.h"
+#include "services/posix/internal/folder_lock.h"
+#include "services/posix/internal/path_translation.h"
 #include "services/windows_codes.h"
 
 namespace quelb {

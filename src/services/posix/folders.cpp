@@ -10,18 +10,17 @@
 
 #include "services/dos_path.h"
 #include "services/files.h"
-#include "services/posix/descriptor.h"
-#include "services/posix/durability.h"
-#include "services/posix/errno_map.h"
-#include "services/posix/folder_names.h"
-#include "services/posix/held_folders.h"
-#include "services/posix/host_paths.h"
-#include "services/posix/path_translation.h"
+#include "services/posix/internal/descriptor.h"
+#include "services/posix/internal/durability.h"
+#include "services/posix/internal/errno_map.h"
+#include "services/posix/internal/folder_lock.h"
+#include "services/posix/internal/folder_names.h"
+#include "services/posix/internal/host_paths.h"
+#include "services/posix/internal/path_translation.h"
 
 namespace quelb {
 namespace {
 
-constexpr ErrorNumber kPathNotFound = 76;
 constexpr mode_t kFolderMode = 0777;
 
 bool MadeInParent(const std::string& folder) {
@@ -33,7 +32,7 @@ bool MadeInParent(const std::string& folder) {
 }  // namespace
 
 void MakeFolder(ErrorState& state, const Text& path) {
-  if (dos::HoldsWildcard(path)) return StoreError(state, kPathNotFound);
+  if (dos::HoldsWildcard(path)) return StoreError(state, error_number::kFolderNotFound);
   const std::optional<std::string> folder = posix::HostPathOrError(state, path);
   if (!folder) return;
   if (!MadeInParent(*folder)) return posix::StoreErrno(state, errno, *folder);

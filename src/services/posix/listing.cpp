@@ -7,19 +7,20 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "services/backend.h"
 #include "services/dos_path.h"
 #include "services/files.h"
-#include "services/posix/host_paths.h"
-#include "services/posix/path_translation.h"
+#include "services/posix/internal/host_paths.h"
+#include "services/posix/internal/path_translation.h"
 
 namespace quelb {
 namespace {
 
 constexpr uint32_t kHiddenAttribute = 0x02;
 constexpr uint32_t kDirectoryAttribute = 0x10;
-constexpr ErrorNumber kOutOfMemory = 7;
 // Any non-empty name tells the caller that the probed folder exists.
 const char* const kProbeAnswer = "nul";
 
@@ -36,10 +37,6 @@ ListingState& Listing() {
 
 void EndListing() {
   Listing() = ListingState{};
-}
-
-bool IsSeparator(char c) {
-  return c == '\\' || c == '/';
 }
 
 // "?" matches one byte and "*" any run of bytes; both sides are already in one case.
@@ -128,12 +125,9 @@ struct SplitMask {
 };
 
 SplitMask Split(const Text& mask) {
-  const bool endsAFolder = mask.back() == ':' || IsSeparator(mask.back());
-  const Text whole = endsAFolder ? mask + "*.*" : mask;
-  size_t cut = whole.find_last_of("\\/");
-  if (cut != Text::npos) return {whole.substr(0, cut + 1), whole.substr(cut + 1)};
-  cut = whole.size() >= 2 && whole[1] == ':' ? 2 : 0;
-  return {whole.substr(0, cut), whole.substr(cut)};
+  const Text whole = dos::FullMask(mask);
+  Text pattern = dos::NameOf(whole);
+  return {whole.substr(0, whole.size() - pattern.size()), std::move(pattern)};
 }
 
 std::optional<std::string> HostFolder(const Text& folder) {
@@ -153,12 +147,15 @@ Text StartListing(ErrorState& state, const Text& mask, uint32_t filter) {
 
 }  // namespace
 
+// Host paths such as /media/cdrom are typed as they are, so a mask may end a folder with "/".
+const char platform::kHostSeparator = '/';
+
 Text ListNext(ErrorState& state) {
   ListingState& listing = Listing();
   try {
     if (listing.next < listing.names.size()) return listing.names[listing.next++];
   } catch (const std::bad_alloc&) {
-    StoreError(state, kOutOfMemory);
+    StoreError(state, error_number::kOutOfMemory);
   }
   EndListing();
   return Text();
@@ -171,7 +168,7 @@ Text ListFirst(ErrorState& state, const Text& mask, uint32_t filter) {
     return StartListing(state, mask, filter);
   } catch (const std::bad_alloc&) {
     EndListing();
-    StoreError(state, kOutOfMemory);
+    StoreError(state, error_number::kOutOfMemory);
     return Text();
   }
 }

@@ -12,7 +12,7 @@
 #include <cstdint>
 
 #include "services/backend.h"
-#include "services/posix/errno_map.h"
+#include "services/posix/internal/errno_map.h"
 
 namespace quelb::platform {
 namespace {

@@ -4,8 +4,8 @@
 #include <climits>
 
 #include "services/files.h"
-#include "services/posix/errno_map.h"
-#include "services/posix/path_translation.h"
+#include "services/posix/internal/errno_map.h"
+#include "services/posix/internal/path_translation.h"
 
 namespace quelb {
 namespace {

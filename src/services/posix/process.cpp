@@ -22,10 +22,10 @@
 #include <vector>
 
 #include "services/command_words.h"
-#include "services/posix/drive_table.h"
-#include "services/posix/errno_map.h"
-#include "services/posix/host_paths.h"
-#include "services/posix/path_translation.h"
+#include "services/posix/internal/drive_table.h"
+#include "services/posix/internal/errno_map.h"
+#include "services/posix/internal/host_paths.h"
+#include "services/posix/internal/path_translation.h"
 #include "services/terminal.h"
 #include "services/windows_codes.h"
 

@@ -1,6 +1,6 @@
 // Copies that wait to take their targets' places together, after one sync of each file system
 // that holds them.
-#include "services/posix/waiting_copies.h"
+#include "services/posix/internal/waiting_copies.h"
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "services/files.h"
-#include "services/posix/errno_map.h"
-#include "services/posix/folder_names.h"
+#include "services/posix/internal/errno_map.h"
+#include "services/posix/internal/folder_names.h"
 
 namespace quelb {
 namespace {

@@ -5,9 +5,10 @@
 // left behind.
 #include <string>
 
+#include "services/dos_path.h"
 #include "services/files.h"
-#include "services/win32/call.h"
-#include "services/win32/wide_names.h"
+#include "services/win32/internal/call.h"
+#include "services/win32/internal/wide_names.h"
 
 namespace quelb {
 namespace {
@@ -197,17 +198,12 @@ bool TargetIsNotReadOnly(ErrorState& state, const Text& target, const std::wstri
   return win32::Succeeded(state, !readOnly, readOnly ? ERROR_ACCESS_DENIED : 0);
 }
 
-Text NameOf(const Text& path) {
-  const size_t cut = path.find_last_of("\\/:");
-  return cut == Text::npos ? path : path.substr(cut + 1);
-}
-
 // The listing names a file by its short name when the code page cannot spell its long one;
 // such a file keeps its own long name in the target, through the wide calls, where the copy
 // keeps its name. Empty for every other copy.
 std::wstring LongTargetFor(const Text& source, const Text& target) {
-  const Text name = NameOf(source);
-  if (name.find('~') == Text::npos || UpperText(name) != UpperText(NameOf(target))) return {};
+  const Text name = dos::NameOf(source);
+  if (name.find('~') == Text::npos || UpperText(name) != UpperText(dos::NameOf(target))) return {};
   const std::wstring longName = win32::LongNameOf(source);
   if (longName.empty() || win32::Spellable(longName)) return {};
   return win32::Widened(target.substr(0, target.size() - name.size())) + longName;
@@ -223,7 +219,7 @@ void CopyFileTo(ErrorState& state, const Text& source, const Text& target) {
     const std::wstring longTarget = LongTargetFor(source, target);
     TemporaryFile temporary;
     if (TargetIsNotReadOnly(state, target, longTarget) &&
-        temporary.Create(state, win32::FolderOf(target)) && temporary.Fill(state, source) &&
+        temporary.Create(state, dos::FolderOf(target)) && temporary.Fill(state, source) &&
         watch.StayedAsItWas(state, temporary.Path()) && temporary.DropReadOnly(state) &&
         temporary.Flush(state)) {
       temporary.Replace(state, target, longTarget);

@@ -1,10 +1,11 @@
 // Durability of what a run wrote: its copies need nothing more, and what an archive unpacked
-// into a folder is put on the disk once the archive has ended. A handle to the volume flushes every file on it in one call, but only an administrator may
-// open one; anyone else flushes each file under the folder that they may write.
+// into a folder is put on the disk once the archive has ended. A handle to the volume flushes every
+// file on it in one call, but only an administrator may open one; anyone else flushes each file
+// under the folder that they may write.
 #include <string>
 
 #include "services/files.h"
-#include "services/win32/call.h"
+#include "services/win32/internal/call.h"
 
 namespace quelb {
 namespace {

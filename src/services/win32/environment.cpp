@@ -6,14 +6,13 @@
 
 #include "services/dos_path.h"
 #include "services/process.h"
-#include "services/win32/call.h"
+#include "services/win32/internal/call.h"
 
 namespace quelb {
 namespace {
 
 constexpr DWORD kEnvironmentBuffer = 7916;
 constexpr DWORD kFolderBuffer = MAX_PATH;
-constexpr ErrorNumber kPathNotFound = 76;
 
 Text TailOf(const char* line) {
   const Text whole = line != nullptr ? line : "";
@@ -103,13 +102,13 @@ void ChangeDrive(ErrorState& state, const Text& drive) {
 }
 
 void ChangeFolder(ErrorState& state, const Text& path) {
-  if (dos::HoldsWildcard(path)) return StoreError(state, kPathNotFound);
+  if (dos::HoldsWildcard(path)) return StoreError(state, error_number::kFolderNotFound);
   RememberForItsDrive();
   ErrorState changed;
   if (SetCurrentFolder(changed, path)) return RememberForItsDrive();
   // A folder that is not found is reported as a missing path, never as a missing file.
   if (changed.rawCode == ERROR_FILE_NOT_FOUND)
-    return StoreError(state, kPathNotFound, changed.rawCode);
+    return StoreError(state, error_number::kFolderNotFound, changed.rawCode);
   StoreError(state, changed.number, changed.rawCode);
 }
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "services/backend.h"
-#include "services/win32/call.h"
+#include "services/win32/internal/call.h"
 
 namespace quelb::platform {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "services/backend.h"
 #include "services/process.h"
-#include "services/win32/call.h"
+#include "services/win32/internal/call.h"
 #include "services/windows_codes.h"
 
 namespace quelb {

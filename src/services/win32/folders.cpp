@@ -1,13 +1,12 @@
 // Creating a folder with CreateDirectoryA: exactly one level.
 #include "services/dos_path.h"
 #include "services/files.h"
-#include "services/win32/call.h"
+#include "services/win32/internal/call.h"
 
 namespace quelb {
 
 void MakeFolder(ErrorState& state, const Text& path) {
-  constexpr ErrorNumber kPathNotFound = 76;
-  if (dos::HoldsWildcard(path)) return StoreError(state, kPathNotFound);
+  if (dos::HoldsWildcard(path)) return StoreError(state, error_number::kFolderNotFound);
   BOOL made = FALSE;
   const DWORD error = win32::Call([&] { made = CreateDirectoryA(path.c_str(), nullptr); });
   win32::Succeeded(state, made, error);

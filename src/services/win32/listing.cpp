@@ -5,16 +5,17 @@
 // runs beside the ANSI one, for the names the code page cannot spell.
 #include <new>
 
+#include "services/backend.h"
+#include "services/dos_path.h"
 #include "services/files.h"
-#include "services/win32/call.h"
-#include "services/win32/wide_names.h"
+#include "services/win32/internal/call.h"
+#include "services/win32/internal/wide_names.h"
 
 namespace quelb {
 namespace {
 
 constexpr DWORD kFilteredAttributes =
     FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
-constexpr ErrorNumber kOutOfMemory = 7;
 
 struct ListingState {
   HANDLE search = INVALID_HANDLE_VALUE;
@@ -112,7 +113,7 @@ Text NameOrOutOfMemory(ErrorState& state, Entry& entry, bool haveEntry) {
     return FirstPassing(entry, haveEntry);
   } catch (const std::bad_alloc&) {
     EndListing();
-    StoreError(state, kOutOfMemory);
+    StoreError(state, error_number::kOutOfMemory);
     return {};
   }
 }
@@ -126,11 +127,12 @@ void StartWideListing(const Text& mask, Entry& entry) {
 
 }  // namespace
 
+const char platform::kHostSeparator = '\\';
+
 Text ListFirst(ErrorState& state, const Text& mask, uint32_t filter) {
   if (mask.empty()) return ListNext(state);
   EndListing();
-  const bool endsAFolder = mask.back() == ':' || mask.back() == '\\';
-  const Text whole = endsAFolder ? mask + "*.*" : mask;
+  const Text whole = dos::FullMask(mask);
   Entry entry;
   HANDLE search = INVALID_HANDLE_VALUE;
   win32::Call([&] { search = FindFirstFileA(whole.c_str(), &entry.narrow); });

@@ -1,7 +1,7 @@
 // The ANSI calls take a path of fewer than MAX_PATH characters, so that it fits their buffer
 // with its closing NUL; a longer one fails with ERROR_FILENAME_EXCED_RANGE.
 #include "services/files.h"
-#include "services/win32/call.h"
+#include "services/win32/internal/call.h"
 
 namespace quelb {
 

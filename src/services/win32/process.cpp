@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "services/backend.h"
-#include "services/win32/call.h"
+#include "services/win32/internal/call.h"
 
 namespace quelb {
 namespace {

@@ -17,9 +17,9 @@ TEST_F(WaitingCopiesTest, AFailureFoundWhenTheCopiesAreFinishedIsAskedAboutForIt
   WriteFile(source_ / "B.TXT", "new B");
   WriteFile(target_ / "A.TXT", "old A");
   UpdateRunState run = RunFor("A.TXT");
-  ASSERT_EQ(StartFile(run, errors_), FileOutcome::kNext);
+  ASSERT_EQ(HandleFile(run, errors_), FileOutcome::kNext);
   run.CurrentFile = "B.TXT";
-  ASSERT_EQ(StartFile(run, errors_), FileOutcome::kNext);
+  ASSERT_EQ(HandleFile(run, errors_), FileOutcome::kNext);
   EXPECT_EQ(ReadFile(target_ / "A.TXT"), "old A") << "replaced before it was finished";
   EXPECT_EQ(run.FileCount.Value(), 2);
 

@@ -1,4 +1,4 @@
-#include "services/posix/errno_map.h"
+#include "services/posix/internal/errno_map.h"
 
 #include <gtest/gtest.h>
 

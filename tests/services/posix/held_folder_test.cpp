@@ -9,7 +9,7 @@
 
 #include "services/files.h"
 #include "services/folder_lock.h"
-#include "services/posix/in_use.h"
+#include "services/posix/internal/in_use.h"
 #include "support/second_process.h"
 #include "support/temp_folder.h"
 

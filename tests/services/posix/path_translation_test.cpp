@@ -1,4 +1,4 @@
-#include "services/posix/path_translation.h"
+#include "services/posix/internal/path_translation.h"
 
 #include <gtest/gtest.h>
 #include <linux/filter.h>
@@ -12,7 +12,7 @@
 #include <fstream>
 
 #include "services/files.h"
-#include "services/posix/drive_table.h"
+#include "services/posix/internal/drive_table.h"
 #include "services/process.h"
 #include "support/guards.h"
 #include "support/second_process.h"

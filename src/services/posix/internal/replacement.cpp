@@ -1,4 +1,4 @@
-#include "services/posix/replacement.h"
+#include "services/posix/internal/replacement.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -16,8 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include "services/posix/errno_map.h"
-#include "services/posix/in_use.h"
+#include "services/posix/internal/errno_map.h"
+#include "services/posix/internal/in_use.h"
 
 namespace quelb::posix {
 namespace {

@@ -1,5 +1,5 @@
 // The command tail from the kernel's argument block.
-#include "services/posix/command_tail.h"
+#include "services/posix/internal/command_tail.h"
 
 namespace quelb::posix {
 

@@ -1,5 +1,5 @@
 // Host paths of a POSIX system.
-#include "services/posix/host_paths.h"
+#include "services/posix/internal/host_paths.h"
 
 #include <cerrno>
 #include <cstdlib>

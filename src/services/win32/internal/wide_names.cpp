@@ -1,7 +1,7 @@
-#include "services/win32/wide_names.h"
+#include "services/win32/internal/wide_names.h"
 
 #include "services/dos_path.h"
-#include "services/win32/call.h"
+#include "services/win32/internal/call.h"
 
 namespace quelb::win32 {
 namespace {

@@ -2,7 +2,7 @@
 // changed since (its stamp differs), or when it was read so soon after a change that a
 // further change within the same tick of the file system's clock could have left the stamp
 // as it was.
-#include "services/posix/drive_table.h"
+#include "services/posix/internal/drive_table.h"
 
 #include <dirent.h>
 #include <limits.h>
@@ -21,9 +21,9 @@
 #include <vector>
 
 #include "services/dos_path.h"
-#include "services/posix/folder_names.h"
-#include "services/posix/host_paths.h"
-#include "services/posix/lookup_batch.h"
+#include "services/posix/internal/folder_names.h"
+#include "services/posix/internal/host_paths.h"
+#include "services/posix/internal/lookup_batch.h"
 
 namespace quelb::posix {
 namespace {

@@ -2,7 +2,7 @@
 // regard to ASCII case where the exact spelling is not there. A path that exists as written
 // costs one lstat; a new name in an existing folder one more stat, and the folder's names
 // are read once for the run (folder_names.h).
-#include "services/posix/path_translation.h"
+#include "services/posix/internal/path_translation.h"
 
 #include <sys/stat.h>
 
@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "services/dos_path.h"
-#include "services/posix/drive_table.h"
-#include "services/posix/folder_names.h"
-#include "services/posix/host_paths.h"
-#include "services/posix/lookup_batch.h"
+#include "services/posix/internal/drive_table.h"
+#include "services/posix/internal/folder_names.h"
+#include "services/posix/internal/host_paths.h"
+#include "services/posix/internal/lookup_batch.h"
 #include "services/windows_codes.h"
 
 namespace quelb::posix {

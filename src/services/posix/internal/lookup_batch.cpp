@@ -1,5 +1,5 @@
 // The lookup batch: a depth count and what the outermost batch has seen.
-#include "services/posix/lookup_batch.h"
+#include "services/posix/internal/lookup_batch.h"
 
 #include <unistd.h>
 

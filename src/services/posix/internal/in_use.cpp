@@ -1,7 +1,7 @@
 // The in-use test: a write lease where the file system grants a trustworthy one, otherwise
 // what the kernel shows of other processes (a refused write open of a running program, and
 // their open descriptors and mappings in /proc).
-#include "services/posix/in_use.h"
+#include "services/posix/internal/in_use.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -19,9 +19,9 @@
 #include <memory>
 #include <string>
 
-#include "services/posix/held_folders.h"
-#include "services/posix/host_paths.h"
-#include "services/posix/path_translation.h"
+#include "services/posix/internal/folder_lock.h"
+#include "services/posix/internal/host_paths.h"
+#include "services/posix/internal/path_translation.h"
 
 namespace quelb::posix {
 namespace {

@@ -37,8 +37,4 @@ DWORD Call(Callable&& callable) {
 // 51 when the platform gave none. Returns whether the call succeeded.
 bool Succeeded(ErrorState& state, bool returnedSuccess, DWORD error);
 
-// The folder part of a path as the platform reads it: up to the last separator, the drive
-// of "X:name", or "." for a bare name.
-Text FolderOf(const Text& path);
-
 }  // namespace quelb::win32

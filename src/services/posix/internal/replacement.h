@@ -8,7 +8,7 @@
 #include <string>
 
 #include "services/error.h"
-#include "services/posix/descriptor.h"
+#include "services/posix/internal/descriptor.h"
 
 namespace quelb::posix {
 

@@ -1,7 +1,7 @@
 // The kept names of folders. A change by another process within the same tick of the file
 // system's clock as our reading of the folder leaves its times as they were, so such a name
 // is missed until the folder changes again; that is the price of reading a folder once.
-#include "services/posix/folder_names.h"
+#include "services/posix/internal/folder_names.h"
 
 #include <dirent.h>
 
@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "services/posix/host_paths.h"
+#include "services/posix/internal/host_paths.h"
 #include "services/text.h"
 
 namespace quelb::posix {

@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "services/posix/descriptor.h"
-#include "services/posix/replacement.h"
+#include "services/posix/internal/descriptor.h"
+#include "services/posix/internal/replacement.h"
 
 namespace quelb::posix {
 

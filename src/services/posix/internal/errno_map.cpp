@@ -1,10 +1,10 @@
 // errno to the Windows code of the same situation; the one mapping table takes it from there.
-#include "services/posix/errno_map.h"
+#include "services/posix/internal/errno_map.h"
 
 #include <array>
 #include <cerrno>
 
-#include "services/posix/host_paths.h"
+#include "services/posix/internal/host_paths.h"
 #include "services/windows_codes.h"
 
 namespace quelb::posix {
