@@ -16,7 +16,7 @@ class CompletionOnlyOperator {
     quelb::SetMessageHandler([this](const quelb::Text& text, const quelb::Text& title, uint32_t) {
       if (title != "Update is Completed") Fail("a prompt came: " + title + ": " + text);
       shown_ = text;
-      return quelb::IDOK;
+      return IDOK;
     });
   }
   void Expect(int files) { expected_ = " " + std::to_string(files) + " files copied or expanded."; }

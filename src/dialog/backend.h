@@ -10,7 +10,7 @@ namespace quelb::dialog {
 
 // The fields take their types from the layer's own declarations, which they stand for.
 struct LayerBackend {
-  decltype(&dialog::CreateDialog) createDialog;
+  decltype(&dialog::MakeDialog) makeDialog;
   decltype(&dialog::AddControl) addControl;
   decltype(&dialog::ShowModal) showModal;
   decltype(&dialog::EndDialog) endDialog;

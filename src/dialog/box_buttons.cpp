@@ -8,11 +8,11 @@ namespace quelb::dialog {
 
 std::vector<BoxButton> BoxButtonsOf(uint32_t style) {
   switch (style & MB_TYPEMASK) {
-    case 1:
+    case MB_OKCANCEL:
       return {{IDOK, "&OK"}, {IDCANCEL, "&Cancel"}};
     case MB_ABORTRETRYIGNORE:
       return {{IDABORT, "&Abort"}, {IDRETRY, "&Retry"}, {IDIGNORE, "&Ignore"}};
-    case 3:
+    case MB_YESNOCANCEL:
       return {{IDYES, "&Yes"}, {IDNO, "&No"}, {IDCANCEL, "&Cancel"}};
     case MB_YESNO:
       return {{IDYES, "&Yes"}, {IDNO, "&No"}};

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "services/text.h"
+#include "services/windows_constants.h"
 
 namespace quelb::dialog {
 
@@ -21,39 +22,6 @@ enum class ControlKind { kLabel, kTextBox, kEtchedLine, kButton };
 // Either coordinate given as this value leaves the placement to the layer, which centres.
 inline constexpr int kCentred = INT32_MIN;
 
-inline constexpr uint32_t WM_SIZE = 5;
-inline constexpr uint32_t WM_CLOSE = 16;
-inline constexpr uint32_t WM_INITDIALOG = 272;
-inline constexpr uint32_t WM_COMMAND = 273;
-inline constexpr uint32_t WM_SYSCOMMAND = 274;
-inline constexpr uint32_t SC_CLOSE = 0xF060;
-
-inline constexpr uint32_t WS_POPUP = 0x80000000;
-inline constexpr uint32_t WS_CHILD = 0x40000000;
-inline constexpr uint32_t WS_MINIMIZE = 0x20000000;
-inline constexpr uint32_t WS_VISIBLE = 0x10000000;
-inline constexpr uint32_t WS_MAXIMIZE = 0x01000000;
-inline constexpr uint32_t WS_CAPTION = 0x00C00000;
-inline constexpr uint32_t WS_BORDER = 0x00800000;
-inline constexpr uint32_t WS_SYSMENU = 0x00080000;
-inline constexpr uint32_t WS_GROUP = 0x00020000;
-inline constexpr uint32_t WS_TABSTOP = 0x00010000;
-inline constexpr uint32_t WS_EX_CLIENTEDGE = 0x00000200;
-
-inline constexpr uint32_t DS_SYSMODAL = 0x0002;
-inline constexpr uint32_t DS_3DLOOK = 0x0004;
-inline constexpr uint32_t DS_MODALFRAME = 0x0080;
-inline constexpr uint32_t DS_NOFAILCREATE = 0x0010;
-inline constexpr uint32_t DS_SETFONT = 0x0040;
-inline constexpr uint32_t DS_CENTER = 0x0800;
-
-inline constexpr uint32_t SS_LEFT = 0x0000;
-inline constexpr uint32_t SS_ETCHEDFRAME = 0x0012;
-inline constexpr uint32_t ES_LEFT = 0x0000;
-inline constexpr uint32_t ES_AUTOHSCROLL = 0x0080;
-inline constexpr uint32_t BS_PUSHBUTTON = 0x0000;
-inline constexpr uint32_t BS_DEFPUSHBUTTON = 0x0001;
-
 inline constexpr uint32_t kDefaultDialogStyle =
     WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT | DS_NOFAILCREATE | DS_3DLOOK;
 
@@ -69,8 +37,8 @@ ControlStyle EffectiveControlStyle(ControlKind kind, uint32_t style, uint32_t ex
 int ShowStateOf(uint32_t style);
 uint32_t SizeTypeOf(int showState);
 
-DialogHandle CreateDialog(Unit unit, DialogHandle owner, const Text& title, int x, int y, int width,
-                          int height, uint32_t style, uint32_t exStyle);
+DialogHandle MakeDialog(Unit unit, DialogHandle owner, const Text& title, int x, int y, int width,
+                        int height, uint32_t style, uint32_t exStyle);
 void AddControl(ControlKind kind, DialogHandle dialog, int id, const Text& text, int x, int y,
                 int width, int height, uint32_t style, uint32_t exStyle);
 // Returns once the dialog window no longer exists; stores the end result where told to.

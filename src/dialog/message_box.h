@@ -1,5 +1,5 @@
-// The message box of the dialog backend, installed as the message handler by the start-up,
-// and the backend's readiness to show anything at all.
+// The dialog layer's message box, which each backend draws in its message_box.cpp and the
+// start-up installs as the services' message handler.
 #pragma once
 
 #include <cstdint>
@@ -7,10 +7,6 @@
 #include "services/text.h"
 
 namespace quelb::dialog {
-
-// Readies the backend before the first dialog; false when it has nowhere to show one (no
-// display and no terminal). Nothing is shown and no file is touched either way.
-bool OpenBackend();
 
 // Shows a task-modal box without an owner and returns the code of the button pressed.
 int ShowMessageBox(const Text& text, const Text& title, uint32_t style);

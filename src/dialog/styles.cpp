@@ -5,7 +5,6 @@ namespace quelb::dialog {
 namespace {
 
 constexpr int kShowNormal = 5, kShowMaximized = 3, kShowMinimized = 6;
-constexpr uint32_t SIZE_RESTORED = 0, SIZE_MINIMIZED = 1, SIZE_MAXIMIZED = 2;
 
 uint32_t DefaultControlStyle(ControlKind kind) {
   switch (kind) {

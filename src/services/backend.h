@@ -1,8 +1,9 @@
 // The catalogue of what a services backend (posix/ or win32/) defines: every function, grouped
 // by the file of the backend that defines it, each backend using the same file names. The
 // functions that the engine and the start-up call keep their declarations and comments in the
-// interface headers included here; those that only the portable services call are declared
-// here, and a backend file includes this header for them.
+// interface headers included here. The others, which the portable services and the backends
+// themselves call (LookAtMessageQueue also the Win32 dialog backend), are declared here, and a
+// file that defines or calls one includes this header for it.
 //
 // A backend's folder holds these files and no others. What its files share among themselves
 // lies in its internal/ folder, each header there named after the source that defines what it
@@ -22,7 +23,7 @@
 //   process.cpp         RunCommand                                           (process.h)
 //   environment.cpp     EnvironmentValue, EnvironmentFault, CommandTail,
 //                       CurrentFolder, ChangeDrive, ChangeFolder             (process.h)
-//   message_box.cpp     platform::ShowMessageBox, Windows only               (below)
+//   message_queue.cpp   platform::LookAtMessageQueue, Windows only           (below)
 #pragma once
 
 #include <cstdint>
@@ -70,7 +71,10 @@ int64_t ScanMapped(ErrorState& state, FileHandle handle, int64_t position,
                    const std::function<bool(std::string_view)>& take);
 void Close(ErrorState& state, FileHandle handle);
 
-// The platform's own message box, where the platform has one (Windows: MessageBoxA).
-int ShowMessageBox(const Text& text, const Text& title, uint32_t style);
+// Windows only. Looks at the thread's message queue and takes nothing from it: the system sees
+// the thread alive and does not show its windows as not responding, and the operator's input
+// waits until the dialog takes messages again. For the services' own waits, and for the
+// dialog's status line, which the run writes while it takes no messages.
+void LookAtMessageQueue();
 
 }  // namespace quelb::platform

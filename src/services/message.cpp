@@ -5,20 +5,10 @@
 #include <thread>
 #include <utility>
 
-#include "services/backend.h"
-
 namespace quelb {
 namespace {
 
-#ifdef _WIN32
-// Windows shows its own box.
-MessageHandler& InstalledHandler() {
-  static MessageHandler handler = platform::ShowMessageBox;
-  return handler;
-}
-#else
-// Without a window backend the box goes to the standard error stream and its first button
-// counts as pressed.
+// The box goes to the standard error stream and its first button counts as pressed.
 int FirstButtonOnStandardError(const Text& text, const Text& title, uint32_t style) {
   std::fprintf(stderr, "[%s] %s\n", title.c_str(), text.c_str());
   return FirstButtonOf(style);
@@ -28,7 +18,6 @@ MessageHandler& InstalledHandler() {
   static MessageHandler handler = FirstButtonOnStandardError;
   return handler;
 }
-#endif
 
 }  // namespace
 

@@ -1,29 +1,16 @@
-// Message boxes. The box itself is shown by an installable handler: the window backend
-// installs the windowed one, tests install a scripted operator.
+// Message boxes, which the engine shows through ShowMessage. The box itself is shown by an
+// installable handler: the start-up installs the dialog layer's box, tests a scripted operator.
+// Until one is installed the box goes to the standard error stream and its first button counts
+// as pressed.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 
 #include "services/text.h"
+#include "services/windows_constants.h"
 
 namespace quelb {
-
-inline constexpr uint32_t MB_OK = 0x0;
-inline constexpr uint32_t MB_ABORTRETRYIGNORE = 0x2;
-inline constexpr uint32_t MB_YESNO = 0x4;
-inline constexpr uint32_t MB_RETRYCANCEL = 0x5;
-inline constexpr uint32_t MB_TYPEMASK = 0xF;
-inline constexpr uint32_t MB_ICONQUESTION = 0x20;
-inline constexpr uint32_t MB_TASKMODAL = 0x2000;
-
-inline constexpr int IDOK = 1;
-inline constexpr int IDCANCEL = 2;
-inline constexpr int IDABORT = 3;
-inline constexpr int IDRETRY = 4;
-inline constexpr int IDIGNORE = 5;
-inline constexpr int IDYES = 6;
-inline constexpr int IDNO = 7;
 
 using MessageHandler = std::function<int(const Text& text, const Text& title, uint32_t style)>;
 

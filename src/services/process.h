@@ -5,10 +5,9 @@
 
 #include "services/error.h"
 #include "services/text.h"
+#include "services/windows_constants.h"
 
 namespace quelb {
-
-inline constexpr int SW_SHOWNORMAL = 1;
 
 // Starts the command line as a new process. With wait set it returns the exit code, without
 // it the process id; 0 when the process cannot be started.

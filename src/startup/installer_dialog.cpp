@@ -43,8 +43,8 @@ const std::array<ControlPlace, 11> kControls = {{
 
 dialog::DialogHandle BuildInstallerDialog(const InstallerTexts& texts) {
   dialog::DialogHandle handle =
-      dialog::CreateDialog(dialog::Unit::kDialogUnits, nullptr, texts.title, dialog::kCentred,
-                           dialog::kCentred, kDialogWidth, kDialogHeight, 0, 0);
+      dialog::MakeDialog(dialog::Unit::kDialogUnits, nullptr, texts.title, dialog::kCentred,
+                         dialog::kCentred, kDialogWidth, kDialogHeight, 0, 0);
   for (const ControlPlace& place : kControls) {
     const Text caption = place.text != nullptr ? texts.*place.text : Text(place.caption);
     dialog::AddControl(place.kind, handle, place.id, caption, place.x, place.y, place.width,
@@ -55,7 +55,7 @@ dialog::DialogHandle BuildInstallerDialog(const InstallerTexts& texts) {
 
 int32_t InstallerDialogCallback(dialog::DialogHandle dialog, uint32_t message, uint32_t wParam,
                                 uint32_t) {
-  if (message != dialog::WM_COMMAND) return 0;
+  if (message != WM_COMMAND) return 0;
   const int id = static_cast<int>(wParam & 0xFFFF);
   if (id == IDCANCEL) {
     dialog::EndDialog(dialog, IDCANCEL);

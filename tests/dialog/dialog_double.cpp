@@ -7,13 +7,13 @@
 namespace quelb::testing {
 namespace {
 
-std::vector<std::unique_ptr<dialog::Dialog>>& Owned() {
-  static std::vector<std::unique_ptr<dialog::Dialog>> owned;
+std::vector<std::unique_ptr<DialogDouble>>& Owned() {
+  static std::vector<std::unique_ptr<DialogDouble>> owned;
   return owned;
 }
 
-std::vector<dialog::DialogHandle>& Handles() {
-  static std::vector<dialog::DialogHandle> handles;
+std::vector<DialogDouble*>& Handles() {
+  static std::vector<DialogDouble*> handles;
   return handles;
 }
 
@@ -24,11 +24,15 @@ ModalScript& Script() {
 
 }  // namespace
 
+DialogDouble* DoubleOf(dialog::DialogHandle dialog) {
+  return static_cast<DialogDouble*>(dialog);
+}
+
 void SetModalScript(ModalScript script) {
   Script() = std::move(script);
 }
 
-const std::vector<dialog::DialogHandle>& CreatedDialogs() {
+const std::vector<DialogDouble*>& CreatedDialogs() {
   return Handles();
 }
 
@@ -37,31 +41,24 @@ void ForgetDialogs() {
   Owned().clear();
 }
 
-dialog::ControlRecord* FindControl(dialog::DialogHandle dialog, int id) {
-  for (auto& control : dialog->controls) {
-    if (control.id == id) return &control;
-  }
-  return nullptr;
-}
-
-dialog::DialogHandle RunDialog(const Text& sourceBox, const Text& targetBox) {
+DialogDouble* RunDialog(const Text& sourceBox, const Text& targetBox) {
   using dialog::ControlKind;
   const dialog::DialogHandle handle =
-      dialog::CreateDialog(dialog::Unit::kDialogUnits, nullptr, "QUELB", dialog::kCentred,
-                           dialog::kCentred, 350, 90, 0, 0);
+      dialog::MakeDialog(dialog::Unit::kDialogUnits, nullptr, "QUELB", dialog::kCentred,
+                         dialog::kCentred, 350, 90, 0, 0);
   dialog::AddControl(ControlKind::kTextBox, handle, IDC_SOURCE, sourceBox, 70, 5, 100, 12, 0, 0);
   dialog::AddControl(ControlKind::kTextBox, handle, IDC_TARGET, targetBox, 70, 20, 100, 12, 0, 0);
   dialog::AddControl(ControlKind::kLabel, handle, IDC_STATUS, "", 70, 35, 220, 10, 0, 0);
-  return handle;
+  return DoubleOf(handle);
 }
 
 }  // namespace quelb::testing
 
 namespace quelb::dialog {
 
-DialogHandle CreateDialog(Unit unit, DialogHandle, const Text& title, int x, int y, int width,
-                          int height, uint32_t style, uint32_t exStyle) {
-  auto created = std::make_unique<Dialog>();
+DialogHandle MakeDialog(Unit unit, DialogHandle, const Text& title, int x, int y, int width,
+                        int height, uint32_t style, uint32_t exStyle) {
+  auto created = std::make_unique<testing::DialogDouble>();
   const bool centred = x == kCentred || y == kCentred;
   created->unit = unit;
   created->title = title;
@@ -71,20 +68,20 @@ DialogHandle CreateDialog(Unit unit, DialogHandle, const Text& title, int x, int
   created->height = height;
   created->style = EffectiveDialogStyle(style, centred);
   created->exStyle = exStyle;
-  DialogHandle handle = created.get();
+  testing::Handles().push_back(created.get());
   testing::Owned().push_back(std::move(created));
-  testing::Handles().push_back(handle);
-  return handle;
+  return testing::Handles().back();
 }
 
 void AddControl(ControlKind kind, DialogHandle dialog, int id, const Text& text, int x, int y,
                 int width, int height, uint32_t style, uint32_t exStyle) {
   const ControlStyle effective = EffectiveControlStyle(kind, style, exStyle);
-  dialog->controls.push_back(
+  testing::DoubleOf(dialog)->controls.push_back(
       {kind, id, text, x, y, width, height, effective.style, effective.exStyle});
 }
 
-void ShowModal(DialogHandle dialog, DialogCallback callback, int32_t* result) {
+void ShowModal(DialogHandle handle, DialogCallback callback, int32_t* result) {
+  testing::DialogDouble* dialog = testing::DoubleOf(handle);
   callback(dialog, WM_INITDIALOG, 0, 0);
   callback(dialog, WM_SIZE, 0, 0);
   if (testing::Script()) testing::Script()(dialog, callback);
@@ -92,7 +89,8 @@ void ShowModal(DialogHandle dialog, DialogCallback callback, int32_t* result) {
   if (result != nullptr) *result = dialog->endResult;
 }
 
-void EndDialog(DialogHandle dialog, int32_t result) {
+void EndDialog(DialogHandle handle, int32_t result) {
+  testing::DialogDouble* dialog = testing::DoubleOf(handle);
   if (dialog->ended) return;
   dialog->ended = true;
   dialog->endResult = result;
@@ -100,13 +98,13 @@ void EndDialog(DialogHandle dialog, int32_t result) {
 }
 
 Text GetControlText(DialogHandle dialog, int id) {
-  const ControlRecord* control = testing::FindControl(dialog, id);
+  const ControlRecord* control = FindControl(testing::DoubleOf(dialog), id);
   return control == nullptr ? Text{} : control->text;
 }
 
-void SetControlText(DialogHandle dialog, int id, const Text& text) {
-  ControlRecord* control = testing::FindControl(dialog, id);
-  if (control != nullptr) control->text = text;
+void SetControlText(DialogHandle handle, int id, const Text& text) {
+  testing::DialogDouble* dialog = testing::DoubleOf(handle);
+  if (ControlRecord* control = FindControl(dialog, id)) control->text = text;
   dialog->writes[id].push_back(text);
 }
 

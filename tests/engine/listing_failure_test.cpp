@@ -47,7 +47,7 @@ bool Shown(const ShownBox& box, const Text& text, const Text& title, uint32_t st
                                    const Text& hint) {
   ScriptedOperator operator_;
   operator_.Answer({IDRETRY, IDCANCEL, IDOK});
-  const dialog::DialogHandle handle = RunDialog(source.string(), target.string());
+  DialogDouble* handle = RunDialog(source.string(), target.string());
   ErrorState errors;
   rlimit limit{};
   getrlimit(RLIMIT_AS, &limit);

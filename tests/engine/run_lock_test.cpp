@@ -59,7 +59,7 @@ class RunLockTest : public EngineWorld {
     other_.reset();
   }
 
-  dialog::DialogHandle dialog_ = nullptr;
+  testing::DialogDouble* dialog_ = nullptr;
   std::unique_ptr<SecondProcess> other_;
 };
 

@@ -43,7 +43,7 @@ class UpdateRunTest : public EngineWorld {
     return operator_.Boxes().back();
   }
 
-  dialog::DialogHandle dialog_ = nullptr;
+  testing::DialogDouble* dialog_ = nullptr;
 };
 
 TEST_F(UpdateRunTest, TwoDisksAreCountedPassByPass) {

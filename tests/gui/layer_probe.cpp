@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "dialog/choice/chosen_backend.h"
 #include "dialog/layer.h"
 #include "dialog/message_box.h"
 #include "startup/installer_dialog.h"

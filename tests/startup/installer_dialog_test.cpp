@@ -14,7 +14,7 @@ namespace quelb {
 namespace {
 
 using dialog::ControlKind;
-using dialog::DialogHandle;
+using testing::DialogDouble;
 
 class InstallerDialogTest : public ::testing::Test {
  protected:
@@ -29,11 +29,11 @@ class InstallerDialogTest : public ::testing::Test {
 };
 
 TEST_F(InstallerDialogTest, HoldsTheElevenControlsInCreationOrder) {
-  const DialogHandle dialog = BuildInstallerDialog(texts_);
+  const DialogDouble* dialog = testing::DoubleOf(BuildInstallerDialog(texts_));
   EXPECT_EQ(dialog->title, texts_.title);
   EXPECT_EQ(dialog->width, 350);
   EXPECT_EQ(dialog->height, 90);
-  EXPECT_EQ(dialog->style, dialog::kDefaultDialogStyle | dialog::DS_CENTER);
+  EXPECT_EQ(dialog->style, dialog::kDefaultDialogStyle | DS_CENTER);
   ASSERT_EQ(dialog->controls.size(), 11u);
 
   struct Expected {
@@ -66,17 +66,17 @@ TEST_F(InstallerDialogTest, HoldsTheElevenControlsInCreationOrder) {
     EXPECT_EQ(control.width, expected[i].width);
     EXPECT_EQ(control.height, expected[i].height);
   }
-  EXPECT_EQ(dialog->controls[1].exStyle, dialog::WS_EX_CLIENTEDGE);
-  EXPECT_EQ(dialog->controls[1].style & dialog::WS_BORDER, 0u);
+  EXPECT_EQ(dialog->controls[1].exStyle, WS_EX_CLIENTEDGE);
+  EXPECT_EQ(dialog->controls[1].style & WS_BORDER, 0u);
 }
 
 TEST_F(InstallerDialogTest, CancelEndsTheDialogWithTwoAndNoRun) {
-  testing::SetModalScript([](DialogHandle dialog, dialog::DialogCallback callback) {
-    EXPECT_EQ(callback(dialog, dialog::WM_COMMAND, IDCANCEL, 0), 0);
+  testing::SetModalScript([](DialogDouble* dialog, dialog::DialogCallback callback) {
+    EXPECT_EQ(callback(dialog, WM_COMMAND, IDCANCEL, 0), 0);
   });
   testing::ScriptedOperator operator_;
   RunInstallerDialog(texts_);
-  const DialogHandle dialog = testing::CreatedDialogs().back();
+  DialogDouble* dialog = testing::CreatedDialogs().back();
   EXPECT_EQ(dialog->endResult, IDCANCEL);
   EXPECT_EQ(dialog->endCount, 1);
   EXPECT_TRUE(dialog->writes[IDC_STATUS].empty());
@@ -84,11 +84,11 @@ TEST_F(InstallerDialogTest, CancelEndsTheDialogWithTwoAndNoRun) {
 }
 
 TEST_F(InstallerDialogTest, OtherCommandsAndMessagesChangeNothing) {
-  testing::SetModalScript([](DialogHandle dialog, dialog::DialogCallback callback) {
+  testing::SetModalScript([](DialogDouble* dialog, dialog::DialogCallback callback) {
     const uint32_t kEditChange = 0x300;
-    EXPECT_EQ(callback(dialog, dialog::WM_COMMAND, (kEditChange << 16) | IDC_SOURCE, 0), 0);
-    EXPECT_EQ(callback(dialog, dialog::WM_COMMAND, (kEditChange << 16) | IDC_TARGET, 0), 0);
-    EXPECT_EQ(callback(dialog, dialog::WM_CLOSE, 0, 0), 0);
+    EXPECT_EQ(callback(dialog, WM_COMMAND, (kEditChange << 16) | IDC_SOURCE, 0), 0);
+    EXPECT_EQ(callback(dialog, WM_COMMAND, (kEditChange << 16) | IDC_TARGET, 0), 0);
+    EXPECT_EQ(callback(dialog, WM_CLOSE, 0, 0), 0);
     EXPECT_FALSE(dialog->ended);
   });
   RunInstallerDialog(texts_);
@@ -102,14 +102,14 @@ TEST_F(InstallerDialogTest, TheRunButtonWithAnyNotificationRunsTheUpdateAndEndsW
   testing::WriteFile(source / "README.TXT", "new");
   texts_.sourceDefault = source.Path().string();
   texts_.targetDefault = target.Path().string();
-  testing::SetModalScript([](DialogHandle dialog, dialog::DialogCallback callback) {
-    callback(dialog, dialog::WM_COMMAND, (0x1234u << 16) | IDOK, 0);
+  testing::SetModalScript([](DialogDouble* dialog, dialog::DialogCallback callback) {
+    callback(dialog, WM_COMMAND, (0x1234u << 16) | IDOK, 0);
   });
   testing::ScriptedOperator operator_;
   RunInstallerDialog(texts_);
   const auto endedIn = std::filesystem::current_path();
 
-  const DialogHandle dialog = testing::CreatedDialogs().back();
+  DialogDouble* dialog = testing::CreatedDialogs().back();
   EXPECT_EQ(dialog->endResult, 0);
   EXPECT_EQ(dialog->endCount, 1);
   EXPECT_EQ(testing::ReadFile(target / "README.TXT"), "new");

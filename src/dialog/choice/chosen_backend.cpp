@@ -1,5 +1,7 @@
 // The dialog layer's operations, sent to the backend that the start-up connected: on Linux
 // the window when a display opens, else the terminal; on Windows the dialog manager.
+#include "dialog/choice/chosen_backend.h"
+
 #include "dialog/backend.h"
 #include "dialog/layer.h"
 #include "dialog/message_box.h"
@@ -35,9 +37,9 @@ bool OpenBackend() {
   }
   return false;
 }
-DialogHandle CreateDialog(Unit unit, DialogHandle owner, const Text& title, int x, int y, int width,
-                          int height, uint32_t style, uint32_t exStyle) {
-  return Chosen()->createDialog(unit, owner, title, x, y, width, height, style, exStyle);
+DialogHandle MakeDialog(Unit unit, DialogHandle owner, const Text& title, int x, int y, int width,
+                        int height, uint32_t style, uint32_t exStyle) {
+  return Chosen()->makeDialog(unit, owner, title, x, y, width, height, style, exStyle);
 }
 
 void AddControl(ControlKind kind, DialogHandle dialog, int id, const Text& text, int x, int y,

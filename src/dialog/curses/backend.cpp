@@ -28,7 +28,7 @@ bool TerminalAvailable() {
 }  // namespace
 
 const LayerBackend* Connect() {
-  static const LayerBackend backend{CreateDialog,   AddControl,     ShowModal,     EndDialog,
+  static const LayerBackend backend{MakeDialog,     AddControl,     ShowModal,     EndDialog,
                                     GetControlText, SetControlText, ShowMessageBox};
   return TerminalAvailable() ? &backend : nullptr;
 }

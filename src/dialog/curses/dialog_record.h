@@ -1,5 +1,4 @@
-// What the terminal layer keeps for each dialog it created, and the way messages reach the
-// callback.
+// What the terminal backend keeps for each dialog it created, beyond what every backend keeps.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +6,7 @@
 
 #include "dialog/caption.h"
 #include "dialog/curses/edit_box.h"
+#include "dialog/dialog_record.h"
 #include "dialog/layer.h"
 
 namespace quelb::dialog::curses {
@@ -27,41 +27,19 @@ struct Control {
   bool isDefault = false;
 };
 
-// Records are kept for the whole process, so a handle stays valid after its dialog ended and
-// ending it again finds it ended instead of freed memory.
-struct Record {
-  uint32_t handle = 0;
-  Unit unit = Unit::kDialogUnits;
+struct Record : Dialog {
   Text title;
-  CellRect client{};                  // col and row are -1 when the dialog is centred
-  DialogCallback callback = nullptr;  // attached by show modal
-  int32_t* result = nullptr;
+  CellRect client{};  // col and row are -1 when the dialog is centred
   bool live = true;
-  bool ending = false;
   std::vector<Control> controls;
   int focus = -1;  // index of the control with the focus
 };
 
-inline constexpr uint32_t BN_CLICKED = 0;
-inline constexpr uint32_t EN_CHANGE = 0x300;
-
-// A fresh window handle number, as the callback sees handles in its parameters.
-uint32_t NextHandle();
-
-Record* NewRecord();
-// The layer's handle stands for a record of this backend.
-DialogHandle HandleOf(Record* record);
-// The record of a dialog that has not ended, or null.
-Record* LiveRecord(DialogHandle dialog);
-
-// The control with the id, or null when the dialog has ended or has no such control.
-Control* FindControl(Record* record, int id);
-
-// Calls the attached callback; 0 (not handled) when none is attached.
-int32_t SendToCallback(Record* record, uint32_t message, uint32_t wParam, uint32_t lParam);
-
-// WM_COMMAND with the id in the low and the code in the high 16 bits and, as the dialog
-// manager does, the handle of the control with that id (0 when there is none).
-void SendCommand(Record* record, int id, uint32_t code);
+// The record of a dialog that has not ended, or null. The handles that this backend gives out
+// stand for its own records.
+inline Record* LiveRecord(DialogHandle dialog) {
+  Record* record = static_cast<Record*>(dialog);
+  return record != nullptr && record->live ? record : nullptr;
+}
 
 }  // namespace quelb::dialog::curses

@@ -16,7 +16,6 @@
 namespace quelb::dialog::curses {
 namespace {
 
-constexpr uint32_t SIZE_RESTORED = 0;
 // Ctrl+L, with which terminal programs paint their screen anew.
 constexpr int kRepaintKey = 12;
 
@@ -79,15 +78,15 @@ void RunUntilEnded(Record& record) {
 
 }  // namespace
 
-DialogHandle CreateDialog(Unit unit, DialogHandle, const Text& title, int x, int y, int width,
-                          int height, uint32_t, uint32_t) {
+DialogHandle MakeDialog(Unit unit, DialogHandle, const Text& title, int x, int y, int width,
+                        int height, uint32_t, uint32_t) {
   const bool centred = x == kCentred || y == kCentred;
-  Record* record = NewRecord();
+  Record* record = NewRecord<Record>();
   record->unit = unit;
   record->title = title;
   record->client = ToCells(unit, centred ? 0 : x, centred ? 0 : y, width, height);
   if (centred) record->client.col = record->client.row = -1;
-  return HandleOf(record);
+  return record;
 }
 
 void AddControl(ControlKind kind, DialogHandle dialog, int id, const Text& text, int x, int y,

@@ -8,7 +8,7 @@
 
 namespace quelb::dialog::curses {
 
-decltype(dialog::CreateDialog) CreateDialog;
+decltype(dialog::MakeDialog) MakeDialog;
 decltype(dialog::AddControl) AddControl;
 decltype(dialog::ShowModal) ShowModal;
 decltype(dialog::EndDialog) EndDialog;

@@ -89,8 +89,8 @@ int ShowMessageBox(const Text& text, const Text& title, uint32_t style) {
   StartScreen();
   const std::vector<std::string> lines = TextLines(text, TextLeft(icon));
   const Layout layout = LayOut(lines, title, icon, buttons.size());
-  const DialogHandle box = curses::CreateDialog(Unit::kPixels, nullptr, title, kCentred, kCentred,
-                                                layout.width, layout.height, 0, 0);
+  const DialogHandle box = curses::MakeDialog(Unit::kPixels, nullptr, title, kCentred, kCentred,
+                                              layout.width, layout.height, 0, 0);
   if (icon)
     curses::AddControl(ControlKind::kLabel, box, -1, "(?)", kMargin, 1, kIconWidth, 1, 0, 0);
   curses::AddControl(ControlKind::kLabel, box, kTextId, Joined(lines), layout.text.col,

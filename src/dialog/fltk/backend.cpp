@@ -8,7 +8,7 @@
 namespace quelb::dialog::fltk {
 
 const LayerBackend* Connect() {
-  static const LayerBackend backend{CreateDialog,   AddControl,     ShowModal,     EndDialog,
+  static const LayerBackend backend{MakeDialog,     AddControl,     ShowModal,     EndDialog,
                                     GetControlText, SetControlText, ShowMessageBox};
   // The toolkit's own opening ends the process when there is no display; this one asks first
   // and hands the toolkit the connection it made.

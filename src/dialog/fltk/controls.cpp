@@ -53,7 +53,7 @@ void EtchedLine::draw() {
   DrawEtchedFrame(x(), y(), w(), h());
 }
 
-TextBox::TextBox(Dialog* dialog, int id, int x, int y, int width, int height,
+TextBox::TextBox(Record* dialog, int id, int x, int y, int width, int height,
                  const std::string& text, bool clientEdge, bool border)
     : Fl_Input(x, y, width, height), dialog_(dialog), id_(id) {
   value(text.data(), static_cast<int>(text.size()));
@@ -97,7 +97,7 @@ void TextBox::Changed(Fl_Widget*, void* data) {
   SendCommand(box->dialog_, box->id_, EN_CHANGE);
 }
 
-PushButton::PushButton(Dialog* dialog, int id, int x, int y, int width, int height,
+PushButton::PushButton(Record* dialog, int id, int x, int y, int width, int height,
                        const std::string& label, bool isDefault)
     : Fl_Button(x, y, width, height),
       dialog_(dialog),

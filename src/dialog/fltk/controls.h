@@ -39,7 +39,7 @@ class EtchedLine : public Fl_Widget {
 // keys that belong to the dialog (Tab, Enter, Esc, Alt combinations) are left to it.
 class TextBox : public Fl_Input {
  public:
-  TextBox(Dialog* dialog, int id, int x, int y, int width, int height, const std::string& text,
+  TextBox(Record* dialog, int id, int x, int y, int width, int height, const std::string& text,
           bool clientEdge, bool border);
   std::string Text() const;
   void SetText(const std::string& text);
@@ -48,14 +48,14 @@ class TextBox : public Fl_Input {
 
  private:
   static void Changed(Fl_Widget* widget, void* data);
-  Dialog* dialog_;
+  Record* dialog_;
   int id_;
 };
 
 // A push button that is pressed by a click, by Space or by Enter while it has the focus.
 class PushButton : public Fl_Button {
  public:
-  PushButton(Dialog* dialog, int id, int x, int y, int width, int height, const std::string& label,
+  PushButton(Record* dialog, int id, int x, int y, int width, int height, const std::string& label,
              bool isDefault);
   const std::string& Label() const { return label_; }
   void SetLabel(const std::string& label);
@@ -71,7 +71,7 @@ class PushButton : public Fl_Button {
  private:
   static void Clicked(Fl_Widget* widget, void* data);
   bool HasBorder() const;
-  Dialog* dialog_;
+  Record* dialog_;
   int id_;
   bool isDefault_;
   std::string label_;

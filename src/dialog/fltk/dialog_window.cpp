@@ -20,7 +20,7 @@ bool IsTabStop(const ControlEntry& control) {
 
 }  // namespace
 
-DialogWindow::DialogWindow(Dialog* dialog, const PixelRect& client, const std::string& title)
+DialogWindow::DialogWindow(Record* dialog, const PixelRect& client, const std::string& title)
     : Fl_Double_Window(client.x, client.y, client.width, client.height), dialog_(dialog) {
   copy_label(title.c_str());
   color(kFaceColour);
@@ -113,7 +113,7 @@ PushButton* DialogWindow::ButtonWithMnemonic(char mnemonic) const {
 }
 
 void DialogWindow::CloseRequested(Fl_Widget*, void* data) {
-  auto* dialog = static_cast<Dialog*>(data);
+  auto* dialog = static_cast<Record*>(data);
   if (SendToCallback(dialog, WM_SYSCOMMAND, SC_CLOSE, 0) == 0) fltk::EndDialog(dialog, 0);
 }
 

@@ -14,7 +14,7 @@ class PushButton;
 
 class DialogWindow : public Fl_Double_Window {
  public:
-  DialogWindow(Dialog* dialog, const PixelRect& client, const std::string& title);
+  DialogWindow(Record* dialog, const PixelRect& client, const std::string& title);
   int handle(int event) override;
   void FocusFirstTabStop();
 
@@ -26,7 +26,7 @@ class DialogWindow : public Fl_Double_Window {
   PushButton* ButtonWithMnemonic(char mnemonic) const;
   static void CloseRequested(Fl_Widget* widget, void* data);
 
-  Dialog* dialog_;
+  Record* dialog_;
 };
 
 }  // namespace quelb::dialog::fltk

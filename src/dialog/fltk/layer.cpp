@@ -16,7 +16,7 @@
 namespace quelb::dialog::fltk {
 namespace {
 
-PixelRect ToPixels(const Dialog* dialog, const UnitRect& r) {
+PixelRect ToPixels(const Record* dialog, const UnitRect& r) {
   if (dialog->unit == Unit::kPixels) return PixelRect{r.x, r.y, r.width, r.height};
   return MapDialogRect(dialog->units, r.x, r.y, r.width, r.height);
 }
@@ -28,7 +28,7 @@ void CentreOnScreen(PixelRect& rect) {
   rect.y = screenY + (screenHeight - rect.height) / 2;
 }
 
-PixelRect ClientRect(const Dialog* dialog) {
+PixelRect ClientRect(const Record* dialog) {
   const UnitRect& place = dialog->place;
   PixelRect client =
       ToPixels(dialog, UnitRect{dialog->centred ? 0 : place.x, dialog->centred ? 0 : place.y,
@@ -38,7 +38,7 @@ PixelRect ClientRect(const Dialog* dialog) {
 }
 
 // The groove of an etched line is two pixels deep even where the rectangle is one pixel high.
-PixelRect ControlRect(const Dialog* dialog, ControlKind kind, const UnitRect& place) {
+PixelRect ControlRect(const Record* dialog, ControlKind kind, const UnitRect& place) {
   PixelRect rect = ToPixels(dialog, place);
   if (kind == ControlKind::kEtchedLine) rect.height = std::max(rect.height, 2);
   return rect;
@@ -46,7 +46,7 @@ PixelRect ControlRect(const Dialog* dialog, ControlKind kind, const UnitRect& pl
 
 // Lays the dialog out again when its font measures otherwise than the face it was laid out
 // for; with that face, nothing moves.
-void MatchMeasuredUnits(Dialog* dialog) {
+void MatchMeasuredUnits(Record* dialog) {
   if (dialog->unit == Unit::kPixels) return;
   const BaseUnits measured = DialogBaseUnits();
   if (measured == dialog->units) return;
@@ -60,7 +60,7 @@ void MatchMeasuredUnits(Dialog* dialog) {
   dialog->window->redraw();
 }
 
-Fl_Widget* MakeControl(ControlKind kind, Dialog* dialog, int id, const Text& text,
+Fl_Widget* MakeControl(ControlKind kind, Record* dialog, int id, const Text& text,
                        const PixelRect& r, const ControlStyle& style) {
   switch (kind) {
     case ControlKind::kLabel:
@@ -77,23 +77,23 @@ Fl_Widget* MakeControl(ControlKind kind, Dialog* dialog, int id, const Text& tex
   return nullptr;
 }
 
-Fl_Window* LiveWindowOf(Dialog* dialog) {
+Fl_Window* LiveWindowOf(Record* dialog) {
   return dialog ? dialog->window : nullptr;
 }
 
 }  // namespace
 
-DialogHandle CreateDialog(Unit unit, DialogHandle owner, const Text& title, int x, int y, int width,
-                          int height, uint32_t style, uint32_t /*exStyle*/) {
+DialogHandle MakeDialog(Unit unit, DialogHandle owner, const Text& title, int x, int y, int width,
+                        int height, uint32_t style, uint32_t /*exStyle*/) {
   PrepareToolkit();
   const bool centred = x == kCentred || y == kCentred;
   const uint32_t effective = EffectiveDialogStyle(style, centred);
-  Dialog* dialog = NewDialogRecord();
+  Record* dialog = NewRecord<Record>();
   dialog->unit = unit;
   dialog->units = kExpectedBaseUnits;
   dialog->place = UnitRect{x, y, width, height};
   dialog->centred = centred;
-  dialog->owner = owner;
+  dialog->owner = RecordOf(owner);
   dialog->showState = ShowStateOf(effective);
   dialog->closeBox = effective & WS_SYSMENU;
   const PixelRect client = ClientRect(dialog);
@@ -104,8 +104,9 @@ DialogHandle CreateDialog(Unit unit, DialogHandle owner, const Text& title, int 
   return dialog;
 }
 
-void AddControl(ControlKind kind, DialogHandle dialog, int id, const Text& text, int x, int y,
+void AddControl(ControlKind kind, DialogHandle handle, int id, const Text& text, int x, int y,
                 int width, int height, uint32_t style, uint32_t exStyle) {
+  Record* dialog = RecordOf(handle);
   if (LiveWindowOf(dialog) == nullptr) return;
   const ControlStyle effective = EffectiveControlStyle(kind, style, exStyle);
   const UnitRect place{x, y, width, height};
@@ -117,7 +118,8 @@ void AddControl(ControlKind kind, DialogHandle dialog, int id, const Text& text,
   widget->redraw();
 }
 
-void ShowModal(DialogHandle dialog, DialogCallback callback, int32_t* result) {
+void ShowModal(DialogHandle handle, DialogCallback callback, int32_t* result) {
+  Record* dialog = RecordOf(handle);
   if (LiveWindowOf(dialog) == nullptr) return;
   dialog->result = result;
   const auto live = [dialog] { return LiveWindowOf(dialog) != nullptr; };
@@ -142,7 +144,8 @@ void ShowModal(DialogHandle dialog, DialogCallback callback, int32_t* result) {
   Fl::flush();
 }
 
-void EndDialog(DialogHandle dialog, int32_t result) {
+void EndDialog(DialogHandle handle, int32_t result) {
+  Record* dialog = RecordOf(handle);
   if (LiveWindowOf(dialog) == nullptr || dialog->ending) return;
   dialog->ending = true;
   SendToCallback(dialog, WM_CLOSE, 0, 0);
@@ -158,7 +161,7 @@ void EndDialog(DialogHandle dialog, int32_t result) {
 }
 
 Text GetControlText(DialogHandle dialog, int id) {
-  const ControlEntry* control = FindControl(dialog, id);
+  const ControlEntry* control = FindControl(RecordOf(dialog), id);
   if (control == nullptr) return Text();
   switch (control->kind) {
     case ControlKind::kTextBox:
@@ -174,7 +177,7 @@ Text GetControlText(DialogHandle dialog, int id) {
 }
 
 void SetControlText(DialogHandle dialog, int id, const Text& text) {
-  const ControlEntry* control = FindControl(dialog, id);
+  const ControlEntry* control = FindControl(RecordOf(dialog), id);
   if (control == nullptr) return;
   switch (control->kind) {
     case ControlKind::kTextBox:

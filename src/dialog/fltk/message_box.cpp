@@ -28,18 +28,18 @@ constexpr int kButtonGap = 6;
 constexpr int kButtonRowGap = 14;
 constexpr int kMaxTextWidth = 480;
 
-void Answer(DialogHandle box, int id) {
+void Answer(Record* box, int id) {
   if (id == IDCANCEL) id = EscapeAnswerAmong(box->controls);
   if (FindControl(box, id) != nullptr) fltk::EndDialog(box, id);
 }
 
 int32_t BoxProcedure(DialogHandle box, uint32_t message, uint32_t wParam, uint32_t) {
   if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE) {
-    Answer(box, IDCANCEL);
+    Answer(RecordOf(box), IDCANCEL);
     return 1;
   }
   if (message == WM_COMMAND) {
-    Answer(box, static_cast<int>(wParam & 0xFFFF));
+    Answer(RecordOf(box), static_cast<int>(wParam & 0xFFFF));
     return 1;
   }
   return 0;
@@ -83,7 +83,7 @@ void AddButtons(DialogHandle box, const std::vector<BoxButton>& buttons, const L
   }
 }
 
-void AddQuestionIcon(DialogHandle box, const Layout& layout) {
+void AddQuestionIcon(Record* box, const Layout& layout) {
   box->window->begin();
   new QuestionIcon(layout.icon.x, layout.icon.y);
   box->window->end();
@@ -114,8 +114,8 @@ int ShowMessageBox(const Text& text, const Text& title, uint32_t style) {
   const std::vector<BoxButton> buttons = BoxButtonsOf(style);
   const bool icon = (style & MB_ICONQUESTION) != 0;
   const Layout layout = LayOut(text, icon, buttons.size());
-  DialogHandle box = fltk::CreateDialog(Unit::kPixels, nullptr, title, kCentred, kCentred,
-                                        layout.width, layout.height, 0, 0);
+  Record* box = RecordOf(fltk::MakeDialog(Unit::kPixels, nullptr, title, kCentred, kCentred,
+                                          layout.width, layout.height, 0, 0));
   box->taskModal = true;
   if (icon) AddQuestionIcon(box, layout);
   fltk::AddControl(ControlKind::kLabel, box, kTextId, text, layout.text.x, layout.text.y,

@@ -10,7 +10,7 @@
 
 namespace quelb::dialog::fltk {
 
-void RunUntilEnded(const Dialog* dialog) {
+void RunUntilEnded(const Record* dialog) {
   // A shown window becomes viewable a little later: at once without a window manager, once
   // framed with one. Only then can it take the keyboard.
   bool focused = false;

@@ -7,7 +7,7 @@
 namespace quelb::dialog::win32 {
 
 const LayerBackend* Connect() {
-  static const LayerBackend backend{CreateDialog,   AddControl,     ShowModal,     EndDialog,
+  static const LayerBackend backend{MakeDialog,     AddControl,     ShowModal,     EndDialog,
                                     GetControlText, SetControlText, ShowMessageBox};
   return &backend;
 }

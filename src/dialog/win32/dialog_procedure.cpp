@@ -6,8 +6,8 @@
 namespace quelb::dialog::win32 {
 namespace {
 
-Dialog* RecordOf(HWND window) {
-  return reinterpret_cast<Dialog*>(GetWindowLongPtrA(window, DWLP_USER));
+Record* RecordOfWindow(HWND window) {
+  return reinterpret_cast<Record*>(GetWindowLongPtrA(window, DWLP_USER));
 }
 
 bool KeptByTheLayer(UINT message) {
@@ -22,13 +22,11 @@ INT_PTR CALLBACK LayerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
     SetWindowLongPtrA(window, DWLP_USER, lParam);
     return FALSE;
   }
-  Dialog* dialog = RecordOf(window);
+  Record* dialog = RecordOfWindow(window);
   if (dialog == nullptr || KeptByTheLayer(message)) return FALSE;
-  if (dialog->callback != nullptr) {
-    const int32_t handled = dialog->callback(dialog, message, static_cast<uint32_t>(wParam),
-                                             static_cast<uint32_t>(lParam));
-    if (handled != 0) return handled;
-  }
+  const int32_t handled =
+      SendToCallback(dialog, message, static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam));
+  if (handled != 0) return handled;
   if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE) {
     win32::EndDialog(dialog, 0);
     return TRUE;

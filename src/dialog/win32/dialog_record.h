@@ -1,31 +1,28 @@
-// What the layer keeps for each dialog it created.
+// What the Win32 backend keeps for each dialog it created, beyond what every backend keeps: the
+// dialog manager keeps the controls.
 #pragma once
 
 #include <cstdint>
 
+#include "dialog/dialog_record.h"
 #include "dialog/win32/windows_api.h"
 
-namespace quelb::dialog {
+namespace quelb::dialog::win32 {
 
-// Records are kept for the whole process, so a handle stays valid after its dialog ended and
-// ending it again finds the window gone instead of freed memory.
-struct Dialog {
+struct Record : Dialog {
   HWND window = nullptr;
-  Unit unit = Unit::kDialogUnits;
   HFONT font = nullptr;
-  DialogCallback callback = nullptr;  // attached by show modal
-  int32_t* result = nullptr;
   int showState = SW_SHOW;
   bool modal = false;
-  bool ending = false;
 };
 
-namespace win32 {
-
-Dialog* NewDialogRecord();
+// The handles that this backend gives out stand for its own records.
+inline Record* RecordOf(DialogHandle dialog) {
+  return static_cast<Record*>(dialog);
+}
 
 // The dialog's window while it exists, otherwise null.
-HWND LiveWindowOf(const Dialog* dialog);
+HWND LiveWindowOf(DialogHandle dialog);
 
 // The window that owns the dialog, null for a top-level dialog.
 HWND OwnerOf(HWND window);
@@ -38,5 +35,4 @@ inline uint32_t HandleValue(HWND window) {
 // The layer's own dialog procedure, through which messages reach the callback.
 INT_PTR CALLBACK LayerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-}  // namespace win32
-}  // namespace quelb::dialog
+}  // namespace quelb::dialog::win32

@@ -7,7 +7,7 @@
 #include "dialog/start_messages.h"
 #include "dialog/win32/dialog_record.h"
 #include "dialog/win32/dialog_template.h"
-#include "services/win32/message_queue.h"
+#include "services/backend.h"
 
 namespace quelb::dialog::win32 {
 namespace {
@@ -38,7 +38,7 @@ void SizeInPixels(HWND window, bool centred, int x, int y, int width, int height
   SetWindowPos(window, nullptr, x, y, outerWidth, outerHeight, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-RECT ToPixels(const Dialog* dialog, int x, int y, int width, int height) {
+RECT ToPixels(const Record* dialog, int x, int y, int width, int height) {
   RECT rect{x, y, x + width, y + height};
   if (dialog->unit == Unit::kDialogUnits) MapDialogRect(dialog->window, &rect);
   return rect;
@@ -70,8 +70,8 @@ void RunUntilDestroyed(HWND window, HWND owner) {
 
 }  // namespace
 
-DialogHandle CreateDialog(Unit unit, DialogHandle owner, const Text& title, int x, int y, int width,
-                          int height, uint32_t style, uint32_t exStyle) {
+DialogHandle MakeDialog(Unit unit, DialogHandle owner, const Text& title, int x, int y, int width,
+                        int height, uint32_t style, uint32_t exStyle) {
   const bool centred = x == kCentred || y == kCentred;
   const uint32_t effective = EffectiveDialogStyle(style, centred);
   const bool inUnits = unit == Unit::kDialogUnits;
@@ -79,21 +79,23 @@ DialogHandle CreateDialog(Unit unit, DialogHandle owner, const Text& title, int 
   const std::vector<WORD> dialogTemplate =
       DialogTemplate(effective, exStyle, placed ? x : 0, placed ? y : 0, inUnits ? width : 0,
                      inUnits ? height : 0);
-  Dialog* dialog = NewDialogRecord();
+  Record* dialog = NewRecord<Record>();
   dialog->unit = unit;
   dialog->showState = ShowStateOf(effective);
   dialog->window = CreateDialogIndirectParamA(
       GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(dialogTemplate.data()),
       LiveWindowOf(owner), LayerProcedure, reinterpret_cast<LPARAM>(dialog));
   if (dialog->window == nullptr) return dialog;
+  dialog->handle = HandleValue(dialog->window);
   SetWindowTextA(dialog->window, title.c_str());
   dialog->font = reinterpret_cast<HFONT>(SendMessageA(dialog->window, WM_GETFONT, 0, 0));
   if (!inUnits) SizeInPixels(dialog->window, centred, x, y, width, height);
   return dialog;
 }
 
-void AddControl(ControlKind kind, DialogHandle dialog, int id, const Text& text, int x, int y,
+void AddControl(ControlKind kind, DialogHandle handle, int id, const Text& text, int x, int y,
                 int width, int height, uint32_t style, uint32_t exStyle) {
+  Record* dialog = RecordOf(handle);
   if (LiveWindowOf(dialog) == nullptr) return;
   ControlStyle effective = EffectiveControlStyle(kind, style, exStyle);
   // A label shows its text as written, as on every backend: an "&" in a path is no mnemonic.
@@ -110,7 +112,8 @@ void AddControl(ControlKind kind, DialogHandle dialog, int id, const Text& text,
   }
 }
 
-void ShowModal(DialogHandle dialog, DialogCallback callback, int32_t* result) {
+void ShowModal(DialogHandle handle, DialogCallback callback, int32_t* result) {
+  Record* dialog = RecordOf(handle);
   HWND window = LiveWindowOf(dialog);
   if (window == nullptr) return;
   dialog->result = result;
@@ -120,7 +123,7 @@ void ShowModal(DialogHandle dialog, DialogCallback callback, int32_t* result) {
     GetClientRect(window, &client);
     return ClientSize{client.right, client.bottom};
   };
-  if (!SendStartMessages(dialog, callback, HandleValue(window), SizeTypeOf(dialog->showState), live,
+  if (!SendStartMessages(dialog, callback, dialog->handle, SizeTypeOf(dialog->showState), live,
                          clientSize)) {
     return;
   }
@@ -137,7 +140,8 @@ void ShowModal(DialogHandle dialog, DialogCallback callback, int32_t* result) {
   if (owner != nullptr && IsWindow(owner)) SetFocus(owner);
 }
 
-void EndDialog(DialogHandle dialog, int32_t result) {
+void EndDialog(DialogHandle handle, int32_t result) {
+  Record* dialog = RecordOf(handle);
   HWND window = LiveWindowOf(dialog);
   if (window == nullptr || dialog->ending) return;
   dialog->ending = true;
@@ -168,7 +172,7 @@ void SetControlText(DialogHandle dialog, int id, const Text& text) {
   // The run writes the status line while it takes no messages: the line is painted now, and
   // the system is shown that the thread still looks at its queue.
   UpdateWindow(control);
-  quelb::win32::LookAtMessageQueue();
+  platform::LookAtMessageQueue();
 }
 
 }  // namespace quelb::dialog::win32

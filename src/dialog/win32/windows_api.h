@@ -1,9 +1,13 @@
-// The platform header for the dialog backend. It comes after the layer's own names, some of
-// which it defines as macros of the same value or, for CreateDialog, as a different name.
+// The platform header of the Win32 dialog backend, with the layer's own names, which every file
+// of the backend uses beside the platform's.
 #pragma once
 
-#include "dialog/layer.h"
-// The layer's header must come first.
+#ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
-#undef CreateDialog
+
+#include "dialog/layer.h"

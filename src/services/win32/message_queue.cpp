@@ -1,11 +1,11 @@
-#include "services/win32/message_queue.h"
+#include "services/backend.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
 
-namespace quelb::win32 {
+namespace quelb::platform {
 
 void LookAtMessageQueue() {
   // Only what other threads send is answered; posted messages and input are not even looked
@@ -14,4 +14,4 @@ void LookAtMessageQueue() {
   PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
 }
 
-}  // namespace quelb::win32
+}  // namespace quelb::platform

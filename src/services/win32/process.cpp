@@ -6,8 +6,8 @@
 
 #include <vector>
 
+#include "services/backend.h"
 #include "services/win32/internal/call.h"
-#include "services/win32/message_queue.h"
 
 namespace quelb {
 namespace {
@@ -36,7 +36,7 @@ DWORD Start(const Text& commandLine, int showState, bool inheritHandles,
 // not for five seconds has its windows shown as not responding, with an offer to close them.
 void WaitForTheEnd(HANDLE process) {
   constexpr DWORD kSlice = 50;
-  while (WaitForSingleObject(process, kSlice) == WAIT_TIMEOUT) win32::LookAtMessageQueue();
+  while (WaitForSingleObject(process, kSlice) == WAIT_TIMEOUT) platform::LookAtMessageQueue();
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "dialog/choice/chosen_backend.h"
 #include "dialog/message_box.h"
 #include "services/error.h"
 #include "services/message.h"

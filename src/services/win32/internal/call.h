@@ -2,9 +2,6 @@
 // call of the services is made through Call: the critical-error and open-file boxes are off
 // for the call, and the last error is cleared before it and read after it. The error mode is
 // the process's, so this holds only because the program has one thread.
-//
-// Windows names some of its constants as macros that the services also declare (MB_OK,
-// SW_SHOWNORMAL), so this header is included after the services' own headers, never before.
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
