@@ -181,5 +181,31 @@ case_drive_root_is_a_disk_source() {
   [[ "$(cat "$TARGET/README.TXT")" == "read me" ]] || fail "README.TXT not delivered"
 }
 
+# A DLL of a system's name beside the installer, as in a download folder, is not loaded in
+# place of the system's own: under Wine a stand-in uxtheme.dll, which Wine loads when a
+# window is first drawn, and which Wine is told to prefer to its own. The probe, which leaves
+# the search as Windows has it, shows first that Wine loads such a DLL at all.
+case_no_dll_from_its_folder() {
+  on_wine || skip "a Linux program takes its libraries from the linker's paths, not its folder"
+  export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-};uxtheme=n,b"
+  mkdir "$WORK/probe"
+  cp "$PROBE_PROGRAM" "$GUI_TOOLS_DIR/uxtheme.dll" "$WORK/probe/"
+  start_logged probe "${LAUNCHER[@]}" "$WORK/probe/$(basename "$PROBE_PROGRAM")" dialog install
+  local probe=$LAST_PID window
+  window=$(wait_named "$INSTALL_TITLE") || fail "the probe showed no dialog"
+  press "$window" Escape
+  wait_exit "$probe" 60 || fail "the probe ended with $?"
+  [[ -e "$WORK/probe/uxtheme.dll.loaded" ]] || skip "this Wine loads no DLL from a program's folder"
+
+  make_world
+  put_control_module "$WORK/start"
+  mkdir "$WORK/program"
+  cp "$SETUP_PROGRAM" "$GUI_TOOLS_DIR/uxtheme.dll" "$WORK/program/"
+  PROGRAM="$WORK/program/$(basename "$SETUP_PROGRAM")" open_installer "$WORK/start"
+  press "$DIALOG" Escape
+  expect_hand_over_in "$WORK/start"
+  [[ ! -e "$WORK/program/uxtheme.dll.loaded" ]] || fail "the installer loaded the uxtheme.dll beside it"
+}
+
 start_xvfb
 "case_$1"

@@ -6,8 +6,14 @@
 #include "services/message.h"
 #include "services/process.h"
 #include "startup/startup.h"
+#ifdef _WIN32
+#include "startup/main/dll_search.h"
+#endif
 
 int main() {
+#ifdef _WIN32
+  quelb::SearchDllsInTheSystemFolderOnly();
+#endif
   if (const quelb::Text fault = quelb::EnvironmentFault(); !fault.empty()) {
     std::fprintf(stderr, "setup: %s\n", fault.c_str());
     return quelb::kFatalExitCode;
