@@ -13,11 +13,12 @@
 //   listing.cpp         ListFirst, ListNext                                  (files.h)
 //                       platform::kHostSeparator                             (below)
 //   path_limit.cpp      PathTooLong                                          (files.h)
-//   folders.cpp         MakeFolder                                           (files.h)
+//   folders.cpp         MakeFolder, ReachedThroughAnotherAccountsLink        (files.h)
 //   copy.cpp            CopyFileTo, StartCopy                                (files.h)
 //   waiting_copies.cpp  ShouldFinishCopies, FinishCopies                     (files.h)
 //   durability.cpp      MakeCopiesDurable, WriteDurablyInto                  (files.h)
-//   file_io.cpp         platform::OpenExclusive, FileLength, ReadAt, Close   (below)
+//   file_io.cpp         platform::OpenExclusive, OpenForReading, FileLength,
+//                       ReadAt, Close                                        (below)
 //   mapped_scan.cpp     platform::ScanMapped                                 (below)
 //   folder_lock.cpp     LockFolderOnHost (below), UnlockFolder               (folder_lock.h)
 //   process.cpp         RunCommand                                           (process.h)
@@ -60,6 +61,10 @@ using FileHandle = intptr_t;
 
 // On failure stores the error and returns false; the handle is then untouched.
 bool OpenExclusive(ErrorState& state, const Text& path, Access access, FileHandle& handle);
+// Opens an existing regular file to read it, shared with other readers alone, and creates
+// nothing; a folder fails with 70 and a missing file with 53. On failure stores the error
+// and returns false; the handle is then untouched.
+bool OpenForReading(ErrorState& state, const Text& path, FileHandle& handle);
 int64_t FileLength(ErrorState& state, FileHandle handle);
 // Reads up to count bytes at position into the caller's buffer and returns how many it read:
 // fewer at the end of the file, 0 on failure.

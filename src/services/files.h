@@ -27,6 +27,13 @@ Text ListNext(ErrorState& state);
 bool PathTooLong(ErrorState& state, const Text& path);
 
 void MakeFolder(ErrorState& state, const Text& path);
+// True when the path, as far as its folders are there, leads through a link that another
+// account owns (neither root nor the account running the program) in a folder that account
+// may write: its own, or one that a group other than root's or everyone may write. A run
+// writes into no folder reached so: the folders it makes, its copies, its in-use tests and
+// the archives it unpacks there fail with 70 (access denied), and no lock file is made there.
+// Always false on Windows, where the platform follows junctions and links.
+bool ReachedThroughAnotherAccountsLink(const Text& path);
 // Replaces an existing target; the old target is never left half-written.
 void CopyFileTo(ErrorState& state, const Text& source, const Text& target);
 // Copies as CopyFileTo does, but the new file may wait, complete and unseen, until
@@ -53,6 +60,8 @@ void MakeCopiesDurable(ErrorState& state);
 // puts what was written on the folder's disk, so that it lasts through a crash or a power
 // loss; a write the disk refused meanwhile, or a failed sync, stores its error. When work
 // itself stores an error, nothing was written and nothing is synced.
+// A folder reached through a link of another account's (ReachedThroughAnotherAccountsLink)
+// stores 70 at once, and work is not done.
 void WriteDurablyInto(ErrorState& state, const Text& folder, const std::function<void()>& work);
 
 enum class Access { kReadWrite, kReadWriteWithFallBack };

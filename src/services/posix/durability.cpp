@@ -14,8 +14,10 @@
 #include "services/posix/internal/descriptor.h"
 #include "services/posix/internal/errno_map.h"
 #include "services/posix/internal/folder_lock.h"
+#include "services/posix/internal/folder_walk.h"
 #include "services/posix/internal/host_paths.h"
 #include "services/posix/internal/path_translation.h"
+#include "services/windows_codes.h"
 
 namespace quelb {
 namespace {
@@ -60,9 +62,13 @@ void MakeCopiesDurable(ErrorState& state) {
 // The folder is opened before work starts: a sync reports the write errors of its file
 // system since the descriptor was opened, so an error in the writeback of a file that the
 // archive wrote and closed long before the sync is still seen. A folder that work itself
-// makes is opened afterwards.
+// makes is opened afterwards. Nothing is unpacked into a folder reached through a link of
+// another account's, which the run's own copies do not write into either.
 void WriteDurablyInto(ErrorState& state, const Text& folder, const std::function<void()>& work) {
   const std::optional<std::string> hostFolder = posix::HostPath(folder);
+  if (hostFolder && posix::WalkMeetsAnotherAccountsLink(*hostFolder)) {
+    return StoreWindowsError(state, wincode::kAccessDenied, EACCES);
+  }
   posix::Descriptor dir(hostFolder ? OpenFolder(*hostFolder) : -1);
   work();
   if (state.number != 0) return;

@@ -1,6 +1,7 @@
 // Exclusive opens on POSIX: the file is created when missing, refused when read-only under
 // read-write, and refused when another process holds it; a free file keeps a write lease on
-// our descriptor until it is closed, so other openers are held off while it is read.
+// our descriptor until it is closed, so other openers are held off while it is read. A file
+// opened only to be read, as a digest reads it, is neither created nor tested.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -126,6 +127,24 @@ bool OpenExclusive(ErrorState& state, const Text& path, Access access, FileHandl
   if (posix::HeldAgainstDescriptor(fd, *hostPath, true)) {
     close(fd);
     StoreWindowsError(state, wincode::kSharingViolation, EAGAIN);
+    return false;
+  }
+  handle = fd;
+  return true;
+}
+
+// POSIX has no share modes: a file being written is read as it is.
+bool OpenForReading(ErrorState& state, const Text& path, FileHandle& handle) {
+  const std::optional<std::string> hostPath = posix::HostPathOrError(state, path);
+  if (!hostPath) return false;
+  const int fd = OpenExisting(AT_FDCWD, *hostPath, O_RDONLY);
+  if (fd < 0) {
+    posix::StoreErrno(state, errno, *hostPath);
+    return false;
+  }
+  if (!IsRegularFile(fd)) {
+    close(fd);
+    StoreWindowsError(state, wincode::kAccessDenied, EISDIR);
     return false;
   }
   handle = fd;

@@ -19,6 +19,7 @@
 #include "services/backend.h"
 #include "services/posix/internal/descriptor.h"
 #include "services/posix/internal/folder_lock.h"
+#include "services/posix/internal/folder_walk.h"
 #include "services/posix/internal/path_translation.h"
 #include "services/windows_codes.h"
 
@@ -163,13 +164,15 @@ Attempt TryLock(ErrorState& state, HeldLock& lock, FolderLockAnswer& answer, Tex
 
 }  // namespace
 
+// A folder reached through a link of another account's gets no lock file: the run works in
+// nothing there, and each file that would go there fails by itself.
 FolderLockAnswer LockFolderOnHost(ErrorState& state, const Text& folder, FolderLockHandle& handle,
                                   Text& holder) {
   const std::optional<std::string> hostFolder = posix::HostPath(folder);
   if (!hostFolder) return FolderLockAnswer::kNotLockable;
   auto lock = std::make_unique<HeldLock>();
   lock->hostFolder = *hostFolder;
-  lock->folder.Reset(open(hostFolder->c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  lock->folder.Reset(posix::OpenFolderWalked(*hostFolder));
   if (!lock->folder.IsOpen()) return FolderLockAnswer::kNotLockable;
   FolderLockAnswer answer = FolderLockAnswer::kNotLockable;
   for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
@@ -191,7 +194,7 @@ int posix::DuplicateHeldFolder(const std::string& hostFolder) {
 
 int posix::OpenFolderOnce(const std::string& hostFolder) {
   const int held = DuplicateHeldFolder(hostFolder);
-  return held >= 0 ? held : open(hostFolder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  return held >= 0 ? held : posix::OpenFolderWalked(hostFolder);
 }
 
 // The name goes while the lock is still held, so that no run can lock the file it names

@@ -15,6 +15,7 @@
 #include "services/posix/internal/errno_map.h"
 #include "services/posix/internal/folder_lock.h"
 #include "services/posix/internal/folder_names.h"
+#include "services/posix/internal/folder_walk.h"
 #include "services/posix/internal/host_paths.h"
 #include "services/posix/internal/path_translation.h"
 
@@ -30,6 +31,11 @@ bool MadeInParent(const std::string& folder) {
 }
 
 }  // namespace
+
+bool ReachedThroughAnotherAccountsLink(const Text& path) {
+  const std::optional<std::string> hostPath = posix::HostPath(path);
+  return hostPath && posix::WalkMeetsAnotherAccountsLink(*hostPath);
+}
 
 void MakeFolder(ErrorState& state, const Text& path) {
   if (dos::HoldsWildcard(path)) return StoreError(state, error_number::kFolderNotFound);

@@ -25,6 +25,7 @@
 #include "services/posix/internal/drive_table.h"
 #include "services/posix/internal/errno_map.h"
 #include "services/posix/internal/host_paths.h"
+#include "services/posix/internal/other_accounts.h"
 #include "services/posix/internal/path_translation.h"
 #include "services/terminal.h"
 #include "services/windows_codes.h"
@@ -151,22 +152,13 @@ pid_t Spawn(ErrorState& state, const std::string& program, const std::vector<std
   return 0;
 }
 
-// Only root itself, or a group of root's, may change what root runs. A folder with the
-// sticky bit keeps others from replacing root's files in it; a link's own mode means nothing.
-bool ChangeableByOthers(const struct stat& info) {
-  if (info.st_uid != 0) return true;
-  if (S_ISLNK(info.st_mode)) return false;
-  if ((info.st_mode & S_IWGRP) != 0 && info.st_gid != 0) return true;
-  return (info.st_mode & S_IWOTH) != 0 && !(S_ISDIR(info.st_mode) && (info.st_mode & S_ISVTX));
-}
-
 // A name that is not there is left to the start itself, which reports it as it always does.
 bool NameChangeableByOthers(const std::string& hostPath, bool follow) {
   struct stat info;
   if ((follow ? stat(hostPath.c_str(), &info) : lstat(hostPath.c_str(), &info)) != 0) {
     return false;
   }
-  return ChangeableByOthers(info);
+  return posix::ChangeableByOthers(info);
 }
 
 // Root starts no program that another user wrote or could have replaced: the file, the folder

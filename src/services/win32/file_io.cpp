@@ -1,6 +1,7 @@
 // Exclusive opens with CreateFileA and share mode 0: a file that another process has open
-// or runs cannot be opened so, and that refusal is the in-use test. Lengths and positions
-// are 64-bit.
+// or runs cannot be opened so, and that refusal is the in-use test. A file opened only to be
+// read, as a digest reads it, is shared with readers and refused while another writes it.
+// Lengths and positions are 64-bit.
 #include <algorithm>
 
 #include "services/backend.h"
@@ -64,6 +65,18 @@ bool OpenExclusive(ErrorState& state, const Text& path, Access access, FileHandl
     CloseQuietly(file);
     return false;
   }
+  handle = reinterpret_cast<FileHandle>(file);
+  return true;
+}
+
+// A folder opened so fails with access denied, as CreateFileA opens folders only for backup.
+bool OpenForReading(ErrorState& state, const Text& path, FileHandle& handle) {
+  HANDLE file = INVALID_HANDLE_VALUE;
+  const DWORD error = win32::Call([&] {
+    file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  });
+  if (file == INVALID_HANDLE_VALUE) return win32::Succeeded(state, false, error);
   handle = reinterpret_cast<FileHandle>(file);
   return true;
 }

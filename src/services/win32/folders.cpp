@@ -5,6 +5,11 @@
 
 namespace quelb {
 
+// Junctions and links are the platform's to follow; files.h says why.
+bool ReachedThroughAnotherAccountsLink(const Text&) {
+  return false;
+}
+
 void MakeFolder(ErrorState& state, const Text& path) {
   if (dos::HoldsWildcard(path)) return StoreError(state, error_number::kFolderNotFound);
   BOOL made = FALSE;

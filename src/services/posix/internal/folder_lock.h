@@ -12,7 +12,8 @@ namespace quelb::posix {
 int DuplicateHeldFolder(const std::string& hostFolder);
 
 // The folder hostFolder names for the run: the locked folder when it is one, any other opened
-// now with the links of its path resolved. -1 with errno set when it cannot be opened.
+// now by the walk of its path (folder_walk.h). -1 with errno set when it cannot be opened,
+// EACCES when a link of another account's leads to it.
 int OpenFolderOnce(const std::string& hostFolder);
 
 }  // namespace quelb::posix
