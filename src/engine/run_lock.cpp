@@ -11,11 +11,23 @@ namespace {
 
 constexpr const char* kLineBreak = "\r\n";
 
-Text HeldFolderText(ErrorNumber number, const Text& folder, const Text& holder) {
+// A lock file that this account cannot open may be one that a crash or a power cut left, which
+// only its owner or an administrator can remove: the box says so, as nothing else will.
+Text HeldFolderText(ErrorNumber number, const Text& folder, const Text& holder,
+                    FolderLockAnswer answer) {
+  const Text leftBehind = answer == FolderLockAnswer::kHeldUnopenable
+                              ? "If no update runs there, the account that made " + folder + "\\" +
+                                    kFolderLockName + " or an administrator may delete it" +
+                                    kLineBreak
+                              : Text();
   return "Error" + NumberText(number) + " - Another update is working in " + folder + kLineBreak +
          "It is run by " + (holder.empty() ? Text("another operator") : holder) + kLineBreak +
-         "Retry = when it has ended" + kLineBreak +
+         leftBehind + "Retry = when it has ended" + kLineBreak +
          "Cancel = to stop this update, nothing has been changed";
+}
+
+bool HeldByAnother(FolderLockAnswer answer) {
+  return answer == FolderLockAnswer::kHeldElsewhere || answer == FolderLockAnswer::kHeldUnopenable;
 }
 
 }  // namespace
@@ -28,18 +40,20 @@ LockOutcome RunLocks::Take(UpdateRunState& run, ErrorState& errors, const Text& 
   for (;;) {
     FolderLockHandle handle = kNoFolderLock;
     Text holder;
-    switch (LockFolder(errors, folder, handle, holder)) {
+    const FolderLockAnswer answer = LockFolder(errors, folder, handle, holder);
+    switch (answer) {
       case FolderLockAnswer::kTaken:
         Keep(handle, folder);
         return LockOutcome::kLocked;
       case FolderLockAnswer::kNotLockable:
         return LockOutcome::kNotLockable;
       case FolderLockAnswer::kHeldElsewhere:
+      case FolderLockAnswer::kHeldUnopenable:
         break;
     }
     run.LastError = TakeError(errors);
     run.Answer =
-        ShowMessage(HeldFolderText(run.LastError, folder, holder),
+        ShowMessage(HeldFolderText(run.LastError, folder, holder, answer),
                     MB_TASKMODAL | MB_ICONQUESTION | MB_RETRYCANCEL, "Folder is in use - RETRY ?");
     if (run.Answer != IDRETRY) return LockOutcome::kCanceled;
   }
@@ -63,7 +77,7 @@ bool RunLocks::TakeWhileWorking(ErrorState& errors, const Text& folder) {
   Text holder;
   const FolderLockAnswer answer = LockFolder(errors, folder, handle, holder);
   if (answer == FolderLockAnswer::kTaken) Keep(handle, folder);
-  return answer != FolderLockAnswer::kHeldElsewhere;
+  return !HeldByAnother(answer);
 }
 
 }  // namespace quelb
