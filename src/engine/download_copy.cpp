@@ -6,9 +6,16 @@
 
 namespace quelb {
 
+Text PackageTargetOf(const UpdateRunState& run) {
+  const Text downloadFolder = kDownloadFolder;
+  if (UpperText(run.SourcePath) == downloadFolder) return {};
+  return downloadFolder + "\\" + run.CurrentFile;
+}
+
 bool CopyToDownloadFolder(UpdateRunState& run, ErrorState& errors) {
   const Text downloadFolder = kDownloadFolder;
-  if (UpperText(run.SourcePath) == downloadFolder) {
+  const Text target = PackageTargetOf(run);
+  if (target.empty()) {
     run.FileCount.Add(-1);
     return false;
   }
@@ -18,7 +25,7 @@ bool CopyToDownloadFolder(UpdateRunState& run, ErrorState& errors) {
   // A download folder that was missing when the run began is locked before a package goes in,
   // whichever run made it.
   if (run.Locks != nullptr && !run.Locks->TakeWhileWorking(errors, downloadFolder)) return false;
-  return StartCopy(errors, run.SourceFilePath(), downloadFolder + "\\" + run.CurrentFile);
+  return StartCopy(errors, run.SourceFilePath(), target);
 }
 
 }  // namespace quelb

@@ -8,6 +8,7 @@
 #include "services/dos_path.h"
 #include "services/files.h"
 #include "services/win32/internal/call.h"
+#include "services/win32/internal/copy_names.h"
 #include "services/win32/internal/wide_names.h"
 
 namespace quelb {
@@ -38,14 +39,11 @@ class TemporaryFile {
     });
   }
 
-  // Named by the process and a count, so that two copies never meet; an existing name is
-  // passed over. A missing folder fails here as the copy itself would.
+  // An existing name is passed over. A missing folder fails here as the copy itself would.
   bool Create(ErrorState& state, const Text& folder) {
     static unsigned count = 0;
     for (;;) {
-      const Text path = folder + (folder.ends_with('\\') || folder.ends_with(':') ? "" : "\\") +
-                        "~cpy" + std::to_string(GetCurrentProcessId()) + "-" +
-                        std::to_string(++count) + ".tmp";
+      const Text path = win32::TemporaryCopyPath(folder, ++count);
       HANDLE file = INVALID_HANDLE_VALUE;
       const DWORD error = win32::Call([&] {
         file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -198,17 +196,6 @@ bool TargetIsNotReadOnly(ErrorState& state, const Text& target, const std::wstri
   return win32::Succeeded(state, !readOnly, readOnly ? ERROR_ACCESS_DENIED : 0);
 }
 
-// The listing names a file by its short name when the code page cannot spell its long one;
-// such a file keeps its own long name in the target, through the wide calls, where the copy
-// keeps its name. Empty for every other copy.
-std::wstring LongTargetFor(const Text& source, const Text& target) {
-  const Text name = dos::NameOf(source);
-  if (name.find('~') == Text::npos || UpperText(name) != UpperText(dos::NameOf(target))) return {};
-  const std::wstring longName = win32::LongNameOf(source);
-  if (longName.empty() || win32::Spellable(longName)) return {};
-  return win32::Widened(target.substr(0, target.size() - name.size())) + longName;
-}
-
 }  // namespace
 
 void CopyFileTo(ErrorState& state, const Text& source, const Text& target) {
@@ -216,7 +203,7 @@ void CopyFileTo(ErrorState& state, const Text& source, const Text& target) {
   HANDLE held = KeepOpenForReading(state, source);
   if (held == INVALID_HANDLE_VALUE) return;
   {
-    const std::wstring longTarget = LongTargetFor(source, target);
+    const std::wstring longTarget = win32::LongTargetFor(source, target);
     TemporaryFile temporary;
     if (TargetIsNotReadOnly(state, target, longTarget) &&
         temporary.Create(state, dos::FolderOf(target)) && temporary.Fill(state, source) &&
