@@ -2,12 +2,14 @@
 // and flushed to the disk, then takes the target's place with MoveFileExA. The source stays open
 // for reading meanwhile, so that a copy of a file onto itself finds its target in use. A read-only
 // or held target refuses to be replaced and stays as it was; whatever fails, no temporary file is
-// left behind.
+// left behind. A scanner that reads the new file, or the old one, for a moment is waited for at
+// each step (internal/brief_holds.h).
 #include <string>
 
 #include "services/dos_path.h"
 #include "services/files.h"
-#include "services/win32/internal/call.h"
+#include "services/win32/internal/brief_holds.h"
+#include "services/win32/internal/durability.h"
 #include "services/win32/internal/wide_names.h"
 
 namespace quelb {
@@ -32,9 +34,9 @@ class TemporaryFile {
   ~TemporaryFile() {
     if (path_.empty()) return;
     // The copy carries the source's attributes, and a read-only file cannot be deleted.
-    win32::Call([&] {
+    win32::CallPatiently([&] {
       SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileA(path_.c_str());
+      return DeleteFileA(path_.c_str()) != FALSE;
     });
   }
 
@@ -61,8 +63,10 @@ class TemporaryFile {
 
   bool Fill(ErrorState& state, const Text& source) {
     BOOL copied = FALSE;
-    const DWORD error =
-        win32::Call([&] { copied = CopyFileA(source.c_str(), path_.c_str(), FALSE); });
+    const DWORD error = win32::CallPatiently([&] {
+      copied = CopyFileA(source.c_str(), path_.c_str(), FALSE);
+      return copied != FALSE;
+    });
     return win32::Succeeded(state, copied, copied ? 0 : error);
   }
 
@@ -87,27 +91,18 @@ class TemporaryFile {
   // MOVEFILE_WRITE_THROUGH flushes only a move made as a copy and a delete, not a rename within
   // the volume, so the copy's data reach the disk before the copy takes the target's place.
   bool Flush(ErrorState& state) {
-    HANDLE file = INVALID_HANDLE_VALUE;
-    DWORD error = win32::Call([&] {
-      file = CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-    });
-    if (file == INVALID_HANDLE_VALUE) return win32::Succeeded(state, false, error);
-    BOOL flushed = FALSE;
-    error = win32::Call([&] { flushed = FlushFileBuffers(file); });
-    const bool done = win32::Succeeded(state, flushed, flushed ? 0 : error);
-    BOOL closed = FALSE;
-    error = win32::Call([&] { closed = CloseHandle(file); });
-    return win32::Succeeded(state, closed, closed ? 0 : error) && done;
+    const DWORD error = win32::FlushFile(path_);
+    return win32::Succeeded(state, error == 0, error);
   }
 
   // A long target name is the wide one that the code page cannot spell.
   void Replace(ErrorState& state, const Text& target, const std::wstring& longTarget) {
     BOOL moved = FALSE;
-    const DWORD error = win32::Call([&] {
+    const DWORD error = win32::CallPatiently([&] {
       moved = longTarget.empty()
                   ? MoveFileExA(path_.c_str(), target.c_str(), kReplace)
                   : MoveFileExW(win32::Widened(path_).c_str(), longTarget.c_str(), kReplace);
+      return moved != FALSE;
     });
     if (win32::Succeeded(state, moved, moved ? 0 : error)) path_.clear();
   }

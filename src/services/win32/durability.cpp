@@ -2,22 +2,29 @@
 // into a folder is put on the disk once the archive has ended. A handle to the volume flushes every
 // file on it in one call, but only an administrator may open one; anyone else flushes each file
 // under the folder that they may write.
+#include "services/win32/internal/durability.h"
+
 #include <string>
 
 #include "services/files.h"
-#include "services/win32/internal/call.h"
+#include "services/win32/internal/brief_holds.h"
 
 namespace quelb {
 namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
+// To be made through Call.
+HANDLE OpenShared(const Text& path, const std::wstring& longPath) {
+  return longPath.empty() ? CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                          : CreateFileW(longPath.c_str(), GENERIC_WRITE, kShareAll, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 HANDLE OpenForWriting(const Text& path) {
   HANDLE file = INVALID_HANDLE_VALUE;
-  win32::Call([&] {
-    file = CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-  });
+  win32::Call([&] { file = OpenShared(path, {}); });
   return file;
 }
 
@@ -70,6 +77,17 @@ void FlushEachFileUnder(ErrorState& state, const Text& folder) {
 }
 
 }  // namespace
+
+// A copy that a scanner reads for a moment is opened once the scanner lets go.
+DWORD win32::FlushFile(const Text& path, const std::wstring& longPath) {
+  HANDLE file = INVALID_HANDLE_VALUE;
+  const DWORD error = win32::CallPatiently([&] {
+    file = OpenShared(path, longPath);
+    return file != INVALID_HANDLE_VALUE;
+  });
+  if (file == INVALID_HANDLE_VALUE) return error != 0 ? error : ERROR_GEN_FAILURE;
+  return FlushAndClose(file);
+}
 
 void WriteDurablyInto(ErrorState& state, const Text& folder, const std::function<void()>& work) {
   work();
