@@ -1,5 +1,6 @@
 // Copying a file: CopyFileA into a temporary file in the target's folder, which, made writable
-// and flushed to the disk, then takes the target's place with MoveFileExA. The source stays open
+// and flushed to the disk, then takes the target's place with MoveFileExA and is flushed again
+// under its new name. The source stays open
 // for reading meanwhile, so that a copy of a file onto itself finds its target in use. A read-only
 // or held target refuses to be replaced and stays as it was; whatever fails, no temporary file is
 // left behind. A scanner that reads the new file, or the old one, for a moment is waited for at
@@ -96,7 +97,7 @@ class TemporaryFile {
   }
 
   // A long target name is the wide one that the code page cannot spell.
-  void Replace(ErrorState& state, const Text& target, const std::wstring& longTarget) {
+  bool Replace(ErrorState& state, const Text& target, const std::wstring& longTarget) {
     BOOL moved = FALSE;
     const DWORD error = win32::CallPatiently([&] {
       moved = longTarget.empty()
@@ -104,7 +105,9 @@ class TemporaryFile {
                   : MoveFileExW(win32::Widened(path_).c_str(), longTarget.c_str(), kReplace);
       return moved != FALSE;
     });
-    if (win32::Succeeded(state, moved, moved ? 0 : error)) path_.clear();
+    if (!win32::Succeeded(state, moved, moved ? 0 : error)) return false;
+    path_.clear();
+    return true;
   }
 
  private:
@@ -204,6 +207,16 @@ std::wstring LongTargetFor(const Text& source, const Text& target) {
   return win32::Widened(target.substr(0, target.size() - name.size())) + longName;
 }
 
+// MOVEFILE_WRITE_THROUGH flushes only a move made as a copy and a delete: a rename within the
+// volume lasts once the file, opened again under its new name, is flushed, which puts its
+// entry on the disk with its data, on NTFS and FAT alike. A failed flush is the copy's failure,
+// although the target holds the new data: a power cut may still take the rename back.
+void MakeLastUnderItsName(ErrorState& state, const Text& target, const std::wstring& longTarget) {
+  win32::NoteChangedFolder(dos::FolderOf(target));
+  const DWORD error = win32::FlushFile(target, longTarget);
+  win32::Succeeded(state, error == 0, error);
+}
+
 }  // namespace
 
 void CopyFileTo(ErrorState& state, const Text& source, const Text& target) {
@@ -216,14 +229,15 @@ void CopyFileTo(ErrorState& state, const Text& source, const Text& target) {
     if (TargetIsNotReadOnly(state, target, longTarget) &&
         temporary.Create(state, dos::FolderOf(target)) && temporary.Fill(state, source) &&
         watch.StayedAsItWas(state, temporary.Path()) && temporary.DropReadOnly(state) &&
-        temporary.Flush(state)) {
-      temporary.Replace(state, target, longTarget);
+        temporary.Flush(state) && temporary.Replace(state, target, longTarget)) {
+      MakeLastUnderItsName(state, target, longTarget);
     }
   }
   win32::Call([&] { CloseHandle(held); });
 }
 
-// Each copy is flushed by itself before it takes the target's place, so none waits.
+// Each copy is flushed by itself before it takes the target's place and again after, so none
+// waits.
 bool StartCopy(ErrorState& state, const Text& source, const Text& target) {
   CopyFileTo(state, source, target);
   return false;

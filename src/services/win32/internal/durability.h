@@ -1,4 +1,5 @@
-// What durability.cpp offers the copy: the flush of one file.
+// What durability.cpp offers the copy: the flush of one file, and the folders whose entries
+// the copies changed, flushed together before the run's next box (MakeCopiesDurable).
 #pragma once
 
 #include <string>
@@ -12,5 +13,7 @@ namespace quelb::win32 {
 // the disk and closes it. A long name that the code page cannot spell goes in wide, and path
 // is then not used. Returns 0, or the error of the open or the flush.
 DWORD FlushFile(const Text& path, const std::wstring& longPath = {});
+
+void NoteChangedFolder(const Text& folder);
 
 }  // namespace quelb::win32
