@@ -1,4 +1,4 @@
-// Copying a file: CopyFileA into a temporary file in the target's folder, which, made writable
+// Copying a file: CopyFileExA into a temporary file in the target's folder, which, made writable
 // and flushed to the disk, then takes the target's place with MoveFileExA and is flushed again
 // under its new name. The source stays open
 // for reading meanwhile, so that a copy of a file onto itself finds its target in use. A read-only
@@ -7,10 +7,12 @@
 // each step (internal/brief_holds.h).
 #include <string>
 
+#include "services/backend.h"
 #include "services/dos_path.h"
 #include "services/files.h"
 #include "services/win32/internal/brief_holds.h"
 #include "services/win32/internal/durability.h"
+#include "services/win32/internal/temporary_copies.h"
 #include "services/win32/internal/wide_names.h"
 
 namespace quelb {
@@ -28,27 +30,29 @@ HANDLE KeepOpenForReading(ErrorState& state, const Text& source) {
   return file;
 }
 
+// The copy looks at the queue between its pieces: one that took no messages until it ended, as
+// CopyFileA's does, would have the window shown as not responding during a long copy from a
+// diskette or a slow share, and closed by an operator who waits, in the middle of the copy.
+DWORD CALLBACK LookAtQueueWhileCopying(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER,
+                                       DWORD, DWORD, HANDLE, HANDLE, LPVOID) {
+  platform::LookAtMessageQueue();
+  return PROGRESS_CONTINUE;
+}
+
 // A new, empty file of a unique name in the target's folder, removed again unless it has
 // taken the target's place.
 class TemporaryFile {
  public:
   ~TemporaryFile() {
-    if (path_.empty()) return;
-    // The copy carries the source's attributes, and a read-only file cannot be deleted.
-    win32::CallPatiently([&] {
-      SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
-      return DeleteFileA(path_.c_str()) != FALSE;
-    });
+    if (!path_.empty()) win32::RemoveTemporaryCopy(path_);
   }
 
-  // Named by the process and a count, so that two copies never meet; an existing name is
-  // passed over. A missing folder fails here as the copy itself would.
+  // An existing name is passed over. A missing folder fails here as the copy itself would.
   bool Create(ErrorState& state, const Text& folder) {
     static unsigned count = 0;
+    win32::RemoveLeftoverCopies(folder);
     for (;;) {
-      const Text path = folder + (folder.ends_with('\\') || folder.ends_with(':') ? "" : "\\") +
-                        "~cpy" + std::to_string(GetCurrentProcessId()) + "-" +
-                        std::to_string(++count) + ".tmp";
+      const Text path = win32::TemporaryCopyIn(folder, ++count);
       HANDLE file = INVALID_HANDLE_VALUE;
       const DWORD error = win32::Call([&] {
         file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -65,7 +69,8 @@ class TemporaryFile {
   bool Fill(ErrorState& state, const Text& source) {
     BOOL copied = FALSE;
     const DWORD error = win32::CallPatiently([&] {
-      copied = CopyFileA(source.c_str(), path_.c_str(), FALSE);
+      copied =
+          CopyFileExA(source.c_str(), path_.c_str(), LookAtQueueWhileCopying, nullptr, nullptr, 0);
       return copied != FALSE;
     });
     return win32::Succeeded(state, copied, copied ? 0 : error);
