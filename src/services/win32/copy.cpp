@@ -1,10 +1,9 @@
 // Copying a file: CopyFileExA into a temporary file in the target's folder, which, made writable
 // and flushed to the disk, then takes the target's place with MoveFileExA and is flushed again
-// under its new name. The source stays open
-// for reading meanwhile, so that a copy of a file onto itself finds its target in use. A read-only
-// or held target refuses to be replaced and stays as it was; whatever fails, no temporary file is
-// left behind. A scanner that reads the new file, or the old one, for a moment is waited for at
-// each step (internal/brief_holds.h).
+// under its new name. The source stays open for reading meanwhile, so that a copy of a file
+// onto itself finds its target in use. A read-only or held target refuses to be replaced and
+// stays as it was; whatever fails, no temporary file is left behind. A scanner that reads the
+// new file, or the old one, for a moment is waited for at each step (internal/brief_holds.h).
 #include <string>
 
 #include "services/backend.h"
