@@ -1,13 +1,17 @@
-// Copying a file: CopyFileA into a temporary file in the target's folder, which, made writable
-// and flushed to the disk, then takes the target's place with MoveFileExA. The source stays open
-// for reading meanwhile, so that a copy of a file onto itself finds its target in use. A read-only
-// or held target refuses to be replaced and stays as it was; whatever fails, no temporary file is
-// left behind.
+// Copying a file: CopyFileExA into a temporary file in the target's folder, which, made writable
+// and flushed to the disk, then takes the target's place with MoveFileExA and is flushed again
+// under its new name. The source stays open for reading meanwhile, so that a copy of a file
+// onto itself finds its target in use. A read-only or held target refuses to be replaced and
+// stays as it was; whatever fails, no temporary file is left behind. A scanner that reads the
+// new file, or the old one, for a moment is waited for at each step (internal/brief_holds.h).
 #include <string>
 
+#include "services/backend.h"
 #include "services/dos_path.h"
 #include "services/files.h"
-#include "services/win32/internal/call.h"
+#include "services/win32/internal/brief_holds.h"
+#include "services/win32/internal/durability.h"
+#include "services/win32/internal/temporary_copies.h"
 #include "services/win32/internal/wide_names.h"
 
 namespace quelb {
@@ -25,27 +29,29 @@ HANDLE KeepOpenForReading(ErrorState& state, const Text& source) {
   return file;
 }
 
+// The copy looks at the queue between its pieces: one that took no messages until it ended, as
+// CopyFileA's does, would have the window shown as not responding during a long copy from a
+// diskette or a slow share, and closed by an operator who waits, in the middle of the copy.
+DWORD CALLBACK LookAtQueueWhileCopying(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER,
+                                       DWORD, DWORD, HANDLE, HANDLE, LPVOID) {
+  platform::LookAtMessageQueue();
+  return PROGRESS_CONTINUE;
+}
+
 // A new, empty file of a unique name in the target's folder, removed again unless it has
 // taken the target's place.
 class TemporaryFile {
  public:
   ~TemporaryFile() {
-    if (path_.empty()) return;
-    // The copy carries the source's attributes, and a read-only file cannot be deleted.
-    win32::Call([&] {
-      SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileA(path_.c_str());
-    });
+    if (!path_.empty()) win32::RemoveTemporaryCopy(path_);
   }
 
-  // Named by the process and a count, so that two copies never meet; an existing name is
-  // passed over. A missing folder fails here as the copy itself would.
+  // An existing name is passed over. A missing folder fails here as the copy itself would.
   bool Create(ErrorState& state, const Text& folder) {
     static unsigned count = 0;
+    win32::RemoveLeftoverCopies(folder);
     for (;;) {
-      const Text path = folder + (folder.ends_with('\\') || folder.ends_with(':') ? "" : "\\") +
-                        "~cpy" + std::to_string(GetCurrentProcessId()) + "-" +
-                        std::to_string(++count) + ".tmp";
+      const Text path = win32::TemporaryCopyIn(folder, ++count);
       HANDLE file = INVALID_HANDLE_VALUE;
       const DWORD error = win32::Call([&] {
         file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -61,8 +67,11 @@ class TemporaryFile {
 
   bool Fill(ErrorState& state, const Text& source) {
     BOOL copied = FALSE;
-    const DWORD error =
-        win32::Call([&] { copied = CopyFileA(source.c_str(), path_.c_str(), FALSE); });
+    const DWORD error = win32::CallPatiently([&] {
+      copied =
+          CopyFileExA(source.c_str(), path_.c_str(), LookAtQueueWhileCopying, nullptr, nullptr, 0);
+      return copied != FALSE;
+    });
     return win32::Succeeded(state, copied, copied ? 0 : error);
   }
 
@@ -87,29 +96,22 @@ class TemporaryFile {
   // MOVEFILE_WRITE_THROUGH flushes only a move made as a copy and a delete, not a rename within
   // the volume, so the copy's data reach the disk before the copy takes the target's place.
   bool Flush(ErrorState& state) {
-    HANDLE file = INVALID_HANDLE_VALUE;
-    DWORD error = win32::Call([&] {
-      file = CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-    });
-    if (file == INVALID_HANDLE_VALUE) return win32::Succeeded(state, false, error);
-    BOOL flushed = FALSE;
-    error = win32::Call([&] { flushed = FlushFileBuffers(file); });
-    const bool done = win32::Succeeded(state, flushed, flushed ? 0 : error);
-    BOOL closed = FALSE;
-    error = win32::Call([&] { closed = CloseHandle(file); });
-    return win32::Succeeded(state, closed, closed ? 0 : error) && done;
+    const DWORD error = win32::FlushFile(path_);
+    return win32::Succeeded(state, error == 0, error);
   }
 
   // A long target name is the wide one that the code page cannot spell.
-  void Replace(ErrorState& state, const Text& target, const std::wstring& longTarget) {
+  bool Replace(ErrorState& state, const Text& target, const std::wstring& longTarget) {
     BOOL moved = FALSE;
-    const DWORD error = win32::Call([&] {
+    const DWORD error = win32::CallPatiently([&] {
       moved = longTarget.empty()
                   ? MoveFileExA(path_.c_str(), target.c_str(), kReplace)
                   : MoveFileExW(win32::Widened(path_).c_str(), longTarget.c_str(), kReplace);
+      return moved != FALSE;
     });
-    if (win32::Succeeded(state, moved, moved ? 0 : error)) path_.clear();
+    if (!win32::Succeeded(state, moved, moved ? 0 : error)) return false;
+    path_.clear();
+    return true;
   }
 
  private:
@@ -209,6 +211,16 @@ std::wstring LongTargetFor(const Text& source, const Text& target) {
   return win32::Widened(target.substr(0, target.size() - name.size())) + longName;
 }
 
+// MOVEFILE_WRITE_THROUGH flushes only a move made as a copy and a delete: a rename within the
+// volume lasts once the file, opened again under its new name, is flushed, which puts its
+// entry on the disk with its data, on NTFS and FAT alike. A failed flush is the copy's failure,
+// although the target holds the new data: a power cut may still take the rename back.
+void MakeLastUnderItsName(ErrorState& state, const Text& target, const std::wstring& longTarget) {
+  win32::NoteChangedFolder(dos::FolderOf(target));
+  const DWORD error = win32::FlushFile(target, longTarget);
+  win32::Succeeded(state, error == 0, error);
+}
+
 }  // namespace
 
 void CopyFileTo(ErrorState& state, const Text& source, const Text& target) {
@@ -221,14 +233,15 @@ void CopyFileTo(ErrorState& state, const Text& source, const Text& target) {
     if (TargetIsNotReadOnly(state, target, longTarget) &&
         temporary.Create(state, dos::FolderOf(target)) && temporary.Fill(state, source) &&
         watch.StayedAsItWas(state, temporary.Path()) && temporary.DropReadOnly(state) &&
-        temporary.Flush(state)) {
-      temporary.Replace(state, target, longTarget);
+        temporary.Flush(state) && temporary.Replace(state, target, longTarget)) {
+      MakeLastUnderItsName(state, target, longTarget);
     }
   }
   win32::Call([&] { CloseHandle(held); });
 }
 
-// Each copy is flushed by itself before it takes the target's place, so none waits.
+// Each copy is flushed by itself before it takes the target's place and again after, so none
+// waits.
 bool StartCopy(ErrorState& state, const Text& source, const Text& target) {
   CopyFileTo(state, source, target);
   return false;

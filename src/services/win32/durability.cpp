@@ -1,24 +1,38 @@
-// Durability of what a run wrote: its copies need nothing more, and what an archive unpacked
-// into a folder is put on the disk once the archive has ended. A handle to the volume flushes every
-// file on it in one call, but only an administrator may open one; anyone else flushes each file
-// under the folder that they may write.
+// Durability of what a run wrote: each copy is flushed under its new name by the copy itself,
+// and the folders that the copies changed are flushed before the run's next box; what an
+// archive unpacked into a folder is put on the disk once the archive has ended. A handle to the
+// volume flushes every file on it in one call, but only an administrator may open one; anyone
+// else flushes each file under the folder that they may write.
+#include "services/win32/internal/durability.h"
+
+#include <set>
 #include <string>
 
 #include "services/files.h"
-#include "services/win32/internal/call.h"
+#include "services/win32/internal/brief_holds.h"
 
 namespace quelb {
 namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
+// To be made through Call.
+HANDLE OpenShared(const Text& path, const std::wstring& longPath) {
+  return longPath.empty() ? CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                          : CreateFileW(longPath.c_str(), GENERIC_WRITE, kShareAll, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 HANDLE OpenForWriting(const Text& path) {
   HANDLE file = INVALID_HANDLE_VALUE;
-  win32::Call([&] {
-    file = CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-  });
+  win32::Call([&] { file = OpenShared(path, {}); });
   return file;
+}
+
+std::set<Text>& ChangedFolders() {
+  static std::set<Text> folders;
+  return folders;
 }
 
 // Returns the last error of the flush, 0 when it succeeded.
@@ -69,7 +83,34 @@ void FlushEachFileUnder(ErrorState& state, const Text& folder) {
   win32::Call([&] { FindClose(search); });
 }
 
+// The platform documents the flush of a file's handle, not of a folder's, and a folder may not
+// be opened for writing at all (by an account without the right, on a share): a folder that
+// refuses is passed over, as each of its new files was flushed under its name already.
+void FlushFolder(const Text& folder) {
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  win32::Call([&] {
+    handle = CreateFileA(folder.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  });
+  if (handle != INVALID_HANDLE_VALUE) FlushAndClose(handle);
+}
+
 }  // namespace
+
+void win32::NoteChangedFolder(const Text& folder) {
+  ChangedFolders().insert(folder);
+}
+
+// A copy that a scanner reads for a moment is opened once the scanner lets go.
+DWORD win32::FlushFile(const Text& path, const std::wstring& longPath) {
+  HANDLE file = INVALID_HANDLE_VALUE;
+  const DWORD error = win32::CallPatiently([&] {
+    file = OpenShared(path, longPath);
+    return file != INVALID_HANDLE_VALUE;
+  });
+  if (file == INVALID_HANDLE_VALUE) return error != 0 ? error : ERROR_GEN_FAILURE;
+  return FlushAndClose(file);
+}
 
 void WriteDurablyInto(ErrorState& state, const Text& folder, const std::function<void()>& work) {
   work();
@@ -77,7 +118,9 @@ void WriteDurablyInto(ErrorState& state, const Text& folder, const std::function
   if (!FlushVolumeOf(folder)) FlushEachFileUnder(state, folder);
 }
 
-// Each copy is already flushed when it takes the target's place.
-void MakeCopiesDurable(ErrorState&) {}
+void MakeCopiesDurable(ErrorState&) {
+  for (const Text& folder : ChangedFolders()) FlushFolder(folder);
+  ChangedFolders().clear();
+}
 
 }  // namespace quelb

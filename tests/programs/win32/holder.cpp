@@ -1,5 +1,7 @@
 // Holds a file the way another process would, for the tests of files in use.
-//   holder open <path>   keeps the file open for reading, sharing reads and writes
+//   holder open <path>   keeps the file open for reading, sharing reads, writes and deletion
+//   holder keep <path>   keeps it open for reading, sharing reads and writes but not deletion,
+//                        as the suite's own programs do
 //   holder map <path>    maps the file and closes its handle
 //   holder wait          holds nothing itself; started from a copy, the copy is the running file
 //   holder try <path>    tries to open it for reading and ends at once: 0 opened, 1 refused
@@ -15,8 +17,8 @@ namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-HANDLE OpenForReading(const char* path) {
-  return CreateFileA(path, GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
+HANDLE OpenForReading(const char* path, DWORD sharing = kShareAll) {
+  return CreateFileA(path, GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
 int TryOpen(const char* path) {
@@ -40,6 +42,9 @@ bool Map(HANDLE file) {
 // The handle of "open" stays open until the process ends, which ends the hold.
 bool Hold(const char* mode, const char* path) {
   if (std::strcmp(mode, "wait") == 0) return true;
+  if (std::strcmp(mode, "keep") == 0) {
+    return OpenForReading(path, FILE_SHARE_READ | FILE_SHARE_WRITE) != INVALID_HANDLE_VALUE;
+  }
   if (std::strcmp(mode, "open") != 0 && std::strcmp(mode, "map") != 0) return false;
   HANDLE file = OpenForReading(path);
   if (file == INVALID_HANDLE_VALUE) return false;
