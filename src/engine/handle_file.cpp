@@ -38,6 +38,7 @@ void DeliverArchive(UpdateRunState& run, ErrorState& errors) {
 
 // True when the file's copy waits to be finished.
 bool Deliver(UpdateRunState& run, ErrorState& errors) {
+  run.FolderHeld = false;
   switch (KindOf(run.CurrentFile)) {
     case FileKind::kArchive:
       DeliverArchive(run, errors);

@@ -106,6 +106,7 @@ bool MadeDurable(UpdateRunState& run, ErrorState& errors) {
     MakeCopiesDurable(errors);
     run.TakeLastError(errors);
     if (run.LastError == 0) return true;
+    run.FolderHeld = false;
     run.Answer = AskAfterFailure(run);
     if (EndsTheRun(run.Answer)) return false;
     if (run.Answer != IDRETRY) return true;
