@@ -1,14 +1,15 @@
 // Update packages go to the download folder instead of the target folder. A package that is
 // read from the download folder itself is already in place and is not counted.
 #include "engine/engine.h"
+#include "engine/process_values.h"
 #include "engine/run_lock.h"
 #include "services/files.h"
 
 namespace quelb {
 
 bool CopyToDownloadFolder(UpdateRunState& run, ErrorState& errors) {
-  const Text downloadFolder = kDownloadFolder;
-  if (UpperText(run.SourcePath) == downloadFolder) {
+  const Text downloadFolder = DownloadFolder;
+  if (UpperText(run.SourcePath) == UpperText(downloadFolder)) {
     run.FileCount.Add(-1);
     return false;
   }
@@ -17,7 +18,8 @@ bool CopyToDownloadFolder(UpdateRunState& run, ErrorState& errors) {
   if (run.FolderProbe.empty()) MakeFolder(errors, downloadFolder);
   // A download folder that was missing when the run began is locked before a package goes in,
   // whichever run made it.
-  if (run.Locks != nullptr && !run.Locks->TakeWhileWorking(errors, downloadFolder)) return false;
+  run.FolderHeld = run.Locks != nullptr && !run.Locks->TakeWhileWorking(errors, downloadFolder);
+  if (run.FolderHeld) return false;
   return StartCopy(errors, run.SourceFilePath(), downloadFolder + "\\" + run.CurrentFile);
 }
 
