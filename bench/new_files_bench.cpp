@@ -120,9 +120,7 @@ double Median(std::vector<double> values) {
 // counts, so that a slow moment of the machine weighs on neither alone.
 int main(int argc, char** argv) {
   const bool hostSource = argc > 2 && std::string(argv[2]) == "host";
-  quelb::SetMessageHandler([](const quelb::Text&, const quelb::Text&, uint32_t style) {
-    return quelb::FirstButtonOf(style);
-  });
+  quelb::SetMessageHandler([](const quelb::Box& box) { return quelb::FirstButtonOf(box.style); });
   const Prefix prefix;
   if (argc > 1) {
     TimedRun(prefix, std::atoi(argv[1]), hostSource, 0);

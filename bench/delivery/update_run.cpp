@@ -13,9 +13,10 @@ namespace {
 class CompletionOnlyOperator {
  public:
   CompletionOnlyOperator() {
-    quelb::SetMessageHandler([this](const quelb::Text& text, const quelb::Text& title, uint32_t) {
-      if (title != "Update is Completed") Fail("a prompt came: " + title + ": " + text);
-      shown_ = text;
+    quelb::SetMessageHandler([this](const quelb::Box& box) {
+      if (box.kind != quelb::BoxKind::kCompleted)
+        Fail("a prompt came: " + box.title + ": " + box.text);
+      shown_ = box.text;
       return IDOK;
     });
   }

@@ -4,6 +4,7 @@
 #include "dialog/layer.h"
 #include "engine/run_state.h"
 #include "services/error.h"
+#include "services/message.h"
 
 namespace quelb {
 
@@ -13,6 +14,11 @@ inline constexpr int IDC_STATUS = 402;
 
 // The download folder, where update packages are stored.
 inline constexpr const char* kDownloadFolder = "C:\\LDGRHOME\\DOWNLOAD";
+
+// True for the answers that end the run: Abort, and a handler's end of the run.
+inline bool EndsTheRun(int answer) {
+  return answer == IDABORT || answer == kEndTheRun;
+}
 
 enum class FileOutcome { kNext, kAbort };
 enum class RunOutcome { kCompleted, kAborted };

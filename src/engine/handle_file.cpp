@@ -38,6 +38,7 @@ void DeliverArchive(UpdateRunState& run, ErrorState& errors) {
 
 // True when the file's copy waits to be finished.
 bool Deliver(UpdateRunState& run, ErrorState& errors) {
+  run.FolderHeld = false;
   switch (KindOf(run.CurrentFile)) {
     case FileKind::kArchive:
       DeliverArchive(run, errors);
@@ -64,13 +65,13 @@ void DeliverNow(UpdateRunState& run, ErrorState& errors) {
 FileOutcome SettleFailure(UpdateRunState& run, ErrorState& errors) {
   for (;;) {
     run.Answer = AskAfterFailure(run);
-    if (run.Answer == IDABORT) return FileOutcome::kAbort;
+    if (EndsTheRun(run.Answer)) return FileOutcome::kAbort;
     if (run.Answer != IDRETRY) {
       run.FileCount.Add(-1);
       break;
     }
     DeliverNow(run, errors);
-    run.LastError = TakeError(errors);
+    run.TakeLastError(errors);
     if (run.LastError == 0) break;
   }
   run.FileCount.Add(1);
@@ -109,9 +110,10 @@ Text CopyTargetOf(const UpdateRunState& run) {
 }
 
 int AskAfterFailure(const UpdateRunState& run) {
-  return ShowMessage("Attempting to copy " + run.SourceFilePath(),
-                     MB_TASKMODAL | MB_ICONQUESTION | MB_ABORTRETRYIGNORE,
-                     "error #" + NumberText(run.LastError) + " occurred");
+  return ShowMessage({BoxKind::kFileFailure, "Attempting to copy " + run.SourceFilePath(),
+                      "error #" + NumberText(run.LastError) + " occurred",
+                      MB_TASKMODAL | MB_ICONQUESTION | MB_ABORTRETRYIGNORE,
+                      run.FailureAt(run.SourceFilePath())});
 }
 
 // The failures of the files before this one are asked about first, in their order, and the
@@ -121,7 +123,9 @@ FileOutcome HandleFile(UpdateRunState& run, ErrorState& errors) {
     return FileOutcome::kAbort;
   }
   const bool waits = Deliver(run, errors);
-  run.LastError = TakeError(errors);
+  // An in-use prompt answered with the end of the run ends it here, with that prompt's number.
+  if (run.Answer == kEndTheRun) return FileOutcome::kAbort;
+  run.TakeLastError(errors);
   if (run.LastError != 0) {
     if (FinishWaitingCopies(run, errors) == FileOutcome::kAbort) return FileOutcome::kAbort;
     return SettleFailure(run, errors);
@@ -142,6 +146,8 @@ FileOutcome FinishWaitingCopies(UpdateRunState& run, ErrorState& errors) {
   for (const CopyFailure& failure : FinishCopies()) {
     run.CurrentFile = waiting[failure.position];
     run.LastError = failure.number;
+    run.LastPlatformCode = 0;
+    run.FolderHeld = false;
     run.FileCount.Add(-1);
     if (SettleFailure(run, errors) == FileOutcome::kAbort) return FileOutcome::kAbort;
   }

@@ -75,13 +75,16 @@ Text KeyProgramsText(ErrorNumber number) {
 
 // The prompt of the sprung trap; true when the operator asks for a retry.
 bool AskToRetry(UpdateRunState& run, ErrorState& errors, TrapPlace sprung, const Text& moduleCode) {
-  run.LastError = TakeError(errors);
+  run.TakeLastError(errors);
   if (sprung == kTargetProgramPrompt) {
-    run.Answer = ShowMessage(TargetProgramText(run.LastError, moduleCode), kRetryPromptStyle,
-                             "Target program is in use - RETRY ?");
+    run.Answer =
+        ShowMessage({BoxKind::kTargetProgramInUse, TargetProgramText(run.LastError, moduleCode),
+                     "Target program is in use - RETRY ?", kRetryPromptStyle,
+                     run.FailureAt(run.TargetPath + "\\" + moduleCode + ".exe")});
   } else {
-    run.Answer = ShowMessage(KeyProgramsText(run.LastError), kRetryPromptStyle,
-                             "Key programs are in use - RETRY ??");
+    run.Answer = ShowMessage({BoxKind::kKeyProgramsInUse, KeyProgramsText(run.LastError),
+                              "Key programs are in use - RETRY ??", kRetryPromptStyle,
+                              run.FailureAt(run.TargetPath)});
   }
   SetErrorTrap(errors, kNoTrap);
   return run.Answer == IDYES;

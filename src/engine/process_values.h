@@ -12,5 +12,8 @@ extern Text AppName;
 extern Flag UpdateMode;
 // Set only by an aborted update run; the control module is then not started.
 extern Flag RunAborted;
+// The download folder, where update packages are stored: kDownloadFolder unless the program
+// that drives the run names another.
+extern Text DownloadFolder;
 
 }  // namespace quelb

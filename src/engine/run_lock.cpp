@@ -51,10 +51,13 @@ LockOutcome RunLocks::Take(UpdateRunState& run, ErrorState& errors, const Text& 
       case FolderLockAnswer::kHeldUnopenable:
         break;
     }
-    run.LastError = TakeError(errors);
+    run.TakeLastError(errors);
+    run.FolderHeld = true;
     run.Answer =
-        ShowMessage(HeldFolderText(run.LastError, folder, holder, answer),
-                    MB_TASKMODAL | MB_ICONQUESTION | MB_RETRYCANCEL, "Folder is in use - RETRY ?");
+        ShowMessage({BoxKind::kHeldFolder, HeldFolderText(run.LastError, folder, holder, answer),
+                     "Folder is in use - RETRY ?", MB_TASKMODAL | MB_ICONQUESTION | MB_RETRYCANCEL,
+                     run.FailureAt(folder)});
+    run.FolderHeld = false;
     if (run.Answer != IDRETRY) return LockOutcome::kCanceled;
   }
 }

@@ -8,6 +8,7 @@
 #include "services/counter.h"
 #include "services/error.h"
 #include "services/flag.h"
+#include "services/message.h"
 #include "services/text.h"
 
 namespace quelb {
@@ -28,6 +29,10 @@ struct UpdateRunState {
   int64_t FileIndex = 0;
   Text CurrentFile;
   ErrorNumber LastError = 0;
+  // The platform's own code behind LastError, 0 when unknown.
+  int LastPlatformCode = 0;
+  // LastError is that of a folder another run holds.
+  bool FolderHeld = false;
   Text SourceHint;
   int Answer = 0;
   Flag MayProceed = kFalse;
@@ -40,13 +45,26 @@ struct UpdateRunState {
   struct FileAtHand {
     Text name;
     ErrorNumber error;
+    int platformCode;
+    bool folderHeld;
   };
-  FileAtHand AtHand() const { return {CurrentFile, LastError}; }
+  FileAtHand AtHand() const { return {CurrentFile, LastError, LastPlatformCode, FolderHeld}; }
+  // Takes the error state's number into LastError, with the platform's code behind it.
+  void TakeLastError(ErrorState& errors) {
+    LastPlatformCode = errors.rawCode;
+    LastError = TakeError(errors);
+  }
+  // What a box reports of LastError, for the file or folder at hand.
+  BoxFailure FailureAt(const Text& file) const {
+    return {LastError, LastPlatformCode, file, FolderHeld};
+  }
   // The source file at hand, in the form the services take.
   Text SourceFilePath() const { return SourcePath + "\\" + CurrentFile; }
   void Restore(const FileAtHand& file) {
     CurrentFile = file.name;
     LastError = file.error;
+    LastPlatformCode = file.platformCode;
+    FolderHeld = file.folderHeld;
   }
 
   // The files of this pass whose copies wait to be finished, in the order they were started.

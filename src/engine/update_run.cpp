@@ -33,9 +33,10 @@ bool IsDiskSource(const UpdateRunState& run) {
 // would end as if it were empty or fail file by file: it is named with its number before
 // anything is done, tested as its probe, the longest path the run forms from it by itself.
 void ShowPathTooLong(UpdateRunState& run, ErrorState& errors, const Text& path) {
-  run.LastError = TakeError(errors);
-  ShowMessage("Path too long: " + path, MB_TASKMODAL | MB_OK,
-              "Error" + NumberText(run.LastError) + " detected");
+  run.TakeLastError(errors);
+  ShowMessage({BoxKind::kPathTooLong, "Path too long: " + path,
+               "Error" + NumberText(run.LastError) + " detected", MB_TASKMODAL | MB_OK,
+               run.FailureAt(path)});
 }
 
 bool FoldersFitThePlatform(UpdateRunState& run, ErrorState& errors) {
@@ -81,11 +82,12 @@ Text HintFor(const Text& sourcePath) {
 bool ListSource(UpdateRunState& run, ErrorState& errors) {
   for (;;) {
     run.CurrentFile = ListFirst(errors, run.SourceMask, kPlainFilesOnly);
-    run.LastError = TakeError(errors);
+    run.TakeLastError(errors);
     run.SourceHint = HintFor(run.SourcePath);
     if (run.LastError == 0) return true;
-    run.Answer = ShowMessage(run.SourceHint, MB_TASKMODAL | MB_ICONQUESTION | MB_RETRYCANCEL,
-                             "Error opening Input " + run.SourcePath);
+    run.Answer = ShowMessage(
+        {BoxKind::kOpeningInput, run.SourceHint, "Error opening Input " + run.SourcePath,
+         MB_TASKMODAL | MB_ICONQUESTION | MB_RETRYCANCEL, run.FailureAt(run.SourcePath)});
     if (run.Answer != IDRETRY) return false;
   }
 }
@@ -122,28 +124,34 @@ PassOutcome HandleNames(dialog::DialogHandle dialog, UpdateRunState& run, ErrorS
 bool MadeDurable(UpdateRunState& run, ErrorState& errors) {
   for (;;) {
     MakeCopiesDurable(errors);
-    run.LastError = TakeError(errors);
+    run.TakeLastError(errors);
     if (run.LastError == 0) return true;
+    run.FolderHeld = false;
     run.Answer = AskAfterFailure(run);
-    if (run.Answer == IDABORT) return false;
+    if (EndsTheRun(run.Answer)) return false;
     if (run.Answer != IDRETRY) return true;
   }
 }
 
-void EndPass(dialog::DialogHandle dialog, UpdateRunState& run) {
+// False when the handler ends the run at the box, which then ends as an aborted one.
+bool EndPass(dialog::DialogHandle dialog, UpdateRunState& run) {
   if (run.FileCount.Value() > 0) ++run.DiskCount;
   run.CountText = run.FileCount.Value() == 0 ? Text("NO") : NumberText(run.FileCount.Value());
   if (IsDiskSource(run)) {
     dialog::SetControlText(dialog, IDC_STATUS, "Disk" + NumberText(run.DiskCount) + " loaded");
-    run.Answer = ShowMessage("Load another disk?\r\nIf so, put in the disk and click YES",
-                             MB_TASKMODAL | MB_ICONQUESTION | MB_YESNO,
-                             run.CountText + " files copied -  Load another Disk?");
+    run.Answer = ShowMessage({BoxKind::kAnotherDisk,
+                              "Load another disk?\r\nIf so, put in the disk and click YES",
+                              run.CountText + " files copied -  Load another Disk?",
+                              MB_TASKMODAL | MB_ICONQUESTION | MB_YESNO,
+                              {}});
     if (run.Answer != IDYES) run.MoreDisks = kFalse;
-    return;
+    return run.Answer != kEndTheRun;
   }
   run.DoneText = run.CountText + " files copied or expanded.";
-  run.Answer = ShowMessage(run.DoneText, MB_TASKMODAL | MB_OK, "Update is Completed");
+  run.Answer = ShowMessage(
+      {BoxKind::kCompleted, run.DoneText, "Update is Completed", MB_TASKMODAL | MB_OK, {}});
   run.MoreDisks = kFalse;
+  return run.Answer != kEndTheRun;
 }
 
 PassOutcome TakePass(dialog::DialogHandle dialog, UpdateRunState& run, ErrorState& errors) {
@@ -154,7 +162,7 @@ PassOutcome TakePass(dialog::DialogHandle dialog, UpdateRunState& run, ErrorStat
   if (!CopiesFitThePlatform(run, errors)) return PassOutcome::kRefused;
   if (HandleNames(dialog, run, errors) == PassOutcome::kAbort) return PassOutcome::kAbort;
   if (!MadeDurable(run, errors)) return PassOutcome::kAbortAtSync;
-  EndPass(dialog, run);
+  if (!EndPass(dialog, run)) return PassOutcome::kAbort;
   return PassOutcome::kDone;
 }
 
@@ -176,7 +184,7 @@ bool LockAndPrepareTarget(UpdateRunState& run, ErrorState& errors, RunLocks& loc
   run.Locks = &locks;
   const LockOutcome target = locks.Take(run, errors, run.TargetPath);
   if (target == LockOutcome::kCanceled) return false;
-  if (locks.Take(run, errors, kDownloadFolder) == LockOutcome::kCanceled) return false;
+  if (locks.Take(run, errors, DownloadFolder) == LockOutcome::kCanceled) return false;
   MakeSureTargetExists(run, errors, target);
   return target == LockOutcome::kLocked ||
          locks.Take(run, errors, run.TargetPath) != LockOutcome::kCanceled;
@@ -186,10 +194,10 @@ bool LockAndPrepareTarget(UpdateRunState& run, ErrorState& errors, RunLocks& loc
 // it failed and was asked about.
 RunOutcome Abort(dialog::DialogHandle dialog, UpdateRunState& run, ErrorState& errors,
                  PassOutcome outcome) {
-  const ErrorNumber reason = run.LastError;
+  const BoxFailure reason = run.FailureAt(run.CurrentFile);
   if (outcome == PassOutcome::kAbort) MadeDurable(run, errors);
-  ShowMessage("Error" + NumberText(reason) + " detected", MB_TASKMODAL | MB_OK,
-              "Canceled by the operator");
+  ShowMessage({BoxKind::kCanceled, "Error" + NumberText(reason.number) + " detected",
+               "Canceled by the operator", MB_TASKMODAL | MB_OK, reason});
   RunAborted = kTrue;
   dialog::EndDialog(dialog, 0);
   return RunOutcome::kAborted;

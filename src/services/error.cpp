@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <utility>
 
 #include "services/terminal.h"
 #include "services/windows_codes.h"
@@ -66,6 +67,25 @@ constexpr std::array<CodeRow, 41> kCodeRows = {{
 
 }  // namespace
 
+namespace {
+
+void EndWithTheFatalExitCode(ErrorNumber) {
+  // The process ends without its exit handlers, so the terminal is given back here.
+  GiveUpTerminal();
+  std::_Exit(kFatalExitCode);
+}
+
+FatalEnd& InstalledFatalEnd() {
+  static FatalEnd end = EndWithTheFatalExitCode;
+  return end;
+}
+
+}  // namespace
+
+FatalEnd SetFatalEnd(FatalEnd end) {
+  return std::exchange(InstalledFatalEnd(), end);
+}
+
 ErrorNumber ErrorNumberOfWindowsCode(uint32_t windowsCode) {
   for (const CodeRow& row : kCodeRows) {
     if (row.windowsCode == windowsCode) return row.number;
@@ -75,9 +95,9 @@ ErrorNumber ErrorNumberOfWindowsCode(uint32_t windowsCode) {
 
 void StoreError(ErrorState& state, ErrorNumber number, int rawCode) {
   if (number >= error_number::kFatal) {
-    // The process ends without its exit handlers, so the terminal is given back here.
-    GiveUpTerminal();
-    std::_Exit(kFatalExitCode);
+    InstalledFatalEnd()(number);
+    // An end that returns has not ended the process, which must not go on.
+    EndWithTheFatalExitCode(number);
   }
   state.number = number;
   state.pending = true;

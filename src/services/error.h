@@ -24,6 +24,13 @@ struct ErrorState {
 // The exit code of a process ended by a fatal error number, or unable to start at all.
 inline constexpr int kFatalExitCode = 255;
 
+// What a fatal number does: it ends the process with its exit code and does not return. By
+// default the terminal is given back and the exit code is kFatalExitCode; a program of its own
+// installs another end.
+using FatalEnd = void (*)(ErrorNumber number);
+// Installs the end and returns the one it replaces.
+FatalEnd SetFatalEnd(FatalEnd end);
+
 // Stores a number given by the layer itself, or by the mapping.
 void StoreError(ErrorState& state, ErrorNumber number, int rawCode = 0);
 // Stores the number that a Windows error code maps to.

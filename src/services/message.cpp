@@ -9,9 +9,9 @@ namespace quelb {
 namespace {
 
 // The box goes to the standard error stream and its first button counts as pressed.
-int FirstButtonOnStandardError(const Text& text, const Text& title, uint32_t style) {
-  std::fprintf(stderr, "[%s] %s\n", title.c_str(), text.c_str());
-  return FirstButtonOf(style);
+int FirstButtonOnStandardError(const Box& box) {
+  std::fprintf(stderr, "[%s] %s\n", box.title.c_str(), box.text.c_str());
+  return FirstButtonOf(box.style);
 }
 
 MessageHandler& InstalledHandler() {
@@ -38,10 +38,10 @@ MessageHandler SetMessageHandler(MessageHandler handler) {
   return std::exchange(InstalledHandler(), std::move(handler));
 }
 
-int ShowMessage(const Text& text, uint32_t style, const Text& title) {
+int ShowMessage(const Box& box) {
   // The short pause lets the status line settle before the box takes the screen.
   std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  return InstalledHandler()(text, title, style);
+  return InstalledHandler()(box);
 }
 
 }  // namespace quelb

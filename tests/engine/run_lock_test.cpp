@@ -268,5 +268,60 @@ TEST_F(RunLockTest, ATargetSwappedForALinkMeanwhileRedirectsNothing) {
 }
 #endif
 
+// The handler's contract: a box names its prompt and what failed, and ending the run at any
+// prompt takes the run's own abort path, which lets its folders go.
+TEST_F(RunLockTest, AHeldFolderBoxNamesItsFolderAndEndingTheRunThereLetsTheTargetGo) {
+  HoldFolder(DownloadFolder());
+  operator_.Answer({kEndTheRun});
+
+  EXPECT_EQ(Run(), RunOutcome::kAborted);
+
+  ASSERT_EQ(operator_.Boxes().size(), 2u);
+  const ShownBox& held = operator_.Boxes()[0];
+  EXPECT_EQ(held.kind, BoxKind::kHeldFolder);
+  EXPECT_EQ(held.failure.number, error_number::kAccessDenied);
+  EXPECT_EQ(held.failure.file, kDownloadFolder);
+  EXPECT_TRUE(held.failure.heldByAnotherRun);
+  EXPECT_EQ(operator_.Boxes()[1].kind, BoxKind::kCanceled);
+  EXPECT_EQ(operator_.Boxes()[1].failure.number, error_number::kAccessDenied);
+  EXPECT_EQ(RunAborted, kTrue);
+  EXPECT_EQ(ReadFile(target_ / "A.TXT"), "old");
+  ExpectLetGo(target_);
+}
+
+TEST_F(RunLockTest, EndingTheRunAtAFilePromptAbortsWithItsNumberAndLetsBothFoldersGo) {
+  fs::remove(target_ / "A.TXT");
+  fs::create_directories(target_ / "A.TXT");
+  operator_.Answer({kEndTheRun});
+
+  EXPECT_EQ(Run(), RunOutcome::kAborted);
+
+  ASSERT_EQ(operator_.Boxes().size(), 2u);
+  const ShownBox& failed = operator_.Boxes()[0];
+  EXPECT_EQ(failed.kind, BoxKind::kFileFailure);
+  EXPECT_NE(failed.failure.number, 0);
+  EXPECT_EQ(failed.failure.file, source_.string() + "\\A.TXT");
+  EXPECT_FALSE(failed.failure.heldByAnotherRun);
+  EXPECT_EQ(operator_.Boxes()[1].kind, BoxKind::kCanceled);
+  EXPECT_EQ(operator_.Boxes()[1].failure.number, failed.failure.number);
+  EXPECT_EQ(RunAborted, kTrue);
+  EXPECT_TRUE(dialog_->ended);
+  ExpectLetGo(target_);
+  ExpectLetGo(DownloadFolder());
+}
+
+TEST_F(RunLockTest, EndingTheRunAtTheCompletionBoxEndsItAsAnAbortedOne) {
+  operator_.Answer({kEndTheRun});
+
+  EXPECT_EQ(Run(), RunOutcome::kAborted);
+
+  ASSERT_EQ(operator_.Boxes().size(), 2u);
+  EXPECT_EQ(operator_.Boxes()[0].kind, BoxKind::kCompleted);
+  EXPECT_EQ(operator_.Boxes()[1].kind, BoxKind::kCanceled);
+  EXPECT_EQ(RunAborted, kTrue);
+  EXPECT_EQ(ReadFile(target_ / "A.TXT"), "new");
+  ExpectLetGo(target_);
+}
+
 }  // namespace
 }  // namespace quelb::testing

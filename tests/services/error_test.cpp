@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace quelb {
 namespace {
 
@@ -63,6 +65,24 @@ TEST(ErrorMappingDeathTest, FatalCodesEndTheProcessWith255) {
   }
   EXPECT_EXIT(
       {
+        ErrorState state;
+        StoreError(state, 241);
+      },
+      ::testing::ExitedWithCode(255), "");
+}
+
+// A program of its own ends a fatal number its own way; an end that returns still ends it.
+TEST(ErrorMappingDeathTest, AFatalNumberEndsThroughTheInstalledEnd) {
+  EXPECT_EXIT(
+      {
+        SetFatalEnd([](ErrorNumber number) { std::_Exit(number == 242 ? 9 : 1); });
+        ErrorState state;
+        StoreError(state, 242);
+      },
+      ::testing::ExitedWithCode(9), "");
+  EXPECT_EXIT(
+      {
+        SetFatalEnd([](ErrorNumber) {});
         ErrorState state;
         StoreError(state, 241);
       },

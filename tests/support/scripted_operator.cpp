@@ -24,9 +24,7 @@ int StoppingButtonOf(uint32_t style) {
 }  // namespace
 
 ScriptedOperator::ScriptedOperator() {
-  previous_ = SetMessageHandler([this](const Text& text, const Text& title, uint32_t style) {
-    return Respond(text, title, style);
-  });
+  previous_ = SetMessageHandler([this](const Box& box) { return Respond(box); });
 }
 
 ScriptedOperator::~ScriptedOperator() {
@@ -37,16 +35,16 @@ void ScriptedOperator::Answer(std::initializer_list<int> answers) {
   answers_.insert(answers_.end(), answers.begin(), answers.end());
 }
 
-int ScriptedOperator::Respond(const Text& text, const Text& title, uint32_t style) {
-  int answer = FirstButtonOf(style);
+int ScriptedOperator::Respond(const Box& box) {
+  int answer = FirstButtonOf(box.style);
   if (!answers_.empty()) {
     answer = answers_.front();
     answers_.pop_front();
   } else if (boxes_.size() >= kBoxesBeforeTheOperatorStops) {
-    ADD_FAILURE() << "the run still asks after " << boxes_.size() << " boxes: " << title;
-    answer = StoppingButtonOf(style);
+    ADD_FAILURE() << "the run still asks after " << boxes_.size() << " boxes: " << box.title;
+    answer = StoppingButtonOf(box.style);
   }
-  boxes_.push_back({text, title, style, answer});
+  boxes_.push_back({box.text, box.title, box.style, answer, box.kind, box.failure});
   if (action_) action_(boxes_.back());
   return answer;
 }

@@ -13,6 +13,8 @@ struct ShownBox {
   Text title;
   uint32_t style;
   int answer;
+  BoxKind kind;
+  BoxFailure failure;
 };
 
 class ScriptedOperator {
@@ -33,7 +35,7 @@ class ScriptedOperator {
   const std::vector<ShownBox>& Boxes() const { return boxes_; }
 
  private:
-  int Respond(const Text& text, const Text& title, uint32_t style);
+  int Respond(const Box& box);
 
   std::deque<int> answers_;
   std::vector<ShownBox> boxes_;

@@ -22,6 +22,8 @@ int main() {
     std::fputs("setup: no display and no terminal to show the installer in\n", stderr);
     return quelb::kFatalExitCode;
   }
-  quelb::SetMessageHandler(quelb::dialog::ShowMessageBox);
+  quelb::SetMessageHandler([](const quelb::Box& box) {
+    return quelb::dialog::ShowMessageBox(box.text, box.title, box.style);
+  });
   return quelb::RunSetup();
 }

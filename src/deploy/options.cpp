@@ -1,0 +1,119 @@
+#include "deploy/options.h"
+
+#include <charconv>
+
+#include "engine/engine.h"
+
+namespace quelb::deploy {
+namespace {
+
+// The options that take the next argument as their value.
+struct ValueOption {
+  const char* name;
+  Text Options::*text;
+  int Options::*number;
+};
+
+constexpr ValueOption kValueOptions[] = {
+    {"--target", &Options::target, nullptr},     {"--app", &Options::app, nullptr},
+    {"--download", &Options::download, nullptr}, {"--wait", nullptr, &Options::waitSeconds},
+    {"--retries", nullptr, &Options::retries},
+};
+
+struct FlagOption {
+  const char* name;
+  bool Options::*flag;
+};
+
+constexpr FlagOption kFlagOptions[] = {
+    {"--keep-going", &Options::keepGoing},
+    {"--start-cm", &Options::startControlModule},
+    {"--help", &Options::help},
+    {"--version", &Options::version},
+};
+
+// Options of the program that this build does not carry yet.
+constexpr const char* kNotYet[] = {"--all", "--log", "--json", "--check", "--archive-timeout"};
+
+bool ReadNumber(const Text& text, int& number) {
+  const char* end = text.data() + text.size();
+  const auto [stop, fault] = std::from_chars(text.data(), end, number);
+  return fault == std::errc() && stop == end && number >= 0;
+}
+
+Text ReadValue(const ValueOption& option, const Text& value, Options& options) {
+  if (option.text != nullptr) {
+    if (value.empty()) return Text(option.name) + " needs a value";
+    options.*option.text = value;
+    return {};
+  }
+  if (!ReadNumber(value, options.*option.number)) {
+    return Text(option.name) + " needs a number of 0 or more, not \"" + value + "\"";
+  }
+  return {};
+}
+
+// Reads the option at index, advancing it past a value; an empty text when it was known.
+Text ReadOption(const std::vector<Text>& arguments, size_t& index, Options& options) {
+  const Text& argument = arguments[index];
+  if (argument == "--source") {
+    if (++index == arguments.size() || arguments[index].empty()) return "--source needs a value";
+    options.sources.push_back(arguments[index]);
+    return {};
+  }
+  for (const ValueOption& option : kValueOptions) {
+    if (argument != option.name) continue;
+    if (++index == arguments.size()) return argument + " needs a value";
+    return ReadValue(option, arguments[index], options);
+  }
+  for (const FlagOption& option : kFlagOptions) {
+    if (argument != option.name) continue;
+    options.*option.flag = true;
+    return {};
+  }
+  for (const char* later : kNotYet) {
+    if (argument == later) return argument + " is not available yet";
+  }
+  return "unknown argument \"" + argument + "\"";
+}
+
+}  // namespace
+
+Text ReadOptions(const std::vector<Text>& arguments, Options& options) {
+  options.download = kDownloadFolder;
+  for (size_t index = 0; index < arguments.size(); ++index) {
+    if (Text fault = ReadOption(arguments, index, options); !fault.empty()) return fault;
+  }
+  if (options.help || options.version) return {};
+  if (options.sources.empty()) return "no --source given";
+  if (options.target.empty()) return "no --target given";
+  return {};
+}
+
+Text UsageText() {
+  return "usage: quelb-deploy --source PATH [--source PATH ...] --target PATH [--app NAME]\n"
+         "                    [--download PATH] [--wait SECONDS] [--retries N] [--keep-going]\n"
+         "                    [--start-cm]\n"
+         "       quelb-deploy --help | --version\n"
+         "\n"
+         "Delivers each source to the target as an update run of setup does, in turn, and\n"
+         "decides every question itself.\n"
+         "\n"
+         "exit codes:\n"
+         "  0  every file delivered and on the disk, or nothing to do\n"
+         "  2  bad command line\n"
+         "  3  a source could not be read within --wait\n"
+         "  4  the target or download folder cannot be used\n"
+         "  5  programs of the suite still in use after --wait\n"
+         "  6  a file could not be delivered\n"
+         "  7  disk full\n"
+#ifdef _WIN32
+         "  1618  another run holds the target or download folder after --wait\n"
+         "  1603  any other failure\n";
+#else
+         "  8  another run holds the target or download folder after --wait\n"
+         "  9  any other failure\n";
+#endif
+}
+
+}  // namespace quelb::deploy

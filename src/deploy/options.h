@@ -1,0 +1,32 @@
+// The command line of the unattended program.
+#pragma once
+
+#include <vector>
+
+#include "services/text.h"
+
+namespace quelb::deploy {
+
+struct Options {
+  // Each is one run of the engine, in turn.
+  std::vector<Text> sources;
+  Text target;
+  Text app = "QUELB";
+  Text download;
+  // How long a held folder, a program in use or a missing source is tried again.
+  int waitSeconds = 300;
+  // How often a failing file is tried again before it counts as failed.
+  int retries = 3;
+  bool keepGoing = false;
+  bool startControlModule = false;
+  bool help = false;
+  bool version = false;
+};
+
+// Reads the arguments after the program's name; an empty text, or what is wrong with them.
+Text ReadOptions(const std::vector<Text>& arguments, Options& options);
+
+// The usage, with the exit codes, as --help shows it.
+Text UsageText();
+
+}  // namespace quelb::deploy

@@ -1,0 +1,104 @@
+#include "deploy/policy.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "deploy/exit_codes.h"
+
+namespace quelb::deploy {
+namespace {
+
+// How long the policy waits before it tries a held folder, a program in use or a failed file
+// again: long enough for what holds it to go, short enough not to keep a fleet waiting.
+constexpr std::chrono::seconds kPause{2};
+
+void PauseUntil(Policy::Clock::time_point end) {
+  const auto now = Policy::Clock::now();
+  if (end > now) std::this_thread::sleep_for(std::min<Policy::Clock::duration>(end - now, kPause));
+}
+
+}  // namespace
+
+void Policy::StartRun() {
+  waitFile_.clear();
+  waitKind_ = BoxKind::kCompleted;
+  failedFile_.clear();
+  retriesDone_ = 0;
+  endingCode_ = 0;
+  skipped_ = false;
+}
+
+int Policy::Answer(const Box& box) {
+  const int answer = Decide(box);
+  if (witness_) witness_(box, answer);
+  return answer;
+}
+
+int Policy::ExitCode(RunOutcome outcome) const {
+  if (endingCode_ != 0) return endingCode_;
+  if (outcome == RunOutcome::kAborted) return kOtherFailure;
+  return skipped_ ? kFileNotDelivered : kDelivered;
+}
+
+int Policy::Decide(const Box& box) {
+  switch (box.kind) {
+    case BoxKind::kHeldFolder:
+      return KeepTrying(box, IDRETRY, kHeldByAnotherRun);
+    case BoxKind::kOpeningInput:
+      return KeepTrying(box, IDRETRY, kSourceUnreadable);
+    case BoxKind::kTargetProgramInUse:
+    case BoxKind::kKeyProgramsInUse:
+      return KeepTrying(box, IDYES, kProgramsInUse);
+    case BoxKind::kFileFailure:
+      if (box.failure.heldByAnotherRun) return KeepTrying(box, IDRETRY, kHeldByAnotherRun);
+      return SettleFileFailure(box);
+    case BoxKind::kPathTooLong:
+      // The run ends by itself after this box, which has only OK.
+      EndTheRun(kFolderUnusable);
+      return IDOK;
+    case BoxKind::kAnotherDisk:
+      // Each source is a run of its own.
+      return IDNO;
+    case BoxKind::kCompleted:
+    case BoxKind::kCanceled:
+      return IDOK;
+  }
+  return EndTheRun(kOtherFailure);
+}
+
+int Policy::KeepTrying(const Box& box, int retryButton, int code) {
+  if (box.kind != waitKind_ || box.failure.file != waitFile_) {
+    waitKind_ = box.kind;
+    waitFile_ = box.failure.file;
+    waitEnd_ = Clock::now() + std::chrono::seconds(options_.waitSeconds);
+  }
+  if (Clock::now() >= waitEnd_) return EndTheRun(code);
+  PauseUntil(waitEnd_);
+  return retryButton;
+}
+
+int Policy::SettleFileFailure(const Box& box) {
+  if (box.failure.file != failedFile_) {
+    failedFile_ = box.failure.file;
+    retriesDone_ = 0;
+  }
+  if (retriesDone_ < options_.retries) {
+    ++retriesDone_;
+    std::this_thread::sleep_for(kPause);
+    return IDRETRY;
+  }
+  failedFile_.clear();
+  if (options_.keepGoing) {
+    skipped_ = true;
+    return IDIGNORE;
+  }
+  return EndTheRun(box.failure.number == error_number::kDiskFull ? kDiskFull : kFileNotDelivered);
+}
+
+// The first box that ended the run gives its code.
+int Policy::EndTheRun(int code) {
+  if (endingCode_ == 0) endingCode_ = code;
+  return kEndTheRun;
+}
+
+}  // namespace quelb::deploy

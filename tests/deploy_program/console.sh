@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# The unattended program as the tools that start it see it: no display, standard input closed,
+# standard error a file, and only its exit code and its output to go by.
+#   console.sh PROGRAM [LAUNCHER]   (LAUNCHER wine for the Windows program, with Z: as /)
+set -uo pipefail
+program=$1 launcher=${2:-}
+world=$(mktemp -d)
+trap 'rm -rf "$world"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# A host path as the program takes it.
+path() { if [[ -n $launcher ]]; then echo "Z:${1//\//\\}"; else echo "$1"; fi; }
+
+# Runs the program with the arguments; sets status, and out and err to what it wrote.
+deploy() {
+  env -u DISPLAY -u WAYLAND_DISPLAY $launcher "$program" "$@" \
+    >"$world/out" 2>"$world/err" <&-
+  status=$?
+  out=$(tr -d '\r' <"$world/out") err=$(tr -d '\r' <"$world/err")
+}
+
+mkdir -p "$world/source" "$world/target" "$world/download"
+echo new >"$world/source/A.TXT"
+echo old >"$world/target/A.TXT"
+common=(--target "$(path "$world/target")" --download "$(path "$world/download")" --wait 0)
+
+deploy --source "$(path "$world/source")" "${common[@]}"
+[[ $status == 0 ]] || fail "a deploy exits $status: $err"
+[[ -z $out && -z $err ]] || fail "a deploy without a terminal wrote: $out$err"
+[[ $(tr -d '\r' <"$world/target/A.TXT") == new ]] || fail "A.TXT was not delivered"
+
+deploy --source "$(path "$world/missing")" "${common[@]}"
+[[ $status == 3 ]] || fail "a missing source exits $status, not 3"
+
+deploy --source "$(path "$world/source")"
+[[ $status == 2 && $err == *"no --target given"* && $err == *"usage:"* ]] ||
+  fail "a command line without a target exits $status: $err"
+deploy --check --source "$(path "$world/source")" "${common[@]}"
+[[ $status == 2 ]] || fail "an option this build lacks exits $status, not 2"
+
+deploy --help
+[[ $status == 0 && $out == *"exit codes:"* && $out == *"  7  disk full"* ]] ||
+  fail "--help exits $status and shows: $out"
+deploy --version
+[[ $status == 0 && $out == "quelb-deploy "[0-9]* ]] || fail "--version shows: $out"
+
+((failures == 0)) && echo "all checks passed"
+exit $((failures > 0))
