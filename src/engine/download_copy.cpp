@@ -7,9 +7,16 @@
 
 namespace quelb {
 
+Text PackageTargetOf(const UpdateRunState& run) {
+  const Text downloadFolder = DownloadFolder;
+  if (UpperText(run.SourcePath) == UpperText(downloadFolder)) return {};
+  return downloadFolder + "\\" + run.CurrentFile;
+}
+
 bool CopyToDownloadFolder(UpdateRunState& run, ErrorState& errors) {
   const Text downloadFolder = DownloadFolder;
-  if (UpperText(run.SourcePath) == UpperText(downloadFolder)) {
+  const Text target = PackageTargetOf(run);
+  if (target.empty()) {
     run.FileCount.Add(-1);
     return false;
   }
@@ -20,7 +27,7 @@ bool CopyToDownloadFolder(UpdateRunState& run, ErrorState& errors) {
   // whichever run made it.
   run.FolderHeld = run.Locks != nullptr && !run.Locks->TakeWhileWorking(errors, downloadFolder);
   if (run.FolderHeld) return false;
-  return StartCopy(errors, run.SourceFilePath(), downloadFolder + "\\" + run.CurrentFile);
+  return StartCopy(errors, run.SourceFilePath(), target);
 }
 
 }  // namespace quelb

@@ -28,6 +28,10 @@ enum class RunOutcome { kCompleted, kAborted };
 void CheckInUse(UpdateRunState& run, ErrorState& errors);
 // Stores an update package in the download folder; true when its copy waits to be finished.
 bool CopyToDownloadFolder(UpdateRunState& run, ErrorState& errors);
+// Where the package at hand is copied: empty when its source is the download folder itself.
+Text PackageTargetOf(const UpdateRunState& run);
+// Where the file at hand is copied, by its kind: empty for one that is not copied.
+Text CopyTargetOf(const UpdateRunState& run);
 // Looks for the "PKWARE" mark in the archive; sets PkwarePos.
 void PkwareTest(UpdateRunState& run, ErrorState& errors, const Text& archivePath);
 // The command line that expands the current archive.

@@ -49,7 +49,7 @@ bool Deliver(UpdateRunState& run, ErrorState& errors) {
       run.FileCount.Add(-1);
       return false;
     case FileKind::kOther:
-      return StartCopy(errors, run.SourceFilePath(), run.TargetPath + "\\" + run.CurrentFile);
+      return StartCopy(errors, run.SourceFilePath(), CopyTargetOf(run));
   }
   return false;
 }
@@ -95,6 +95,19 @@ bool MayWaitBeside(const UpdateRunState& run) {
 }
 
 }  // namespace
+
+Text CopyTargetOf(const UpdateRunState& run) {
+  switch (KindOf(run.CurrentFile)) {
+    case FileKind::kPackage:
+      return PackageTargetOf(run);
+    case FileKind::kOther:
+      return run.TargetPath + "\\" + run.CurrentFile;
+    case FileKind::kArchive:
+    case FileKind::kSetup:
+      break;
+  }
+  return {};
+}
 
 int AskAfterFailure(const UpdateRunState& run) {
   return ShowMessage({BoxKind::kFileFailure, "Attempting to copy " + run.SourceFilePath(),

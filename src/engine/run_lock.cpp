@@ -11,11 +11,23 @@ namespace {
 
 constexpr const char* kLineBreak = "\r\n";
 
-Text HeldFolderText(ErrorNumber number, const Text& folder, const Text& holder) {
+// A lock file that this account cannot open may be one that a crash or a power cut left, which
+// only its owner or an administrator can remove: the box says so, as nothing else will.
+Text HeldFolderText(ErrorNumber number, const Text& folder, const Text& holder,
+                    FolderLockAnswer answer) {
+  const Text leftBehind = answer == FolderLockAnswer::kHeldUnopenable
+                              ? "If no update runs there, the account that made " + folder + "\\" +
+                                    kFolderLockName + " or an administrator may delete it" +
+                                    kLineBreak
+                              : Text();
   return "Error" + NumberText(number) + " - Another update is working in " + folder + kLineBreak +
          "It is run by " + (holder.empty() ? Text("another operator") : holder) + kLineBreak +
-         "Retry = when it has ended" + kLineBreak +
+         leftBehind + "Retry = when it has ended" + kLineBreak +
          "Cancel = to stop this update, nothing has been changed";
+}
+
+bool HeldByAnother(FolderLockAnswer answer) {
+  return answer == FolderLockAnswer::kHeldElsewhere || answer == FolderLockAnswer::kHeldUnopenable;
 }
 
 }  // namespace
@@ -28,19 +40,21 @@ LockOutcome RunLocks::Take(UpdateRunState& run, ErrorState& errors, const Text& 
   for (;;) {
     FolderLockHandle handle = kNoFolderLock;
     Text holder;
-    switch (LockFolder(errors, folder, handle, holder)) {
+    const FolderLockAnswer answer = LockFolder(errors, folder, handle, holder);
+    switch (answer) {
       case FolderLockAnswer::kTaken:
         Keep(handle, folder);
         return LockOutcome::kLocked;
       case FolderLockAnswer::kNotLockable:
         return LockOutcome::kNotLockable;
       case FolderLockAnswer::kHeldElsewhere:
+      case FolderLockAnswer::kHeldUnopenable:
         break;
     }
     run.TakeLastError(errors);
     run.FolderHeld = true;
     run.Answer =
-        ShowMessage({BoxKind::kHeldFolder, HeldFolderText(run.LastError, folder, holder),
+        ShowMessage({BoxKind::kHeldFolder, HeldFolderText(run.LastError, folder, holder, answer),
                      "Folder is in use - RETRY ?", MB_TASKMODAL | MB_ICONQUESTION | MB_RETRYCANCEL,
                      run.FailureAt(folder)});
     run.FolderHeld = false;
@@ -66,7 +80,7 @@ bool RunLocks::TakeWhileWorking(ErrorState& errors, const Text& folder) {
   Text holder;
   const FolderLockAnswer answer = LockFolder(errors, folder, handle, holder);
   if (answer == FolderLockAnswer::kTaken) Keep(handle, folder);
-  return answer != FolderLockAnswer::kHeldElsewhere;
+  return !HeldByAnother(answer);
 }
 
 }  // namespace quelb

@@ -14,8 +14,9 @@ namespace {
 constexpr const char* kNameSeparator = "\t";
 
 // kAbortAtSync: the operator aborted at the prompt for a failed sync, which is not tried
-// again before the abort message.
-enum class PassOutcome { kDone, kAbort, kAbortAtSync };
+// again before the abort message. kRefused: a copy of the pass would form a path the platform
+// cannot take, and nothing of the pass was done.
+enum class PassOutcome { kDone, kAbort, kAbortAtSync, kRefused };
 
 Text NormalisedSource(Text source) {
   if (TextLength(source) == 1) source += ":";
@@ -31,13 +32,32 @@ bool IsDiskSource(const UpdateRunState& run) {
 // A folder whose path the platform cannot take lists nothing and takes nothing, and the run
 // would end as if it were empty or fail file by file: it is named with its number before
 // anything is done, tested as its probe, the longest path the run forms from it by itself.
+void ShowPathTooLong(UpdateRunState& run, ErrorState& errors, const Text& path) {
+  run.TakeLastError(errors);
+  ShowMessage({BoxKind::kPathTooLong, "Path too long: " + path,
+               "Error" + NumberText(run.LastError) + " detected", MB_TASKMODAL | MB_OK,
+               run.FailureAt(path)});
+}
+
 bool FoldersFitThePlatform(UpdateRunState& run, ErrorState& errors) {
   for (const Text* folder : {&run.SourcePath, &run.TargetPath}) {
     if (!PathTooLong(errors, *folder + "\\nul")) continue;
-    run.TakeLastError(errors);
-    ShowMessage({BoxKind::kPathTooLong, "Path too long: " + *folder,
-                 "Error" + NumberText(run.LastError) + " detected", MB_TASKMODAL | MB_OK,
-                 run.FailureAt(*folder)});
+    ShowPathTooLong(run, errors, *folder);
+    return false;
+  }
+  return true;
+}
+
+// A copy forms longer paths of its own than the folder's probe, and a file's long name may be
+// longer than the name the listing gave: each copy of the pass is measured before the first
+// file is touched, and the first that the platform cannot take is named as a folder is.
+bool CopiesFitThePlatform(UpdateRunState& run, ErrorState& errors) {
+  size_t nextName = 0;
+  for (int64_t index = 1; index <= run.FileTotal; ++index) {
+    run.CurrentFile = NextField(run.FileList, kNameSeparator, nextName);
+    const Text target = CopyTargetOf(run);
+    if (target.empty() || !CopyPathTooLong(errors, run.SourceFilePath(), target)) continue;
+    ShowPathTooLong(run, errors, target);
     return false;
   }
   return true;
@@ -139,6 +159,7 @@ PassOutcome TakePass(dialog::DialogHandle dialog, UpdateRunState& run, ErrorStat
   ClearError(errors);
   if (!ListSource(run, errors)) return PassOutcome::kAbort;
   CollectNames(run, errors);
+  if (!CopiesFitThePlatform(run, errors)) return PassOutcome::kRefused;
   if (HandleNames(dialog, run, errors) == PassOutcome::kAbort) return PassOutcome::kAbort;
   if (!MadeDurable(run, errors)) return PassOutcome::kAbortAtSync;
   if (!EndPass(dialog, run)) return PassOutcome::kAbort;
@@ -182,7 +203,8 @@ RunOutcome Abort(dialog::DialogHandle dialog, UpdateRunState& run, ErrorState& e
   return RunOutcome::kAborted;
 }
 
-// Nothing was done, so nothing is reported as done and the control module is not started.
+// Nothing was done since the last box that reported a pass, so nothing more is reported as
+// done, and the control module is not started.
 RunOutcome Refuse(dialog::DialogHandle dialog) {
   RunAborted = kTrue;
   dialog::EndDialog(dialog, 0);
@@ -205,6 +227,7 @@ RunOutcome UpdateRun(dialog::DialogHandle dialog, ErrorState& errors) {
   run.SourceMask = run.SourcePath + "\\*.*";
   while (run.MoreDisks) {
     const PassOutcome outcome = TakePass(dialog, run, errors);
+    if (outcome == PassOutcome::kRefused) return Refuse(dialog);
     if (outcome != PassOutcome::kDone) return Abort(dialog, run, errors, outcome);
   }
   MakeTargetCurrent(run, errors);

@@ -12,7 +12,7 @@
 //
 //   listing.cpp         ListFirst, ListNext                                  (files.h)
 //                       platform::kHostSeparator                             (below)
-//   path_limit.cpp      PathTooLong                                          (files.h)
+//   path_limit.cpp      PathTooLong, CopyPathTooLong                         (files.h)
 //   folders.cpp         MakeFolder, ReachedThroughAnotherAccountsLink        (files.h)
 //   copy.cpp            CopyFileTo, StartCopy                                (files.h)
 //   waiting_copies.cpp  ShouldFinishCopies, FinishCopies                     (files.h)

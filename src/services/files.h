@@ -25,6 +25,12 @@ Text ListNext(ErrorState& state);
 // stored: longer than its longest path, or, where names have a limit of their own, holding a
 // longer name.
 bool PathTooLong(ErrorState& state, const Text& path);
+// True when copying source to target would form a path that the platform cannot take, with
+// the number stored as PathTooLong stores it. On Windows the copy writes a temporary file
+// beside the target, whose name is longer than an 8.3 one, and a file whose long name the code
+// page cannot spell takes it through the wide calls, which MAX_PATH binds as well: these are
+// measured with the target. Always false on Linux, where the folders' measure holds for copies.
+bool CopyPathTooLong(ErrorState& state, const Text& source, const Text& target);
 
 void MakeFolder(ErrorState& state, const Text& path);
 // True when the path, as far as its folders are there, leads through a link that another

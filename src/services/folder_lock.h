@@ -23,6 +23,10 @@ enum class FolderLockAnswer {
   // Another run holds it: the error state holds the number of a locked file and holder says
   // who has it, or is empty when that cannot be read.
   kHeldElsewhere,
+  // A lock file is there that this account cannot open: a run of another account may hold
+  // it, or a crash or power cut left it where only its owner or an administrator may remove
+  // it. The error state holds the number of a locked file; the holder is not known.
+  kHeldUnopenable,
   // There is nothing to lock: the folder is missing, or no lock file can be made there (a
   // read-only medium, a folder the operator may not write). The run goes on without one.
   kNotLockable,

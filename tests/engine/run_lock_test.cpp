@@ -206,7 +206,42 @@ TEST_F(RunLockTest, ADownloadFolderAnotherRunMadeMeanwhileFailsThePackageUntilIt
   EXPECT_EQ(ReadFile(DownloadFolder() / "PACKAGE.QLB"), "package");
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+// A lock file that a power cut left, of an account whose files this one may not open, holds
+// the folder until its owner or an administrator removes it: the box says who may, and Retry
+// goes on once it is gone.
+TEST_F(RunLockTest, ALockFileThisAccountCannotOpenHoldsTheTargetUntilItIsRemoved) {
+  if (ReadOnlyIsIgnored()) GTEST_SKIP() << kReadOnlyIgnored;
+  const fs::path lockFile = target_ / kFolderLockName;
+  WriteFile(lockFile, "");
+  WriteFile(target_ / ".setup-run.who", "ann on OFFICE2, process 4711, since 2026-12-08 19:30");
+  MakeReadOnly(lockFile);
+  MakeReadOnly(target_ / ".setup-run.who");
+  operator_.Answer({IDRETRY, IDRETRY});
+  operator_.OnBox([&](const ShownBox&) {
+    if (operator_.Boxes().size() != 2) return;
+    fs::permissions(lockFile, fs::perms::owner_write, fs::perm_options::add);
+    fs::remove(lockFile);
+  });
+
+  EXPECT_EQ(Run(), RunOutcome::kCompleted);
+
+  ASSERT_EQ(operator_.Boxes().size(), 3u);
+  EXPECT_EQ(operator_.Boxes()[0].style, kHeldFolderStyle);
+  EXPECT_EQ(operator_.Boxes()[0].title, kHeldFolderTitle);
+  EXPECT_EQ(operator_.Boxes()[0].text,
+            "Error 70 - Another update is working in " + target_.string() +
+                "\r\nIt is run by another operator\r\n"
+                "If no update runs there, the account that made " +
+                (target_ / kFolderLockName).string() +
+                " or an administrator may delete it\r\n"
+                "Retry = when it has ended\r\n"
+                "Cancel = to stop this update, nothing has been changed");
+  EXPECT_EQ(operator_.Boxes()[1].text, operator_.Boxes()[0].text);
+  EXPECT_EQ(operator_.Boxes()[2].text, " 2 files copied or expanded.");
+  EXPECT_EQ(ReadFile(target_ / "A.TXT"), "new");
+}
+#else
 // The run works in the folder it locked: a target swapped for a link while the operator reads
 // a box sends nothing of the next disk where the link points.
 TEST_F(RunLockTest, ATargetSwappedForALinkMeanwhileRedirectsNothing) {

@@ -5,6 +5,7 @@
 #include "dialog/dialog_double.h"
 #include "engine/process_values.h"
 #include "engine_world.h"
+#include "services/files.h"
 #include "support/engine_archive.h"
 #include "support/second_process.h"
 
@@ -232,6 +233,47 @@ TEST_F(UpdateRunTest, AFolderPathThePlatformCannotTakeIsNamedBeforeAnyWork) {
   EXPECT_EQ(operator_.Boxes().back().text, "NO files copied or expanded.");
 #endif
 }
+
+#ifdef _WIN32
+// A copy forms paths of its own in a folder whose probe fits: its temporary file, whose name
+// is longer than an 8.3 one, and the long name that a file outside the code page keeps through
+// the wide calls, which MAX_PATH binds on Windows as it does the ANSI ones (Wine does not bind
+// them). Each is named before the pass touches a file, as a folder too long is.
+TEST_F(UpdateRunTest, ACopysOwnPathThePlatformCannotTakeIsNamedBeforeThePassBegins) {
+  const std::wstring foreign = L"\u0141\u00f3d\u017a " + std::wstring(31, L'x') + L".txt";
+  const std::string foreignTarget = DrivePathOfLength(kLongestPath - 30);
+  const std::string shortTarget = DrivePathOfLength(kLongestPath - 11);
+  for (const std::string& target : {foreignTarget, shortTarget}) {
+    fs::create_directories(drives_.Root('c') / target.substr(3));
+  }
+  WriteFiles(source_, {"A.TXT"});
+
+  EXPECT_EQ(Run(source_.string(), shortTarget), RunOutcome::kAborted);
+
+  ASSERT_EQ(operator_.Boxes().size(), 1u);
+  EXPECT_EQ(operator_.Boxes()[0].text, "Path too long: " + shortTarget + "\\A.TXT");
+  EXPECT_EQ(operator_.Boxes()[0].title, "Error 75 detected");
+  EXPECT_EQ(operator_.Boxes()[0].style, kOkStyle);
+  EXPECT_EQ(RunAborted, kTrue);
+  EXPECT_TRUE(NamesIn(drives_.Root('c') / shortTarget.substr(3)).empty());
+  ASSERT_EQ(Run(source_.string(), foreignTarget), RunOutcome::kCompleted)
+      << "a target of " << foreignTarget.size() << " characters takes an 8.3 name";
+
+  fs::remove(source_ / "A.TXT");
+  WriteFile(source_ / foreign, "foreign");
+  RunAborted = kFalse;
+  const std::string listed = ListFirst(errors_, source_.string() + "\\*.*", kPlainFilesOnly);
+  if (listed.find('~') == std::string::npos) GTEST_SKIP() << "the code page spells the name";
+
+  EXPECT_EQ(Run(source_.string(), foreignTarget), RunOutcome::kAborted);
+
+  EXPECT_EQ(operator_.Boxes().back().text, "Path too long: " + foreignTarget + "\\" + listed);
+  EXPECT_EQ(operator_.Boxes().back().title, "Error 75 detected");
+  EXPECT_EQ(RunAborted, kTrue);
+  EXPECT_EQ(NamesIn(drives_.Root('c') / foreignTarget.substr(3)),
+            std::vector<std::string>{"A.TXT"});
+}
+#endif
 
 // Where the system's code page cannot spell the name, its ANSI spelling names no file.
 TEST_F(UpdateRunTest, ANameOutsideTheCodePageArrivesUnderItsOwnName) {

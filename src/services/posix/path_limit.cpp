@@ -31,4 +31,8 @@ bool PathTooLong(ErrorState& state, const Text& path) {
   return true;
 }
 
+bool CopyPathTooLong(ErrorState&, const Text&, const Text&) {
+  return false;
+}
+
 }  // namespace quelb

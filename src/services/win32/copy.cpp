@@ -10,6 +10,7 @@
 #include "services/dos_path.h"
 #include "services/files.h"
 #include "services/win32/internal/brief_holds.h"
+#include "services/win32/internal/copy_names.h"
 #include "services/win32/internal/durability.h"
 #include "services/win32/internal/temporary_copies.h"
 #include "services/win32/internal/wide_names.h"
@@ -200,17 +201,6 @@ bool TargetIsNotReadOnly(ErrorState& state, const Text& target, const std::wstri
   return win32::Succeeded(state, !readOnly, readOnly ? ERROR_ACCESS_DENIED : 0);
 }
 
-// The listing names a file by its short name when the code page cannot spell its long one;
-// such a file keeps its own long name in the target, through the wide calls, where the copy
-// keeps its name. Empty for every other copy.
-std::wstring LongTargetFor(const Text& source, const Text& target) {
-  const Text name = dos::NameOf(source);
-  if (name.find('~') == Text::npos || UpperText(name) != UpperText(dos::NameOf(target))) return {};
-  const std::wstring longName = win32::LongNameOf(source);
-  if (longName.empty() || win32::Spellable(longName)) return {};
-  return win32::Widened(target.substr(0, target.size() - name.size())) + longName;
-}
-
 // MOVEFILE_WRITE_THROUGH flushes only a move made as a copy and a delete: a rename within the
 // volume lasts once the file, opened again under its new name, is flushed, which puts its
 // entry on the disk with its data, on NTFS and FAT alike. A failed flush is the copy's failure,
@@ -228,7 +218,7 @@ void CopyFileTo(ErrorState& state, const Text& source, const Text& target) {
   HANDLE held = KeepOpenForReading(state, source);
   if (held == INVALID_HANDLE_VALUE) return;
   {
-    const std::wstring longTarget = LongTargetFor(source, target);
+    const std::wstring longTarget = win32::LongTargetFor(source, target);
     TemporaryFile temporary;
     if (TargetIsNotReadOnly(state, target, longTarget) &&
         temporary.Create(state, dos::FolderOf(target)) && temporary.Fill(state, source) &&

@@ -1,7 +1,9 @@
 // Folder locks on Windows: the lock file is opened with share mode 0, which every file server
 // enforces for all its clients, and goes when its handle is closed, also by the end of a
 // killed process. As no one else can open it, who holds it is told by a second hidden file
-// beside it, open as long as the lock and gone with it.
+// beside it, open as long as the lock and gone with it. A lock file that is there and that this
+// account cannot open is held as well: its holder may be closing it (a delete pending refuses
+// every open for a moment), or a crash or power cut left it where only its owner may open it.
 #include "services/folder_lock.h"
 
 #include <memory>
@@ -22,6 +24,8 @@ constexpr DWORD kReadersOnly = FILE_SHARE_READ | FILE_SHARE_DELETE;
 constexpr DWORD kAnySharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 constexpr DWORD kGoesWithHandle = FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE;
 constexpr DWORD kLongestHolder = 512;
+constexpr DWORD kFirstPause = 10;
+constexpr DWORD kLongestWait = 1000;
 
 struct HeldLock {
   HANDLE file = INVALID_HANDLE_VALUE;
@@ -87,7 +91,19 @@ Text KeyOf(const Text& folder) {
   return identity.empty() ? FullPathOf(folder) : identity;
 }
 
+// Its writer holds it open for writing as long as the lock, and lets others read it only: a
+// file that can be opened while writing is refused was left by a past holder, a crash or a
+// power cut, and names nobody who works there now.
+bool HolderIsWritten(const Text& folder) {
+  DWORD error = 0;
+  const HANDLE file = Open(folder + "\\" + kHolderName, GENERIC_READ, kReadersOnly, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, error);
+  CloseQuietly(file);
+  return file == INVALID_HANDLE_VALUE && error == ERROR_SHARING_VIOLATION;
+}
+
 Text ReadHolder(const Text& folder) {
+  if (!HolderIsWritten(folder)) return {};
   DWORD error = 0;
   const HANDLE file = Open(folder + "\\" + kHolderName, GENERIC_READ, kAnySharing, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, error);
@@ -117,11 +133,17 @@ Text Now() {
 }
 
 // What it says is only for the operator of another run, so a failure to write it is no
-// failure of the lock.
+// failure of the lock: a file left there that cannot be written anew is held by no writer,
+// and names nobody. A reader asking whether it is held keeps it from being written for that
+// moment.
 void WriteHolder(const Text& folder, HeldLock& lock) {
   DWORD error = 0;
-  lock.holder = Open(folder + "\\" + kHolderName, GENERIC_WRITE, kReadersOnly, CREATE_ALWAYS,
-                     kGoesWithHandle, error);
+  for (DWORD pause = kFirstPause; pause < kLongestWait; pause *= 2) {
+    lock.holder = Open(folder + "\\" + kHolderName, GENERIC_WRITE, kReadersOnly, CREATE_ALWAYS,
+                       kGoesWithHandle, error);
+    if (lock.holder != INVALID_HANDLE_VALUE || error != ERROR_SHARING_VIOLATION) break;
+    Sleep(pause);
+  }
   if (lock.holder == INVALID_HANDLE_VALUE) return;
   const Text text =
       FolderLockHolder(EnvironmentValue("USERNAME"), MachineName(), GetCurrentProcessId(), Now()) +
@@ -136,6 +158,38 @@ bool RefusedAsHeld(DWORD error) {
   return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
+// Found by the folder's listing, which also names a file whose delete is pending.
+bool LockFileIsThere(const Text& folder) {
+  WIN32_FIND_DATAA entry;
+  HANDLE search = INVALID_HANDLE_VALUE;
+  win32::Call([&] { search = FindFirstFileA((folder + "\\" + kFolderLockName).c_str(), &entry); });
+  if (search == INVALID_HANDLE_VALUE) return false;
+  win32::Call([&] { FindClose(search); });
+  return true;
+}
+
+HANDLE OpenLockFile(const Text& folder, DWORD& error) {
+  return Open(folder + "\\" + kFolderLockName, GENERIC_READ | GENERIC_WRITE, kNoSharing,
+              OPEN_ALWAYS, kGoesWithHandle, error);
+}
+
+// A lock file that is there but refuses its open for another reason than its holder's share
+// mode is tried again for a moment, with growing pauses: a holder that is closing it has let
+// it go by then.
+HANDLE OpenWithinAMoment(const Text& folder, DWORD& error) {
+  HANDLE file = OpenLockFile(folder, error);
+  DWORD waited = 0;
+  for (DWORD pause = kFirstPause; file == INVALID_HANDLE_VALUE && !RefusedAsHeld(error) &&
+                                  waited < kLongestWait && LockFileIsThere(folder);
+       pause *= 2) {
+    platform::LookAtMessageQueue();
+    Sleep(pause);
+    waited += pause;
+    file = OpenLockFile(folder, error);
+  }
+  return file;
+}
+
 }  // namespace
 
 FolderLockAnswer LockFolderOnHost(ErrorState& state, const Text& folder, FolderLockHandle& handle,
@@ -144,12 +198,13 @@ FolderLockAnswer LockFolderOnHost(ErrorState& state, const Text& folder, FolderL
   lock->key = KeyOf(folder);
   if (HeldHere(lock->key)) return FolderLockAnswer::kTaken;
   DWORD error = 0;
-  lock->file = Open(folder + "\\" + kFolderLockName, GENERIC_READ | GENERIC_WRITE, kNoSharing,
-                    OPEN_ALWAYS, kGoesWithHandle, error);
+  lock->file = OpenWithinAMoment(folder, error);
   if (lock->file == INVALID_HANDLE_VALUE) {
-    if (!RefusedAsHeld(error)) return FolderLockAnswer::kNotLockable;
-    holder = ReadHolder(folder);
+    const bool held = RefusedAsHeld(error);
+    if (!held && !LockFileIsThere(folder)) return FolderLockAnswer::kNotLockable;
     StoreWindowsError(state, wincode::kLockViolation, static_cast<int>(error));
+    if (!held) return FolderLockAnswer::kHeldUnopenable;
+    holder = ReadHolder(folder);
     return FolderLockAnswer::kHeldElsewhere;
   }
   WriteHolder(folder, *lock);
