@@ -12,6 +12,7 @@
 
 #include "services/backend.h"
 #include "services/process.h"
+#include "services/win32/internal/brief_holds.h"
 #include "services/win32/internal/call.h"
 #include "services/windows_codes.h"
 
@@ -24,8 +25,8 @@ constexpr DWORD kReadersOnly = FILE_SHARE_READ | FILE_SHARE_DELETE;
 constexpr DWORD kAnySharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 constexpr DWORD kGoesWithHandle = FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE;
 constexpr DWORD kLongestHolder = 512;
-constexpr DWORD kFirstPause = 10;
-constexpr DWORD kLongestWait = 1000;
+// How long a lock file or a holder's file that refuses its open is tried again.
+constexpr DWORD kLockPatience = 1000;
 
 struct HeldLock {
   HANDLE file = INVALID_HANDLE_VALUE;
@@ -138,12 +139,12 @@ Text Now() {
 // moment.
 void WriteHolder(const Text& folder, HeldLock& lock) {
   DWORD error = 0;
-  for (DWORD pause = kFirstPause; pause < kLongestWait; pause *= 2) {
+  win32::Patience patience(kLockPatience);
+  do {
     lock.holder = Open(folder + "\\" + kHolderName, GENERIC_WRITE, kReadersOnly, CREATE_ALWAYS,
                        kGoesWithHandle, error);
-    if (lock.holder != INVALID_HANDLE_VALUE || error != ERROR_SHARING_VIOLATION) break;
-    Sleep(pause);
-  }
+  } while (lock.holder == INVALID_HANDLE_VALUE && error == ERROR_SHARING_VIOLATION &&
+           patience.Pause());
   if (lock.holder == INVALID_HANDLE_VALUE) return;
   const Text text =
       FolderLockHolder(EnvironmentValue("USERNAME"), MachineName(), GetCurrentProcessId(), Now()) +
@@ -177,14 +178,10 @@ HANDLE OpenLockFile(const Text& folder, DWORD& error) {
 // mode is tried again for a moment, with growing pauses: a holder that is closing it has let
 // it go by then.
 HANDLE OpenWithinAMoment(const Text& folder, DWORD& error) {
+  win32::Patience patience(kLockPatience);
   HANDLE file = OpenLockFile(folder, error);
-  DWORD waited = 0;
-  for (DWORD pause = kFirstPause; file == INVALID_HANDLE_VALUE && !RefusedAsHeld(error) &&
-                                  waited < kLongestWait && LockFileIsThere(folder);
-       pause *= 2) {
-    platform::LookAtMessageQueue();
-    Sleep(pause);
-    waited += pause;
+  while (file == INVALID_HANDLE_VALUE && !RefusedAsHeld(error) && LockFileIsThere(folder) &&
+         patience.Pause()) {
     file = OpenLockFile(folder, error);
   }
   return file;

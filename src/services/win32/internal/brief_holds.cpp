@@ -8,7 +8,6 @@ namespace quelb::win32 {
 namespace {
 
 constexpr DWORD kLongestPause = 250;
-constexpr DWORD kPatience = 2000;
 
 }  // namespace
 
@@ -19,7 +18,7 @@ bool MayPassSoon(DWORD error) {
 // The sleeps are short enough that the queue, looked at between them, never goes unanswered
 // for long; no clock is read, so none can wrap.
 bool Patience::Pause() {
-  if (paused_ >= kPatience) return false;
+  if (paused_ >= patience_) return false;
   Sleep(next_);
   paused_ += next_;
   next_ = std::min(next_ * 2, kLongestPause);

@@ -13,13 +13,16 @@ namespace quelb::win32 {
 // Whether the error is one that a brief hold of the file gives.
 bool MayPassSoon(DWORD error);
 
-// The pauses between the tries of one call.
+// The pauses between the tries of one call, which together last about as long as it is given
+// (in milliseconds).
 class Patience {
  public:
+  explicit Patience(DWORD patience = 2000) : patience_(patience) {}
   // Pauses once and returns true, or returns false at once when the pauses are spent.
   bool Pause();
 
  private:
+  DWORD patience_;
   DWORD next_ = 10;
   DWORD paused_ = 0;
 };
