@@ -1,5 +1,6 @@
 // Delivers one name of the source listing by its kind, reports a failure with the per-file
 // prompt and keeps the pass's count: a delivered file adds one, any other adds nothing.
+#include "engine/delivery_watch.h"
 #include "engine/engine.h"
 #include "services/files.h"
 #include "services/message.h"
@@ -8,28 +9,22 @@
 namespace quelb {
 namespace {
 
-enum class FileKind { kArchive, kPackage, kSetup, kOther };
-
-FileKind KindOf(const Text& name) {
-  const Text upper = UpperText(name);
-  if (MidText(upper, 1, 5) == "QUELB" && RightText(upper, 4) == ".EXE") return FileKind::kArchive;
-  if (RightText(upper, 3) == "QLB") return FileKind::kPackage;
-  if (upper == "SETUP.EXE") return FileKind::kSetup;
-  return FileKind::kOther;
-}
-
 void Expand(UpdateRunState& run, ErrorState& errors) {
   const Text interpreter = run.PkwarePos == 0 ? Text{} : EnvironmentValue("COMSPEC");
   run.ExpandCommand = ExpandCommandFor(run, interpreter);
-  int32_t exitCode = 0;
+  TellArchiveStarts(run);
   // What the archive unpacked is on the disk before it counts as expanded.
   WriteDurablyInto(errors, run.TargetPath, [&] {
-    exitCode = RunCommand(errors, run.ExpandCommand, SW_SHOWNORMAL, true, false);
+    run.ArchiveExitCode = RunCommand(errors, run.ExpandCommand, SW_SHOWNORMAL, true, false);
   });
-  if (exitCode != 0 && errors.number == 0) StoreError(errors, error_number::kFileOperationFailed);
+  if (run.ArchiveExitCode != 0 && errors.number == 0) {
+    StoreError(errors, error_number::kFileOperationFailed);
+  }
 }
 
 void DeliverArchive(UpdateRunState& run, ErrorState& errors) {
+  run.ExpandCommand.clear();
+  run.ArchiveExitCode = 0;
   CheckInUse(run, errors);
   if (!run.MayProceed) return;
   PkwareTest(run, errors, run.SourceFilePath());
@@ -39,16 +34,16 @@ void DeliverArchive(UpdateRunState& run, ErrorState& errors) {
 // True when the file's copy waits to be finished.
 bool Deliver(UpdateRunState& run, ErrorState& errors) {
   run.FolderHeld = false;
-  switch (KindOf(run.CurrentFile)) {
-    case FileKind::kArchive:
+  switch (KindOfName(run.CurrentFile)) {
+    case NameKind::kArchive:
       DeliverArchive(run, errors);
       return false;
-    case FileKind::kPackage:
+    case NameKind::kPackage:
       return CopyToDownloadFolder(run, errors);
-    case FileKind::kSetup:
+    case NameKind::kSetup:
       run.FileCount.Add(-1);
       return false;
-    case FileKind::kOther:
+    case NameKind::kOther:
       return StartCopy(errors, run.SourceFilePath(), CopyTargetOf(run));
   }
   return false;
@@ -60,19 +55,41 @@ void DeliverNow(UpdateRunState& run, ErrorState& errors) {
   for (const CopyFailure& failure : FinishCopies()) StoreError(errors, failure.number);
 }
 
+// What became of a name whose delivery did not fail.
+NameResult ResultOfDelivery(const UpdateRunState& run) {
+  switch (KindOfName(run.CurrentFile)) {
+    case NameKind::kArchive:
+      return run.MayProceed ? NameResult::kDelivered : NameResult::kNotExpanded;
+    case NameKind::kPackage:
+      return PackageTargetOf(run).empty() ? NameResult::kInPlace : NameResult::kDelivered;
+    case NameKind::kSetup:
+      return NameResult::kLeftOut;
+    case NameKind::kOther:
+      break;
+  }
+  return NameResult::kDelivered;
+}
+
 // Asks about LastError until the operator's answer settles it: Retry delivers the file again
 // and asks again while it fails, Ignore skips it, Abort ends the run.
 FileOutcome SettleFailure(UpdateRunState& run, ErrorState& errors) {
   for (;;) {
     run.Answer = AskAfterFailure(run);
-    if (EndsTheRun(run.Answer)) return FileOutcome::kAbort;
+    if (EndsTheRun(run.Answer)) {
+      ReportNameAtHand(run, NameResult::kFailed);
+      return FileOutcome::kAbort;
+    }
     if (run.Answer != IDRETRY) {
+      ReportNameAtHand(run, NameResult::kSkipped);
       run.FileCount.Add(-1);
       break;
     }
     DeliverNow(run, errors);
     run.TakeLastError(errors);
-    if (run.LastError == 0) break;
+    if (run.LastError == 0) {
+      ReportNameAtHand(run, ResultOfDelivery(run));
+      break;
+    }
   }
   run.FileCount.Add(1);
   return FileOutcome::kNext;
@@ -90,20 +107,55 @@ bool WaitsAlready(const UpdateRunState& run) {
 
 // Anything but a plain copy may show a box or read the target: what waits is finished first.
 bool MayWaitBeside(const UpdateRunState& run) {
-  const FileKind kind = KindOf(run.CurrentFile);
-  return (kind == FileKind::kOther || kind == FileKind::kPackage) && !WaitsAlready(run);
+  const NameKind kind = KindOfName(run.CurrentFile);
+  return (kind == NameKind::kOther || kind == NameKind::kPackage) && !WaitsAlready(run);
+}
+
+// The waiting copies that were finished whole are reported delivered, before the failures
+// are asked about.
+void ReportFinishedCopies(UpdateRunState& run, const std::vector<Text>& waiting,
+                          const std::vector<CopyFailure>& failures) {
+  std::vector<bool> failed(waiting.size(), false);
+  for (const CopyFailure& failure : failures) failed[failure.position] = true;
+  run.LastError = 0;
+  run.LastPlatformCode = 0;
+  run.FolderHeld = false;
+  for (size_t position = 0; position < waiting.size(); ++position) {
+    if (failed[position]) continue;
+    run.CurrentFile = waiting[position];
+    ReportNameAtHand(run, NameResult::kDelivered);
+  }
+}
+
+// A file that failed while the run ended at an earlier one is reported failed, and the run
+// keeps the file it ended at.
+void ReportFailedFile(UpdateRunState& run, const UpdateRunState::FileAtHand& failed) {
+  const UpdateRunState::FileAtHand endedAt = run.AtHand();
+  run.Restore(failed);
+  ReportNameAtHand(run, NameResult::kFailed);
+  run.Restore(endedAt);
+}
+
+// Failures the run ended before asking about are reported failed all the same.
+void ReportUnsettledCopies(UpdateRunState& run, const std::vector<Text>& waiting,
+                           const std::vector<CopyFailure>& failures, size_t first) {
+  for (size_t index = first; index < failures.size(); ++index) {
+    run.CurrentFile = waiting[failures[index].position];
+    run.LastError = failures[index].number;
+    ReportNameAtHand(run, NameResult::kFailed);
+  }
 }
 
 }  // namespace
 
 Text CopyTargetOf(const UpdateRunState& run) {
-  switch (KindOf(run.CurrentFile)) {
-    case FileKind::kPackage:
+  switch (KindOfName(run.CurrentFile)) {
+    case NameKind::kPackage:
       return PackageTargetOf(run);
-    case FileKind::kOther:
+    case NameKind::kOther:
       return run.TargetPath + "\\" + run.CurrentFile;
-    case FileKind::kArchive:
-    case FileKind::kSetup:
+    case NameKind::kArchive:
+    case NameKind::kSetup:
       break;
   }
   return {};
@@ -124,13 +176,24 @@ FileOutcome HandleFile(UpdateRunState& run, ErrorState& errors) {
   }
   const bool waits = Deliver(run, errors);
   // An in-use prompt answered with the end of the run ends it here, with that prompt's number.
-  if (run.Answer == kEndTheRun) return FileOutcome::kAbort;
+  if (run.Answer == kEndTheRun) {
+    ReportNameAtHand(run, NameResult::kFailed);
+    return FileOutcome::kAbort;
+  }
   run.TakeLastError(errors);
   if (run.LastError != 0) {
-    if (FinishWaitingCopies(run, errors) == FileOutcome::kAbort) return FileOutcome::kAbort;
+    const UpdateRunState::FileAtHand failed = run.AtHand();
+    if (FinishWaitingCopies(run, errors) == FileOutcome::kAbort) {
+      ReportFailedFile(run, failed);
+      return FileOutcome::kAbort;
+    }
     return SettleFailure(run, errors);
   }
-  if (waits) run.WaitingFiles.push_back(run.CurrentFile);
+  if (waits) {
+    run.WaitingFiles.push_back(run.CurrentFile);
+  } else {
+    ReportNameAtHand(run, ResultOfDelivery(run));
+  }
   run.FileCount.Add(1);
   if (ShouldFinishCopies()) return FinishWaitingCopies(run, errors);
   return FileOutcome::kNext;
@@ -143,13 +206,18 @@ FileOutcome FinishWaitingCopies(UpdateRunState& run, ErrorState& errors) {
   run.WaitingFiles.clear();
   if (waiting.empty()) return FileOutcome::kNext;
   const UpdateRunState::FileAtHand atHand = run.AtHand();
-  for (const CopyFailure& failure : FinishCopies()) {
-    run.CurrentFile = waiting[failure.position];
-    run.LastError = failure.number;
+  const std::vector<CopyFailure> failures = FinishCopies();
+  ReportFinishedCopies(run, waiting, failures);
+  for (size_t index = 0; index < failures.size(); ++index) {
+    run.CurrentFile = waiting[failures[index].position];
+    run.LastError = failures[index].number;
     run.LastPlatformCode = 0;
     run.FolderHeld = false;
     run.FileCount.Add(-1);
-    if (SettleFailure(run, errors) == FileOutcome::kAbort) return FileOutcome::kAbort;
+    if (SettleFailure(run, errors) == FileOutcome::kAbort) {
+      ReportUnsettledCopies(run, waiting, failures, index + 1);
+      return FileOutcome::kAbort;
+    }
   }
   run.Restore(atHand);
   return FileOutcome::kNext;

@@ -38,7 +38,9 @@ struct UpdateRunState {
   Flag MayProceed = kFalse;
   // 1-based position of the first "PKWARE" in the archive, 0 when it holds none.
   int64_t PkwarePos = 0;
+  // The command line the archive at hand was given, empty until it is run, and its exit code.
   Text ExpandCommand;
+  int32_t ArchiveExitCode = 0;
   Text CountText;
   Text DoneText;
   // The file at hand and its error, kept while the failures of waiting copies are asked about.

@@ -1,6 +1,7 @@
 // The update run started by the run button: reads the two paths, makes sure the target
 // folder exists, and takes passes over the source, one per disk, until the operator has no
 // further disk or a folder source has been worked through.
+#include "engine/delivery_watch.h"
 #include "engine/engine.h"
 #include "engine/process_values.h"
 #include "engine/run_lock.h"
@@ -111,6 +112,10 @@ PassOutcome HandleNames(dialog::DialogHandle dialog, UpdateRunState& run, ErrorS
   size_t nextName = 0;
   for (run.FileIndex = 1; run.FileIndex <= run.FileTotal; ++run.FileIndex) {
     run.CurrentFile = NextField(run.FileList, kNameSeparator, nextName);
+    if (WatcherLeavesUnchanged(run)) {
+      ReportNameAtHand(run, NameResult::kUnchanged);
+      continue;
+    }
     dialog::SetControlText(dialog, IDC_STATUS, "Copying " + run.SourceFilePath());
     if (HandleFile(run, errors) == FileOutcome::kAbort) return PassOutcome::kAbort;
   }
