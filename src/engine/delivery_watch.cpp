@@ -1,11 +1,17 @@
 #include "engine/delivery_watch.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "engine/engine.h"
 
 namespace quelb {
 namespace {
 
-DeliveryWatch* installedWatch = nullptr;
+std::vector<DeliveryWatch*>& Watchers() {
+  static std::vector<DeliveryWatch*> watchers;
+  return watchers;
+}
 
 Text TargetOfReport(const UpdateRunState& run, NameKind kind) {
   if (kind == NameKind::kArchive) return run.TargetPath;
@@ -22,22 +28,30 @@ NameKind KindOfName(const Text& name) {
   return NameKind::kOther;
 }
 
-DeliveryWatch* SetDeliveryWatch(DeliveryWatch* watch) {
-  DeliveryWatch* const previous = installedWatch;
-  installedWatch = watch;
-  return previous;
+DeliveryWatch::DeliveryWatch() {
+  Watchers().push_back(this);
+}
+
+DeliveryWatch::~DeliveryWatch() {
+  std::erase(Watchers(), this);
 }
 
 bool WatcherLeavesUnchanged(const UpdateRunState& run) {
-  return installedWatch != nullptr && installedWatch->LeavesUnchanged(run);
+  const std::vector<DeliveryWatch*>& watchers = Watchers();
+  return std::any_of(watchers.begin(), watchers.end(),
+                     [&run](DeliveryWatch* watch) { return watch->LeavesUnchanged(run); });
+}
+
+void TellNameStarts(const UpdateRunState& run) {
+  for (DeliveryWatch* watch : Watchers()) watch->NameStarts(run);
 }
 
 void TellArchiveStarts(const UpdateRunState& run) {
-  if (installedWatch != nullptr) installedWatch->ArchiveStarts(run);
+  for (DeliveryWatch* watch : Watchers()) watch->ArchiveStarts(run);
 }
 
 void ReportNameAtHand(const UpdateRunState& run, NameResult result) {
-  if (installedWatch == nullptr) return;
+  if (Watchers().empty()) return;
   const NameKind kind = KindOfName(run.CurrentFile);
   NameReport report{run.CurrentFile,
                     kind,
@@ -51,7 +65,7 @@ void ReportNameAtHand(const UpdateRunState& run, NameResult result) {
     report.command = run.ExpandCommand;
     report.exitCode = run.ArchiveExitCode;
   }
-  installedWatch->NameSettled(report);
+  for (DeliveryWatch* watch : Watchers()) watch->NameSettled(report);
 }
 
 }  // namespace quelb

@@ -1,6 +1,6 @@
-// What the run tells a watcher of each name it handles, and the one question it asks it
+// What the run tells its watchers of each name it handles, and the one question it asks them
 // before a name: whether to leave the name as it is. setup installs no watcher; the
-// unattended program's log, receipt and unchanged files are one.
+// unattended program's log and its receipt are watchers.
 #pragma once
 
 #include "engine/run_state.h"
@@ -35,22 +35,27 @@ struct NameReport {
   int exitCode = 0;    // the exit code of an archive's command
 };
 
+// A watcher is told of the runs made while it exists.
 class DeliveryWatch {
  public:
-  virtual ~DeliveryWatch() = default;
-  // Asked before the run handles a name; true leaves it as it is.
-  virtual bool LeavesUnchanged(const UpdateRunState& run) = 0;
+  DeliveryWatch();
+  virtual ~DeliveryWatch();
+  DeliveryWatch(const DeliveryWatch&) = delete;
+  DeliveryWatch& operator=(const DeliveryWatch&) = delete;
+
+  // Asked before the run handles a name; true from any watcher leaves it as it is.
+  virtual bool LeavesUnchanged(const UpdateRunState&) { return false; }
+  // Told when the run begins to handle a name it does not leave as it is.
+  virtual void NameStarts(const UpdateRunState&) {}
   // Told before an archive's command is started, so that what it changes can be seen.
-  virtual void ArchiveStarts(const UpdateRunState& run) = 0;
+  virtual void ArchiveStarts(const UpdateRunState&) {}
   // Told once for each name, when it is settled.
-  virtual void NameSettled(const NameReport& report) = 0;
+  virtual void NameSettled(const NameReport&) {}
 };
 
-// Installs the watcher, nullptr for none, and returns the one it replaces.
-DeliveryWatch* SetDeliveryWatch(DeliveryWatch* watch);
-
-// For the run: the watcher's answer (false without one), and the report of the name at hand.
+// For the run: whether a watcher leaves the name at hand as it is, and what it tells them.
 bool WatcherLeavesUnchanged(const UpdateRunState& run);
+void TellNameStarts(const UpdateRunState& run);
 void TellArchiveStarts(const UpdateRunState& run);
 void ReportNameAtHand(const UpdateRunState& run, NameResult result);
 

@@ -116,6 +116,7 @@ PassOutcome HandleNames(dialog::DialogHandle dialog, UpdateRunState& run, ErrorS
       ReportNameAtHand(run, NameResult::kUnchanged);
       continue;
     }
+    TellNameStarts(run);
     dialog::SetControlText(dialog, IDC_STATUS, "Copying " + run.SourceFilePath());
     if (HandleFile(run, errors) == FileOutcome::kAbort) return PassOutcome::kAbort;
   }

@@ -21,25 +21,22 @@ class RecordingWatch : public DeliveryWatch {
   void ArchiveStarts(const UpdateRunState& run) override {
     archivesStarted.push_back(run.CurrentFile);
   }
+  void NameStarts(const UpdateRunState& run) override { started.push_back(run.CurrentFile); }
   void NameSettled(const NameReport& report) override { reports[report.name] = report; }
 
   std::vector<Text> unchanged;
+  std::vector<Text> started;
   std::vector<Text> archivesStarted;
   std::map<Text, NameReport> reports;
 };
 
 class DeliveryWatchTest : public EngineWorld {
  protected:
-  DeliveryWatchTest() { previous_ = SetDeliveryWatch(&watch_); }
-  ~DeliveryWatchTest() override {
-    SetDeliveryWatch(previous_);
-    ForgetDialogs();
-  }
+  ~DeliveryWatchTest() override { ForgetDialogs(); }
 
   RunOutcome Run() { return UpdateRun(RunDialog(source_.string(), target_.string()), errors_); }
 
   RecordingWatch watch_;
-  DeliveryWatch* previous_ = nullptr;
 };
 
 TEST_F(DeliveryWatchTest, EachNameIsReportedOnceWithWhatBecameOfIt) {
@@ -72,6 +69,8 @@ TEST_F(DeliveryWatchTest, EachNameIsReportedOnceWithWhatBecameOfIt) {
   EXPECT_NE(watch_.reports["LOCKED.TXT"].failure.number, 0);
   EXPECT_EQ(watch_.reports["NEWS.QLB"].target, "C:\\LDGRHOME\\DOWNLOAD\\NEWS.QLB");
   EXPECT_EQ(ReadFile(target_ / "SAME.TXT"), "old");
+  EXPECT_EQ(std::count(watch_.started.begin(), watch_.started.end(), "SAME.TXT"), 0);
+  EXPECT_EQ(watch_.started.size(), 5u);
   EXPECT_TRUE(watch_.archivesStarted.empty());
   EXPECT_EQ(operator_.Boxes().back().text, " 2 files copied or expanded.");
 }
