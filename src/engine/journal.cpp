@@ -112,6 +112,10 @@ void Finish(ErrorState& state, const Text& path, Journal& journal, JournalOutcom
 
 }  // namespace
 
+Text JournalPathIn(const Text& target) {
+  return target + "\\" + kDeployFolderName + "\\journal";
+}
+
 JournalOutcome CommitJournal(ErrorState& state, const Text& path, Journal journal) {
   JournalOutcome outcome;
   journal.state = Journal::State::kCommitting;

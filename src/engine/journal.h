@@ -14,6 +14,11 @@
 
 namespace quelb {
 
+// The hidden folder of the unattended program in a target, which neither program delivers
+// into or lists, and the journal in it.
+inline constexpr const char* kDeployFolderName = ".quelb-deploy";
+Text JournalPathIn(const Text& target);
+
 struct JournalStep {
   // kPlace gives a staged file its final name; kKeep moves a file out of the way under a
   // kept name (the old one of a release, kept to undo it). A kept file of kDiscard is removed

@@ -2,6 +2,7 @@
 // leave it at, forward and back, with files another hand changed left as they are.
 #include "engine/journal.h"
 
+#include "dialog/dialog_double.h"
 #include "engine_world.h"
 
 namespace quelb::testing {
@@ -127,6 +128,22 @@ TEST_F(JournalTest, AJournalThatIsNotWholeIsNone) {
   WriteFile(target_ / "journal", whole.substr(0, whole.size() - 4));
   EXPECT_EQ(RecoverJournal(errors_, JournalPath()).way, Way::kNothingToDo);
   EXPECT_TRUE(fs::exists(target_ / ".new-A.EXE"));
+}
+
+// setup's run finishes the release the unattended program was ended in, before its own work.
+TEST_F(JournalTest, AnUpdateRunFinishesAnUnfinishedReleaseFirst) {
+  fs::create_directories(target_ / kDeployFolderName);
+  WriteFileDurably(errors_, JournalPathIn(target_.string()), JournalText(journal_));
+  RenameWithoutReplacing(errors_, journal_.steps[0].from, journal_.steps[0].to);
+  WriteFile(source_ / "B.DAT", "from the run");
+
+  EXPECT_EQ(UpdateRun(RunDialog(source_.string(), target_.string()), errors_),
+            RunOutcome::kCompleted);
+  ForgetDialogs();
+
+  EXPECT_EQ(ReadFile(target_ / "A.EXE"), "new a");
+  EXPECT_EQ(ReadFile(target_ / "B.DAT"), "from the run");
+  EXPECT_EQ(operator_.Boxes().size(), 1u);
 }
 
 }  // namespace
