@@ -1,11 +1,15 @@
 #include "deploy/deploy.h"
 
+#include "deploy/commit.h"
 #include "deploy/exit_codes.h"
 #include "deploy/policy.h"
 #include "deploy/pre_run.h"
+#include "deploy/stage.h"
 #include "dialog/screenless/progress_line.h"
 #include "engine/engine.h"
+#include "engine/journal.h"
 #include "engine/process_values.h"
+#include "engine/run_lock.h"
 #include "services/process.h"
 
 namespace quelb::deploy {
@@ -27,13 +31,21 @@ int DeliverSource(Policy& policy, const Options& options, const Text& source) {
   RunAborted = kFalse;
   policy.StartRun();
   ErrorState errors;
-  const RunOutcome outcome = UpdateRun(DeployDialog(source, options.target), errors);
+  const RunOutcome outcome = UpdateRun(DeployDialog(source, StageOf(options.target)), errors);
   dialog::screenless::EndProgressLine();
   return policy.ExitCode(outcome);
 }
 
+// The run leaves its own target current, which is the stage: the real target is made current
+// in its place, so that the stage can be removed and the control module found.
+void MakeTargetCurrent(const Text& target) {
+  ErrorState errors;
+  if (MidText(target, 2, 1) == ":") ChangeDrive(errors, MidText(target, 1, 2));
+  ChangeFolder(errors, target);
+}
+
 // Nobody sits at the machine: the control module is started only when asked for, and not
-// waited for. The run left the target current.
+// waited for.
 void StartControlModule() {
   ErrorState errors;
   RunCommand(errors, "cm.exe", SW_SHOWNORMAL, false, false);
@@ -54,6 +66,46 @@ int DeliverSources(Policy& policy, const Options& options) {
   return code;
 }
 
+// The whole deploy holds the target and the download folder, as one run of setup does, and
+// first finishes a release that an earlier deploy was ended in.
+bool LockFolders(Policy& policy, const Options& options, RunLocks& locks) {
+  policy.StartRun();
+  UpdateRunState run;
+  ErrorState errors;
+  for (const Text* folder : {&options.target, &options.download}) {
+    if (locks.Take(run, errors, *folder) == LockOutcome::kCanceled) return false;
+  }
+  RecoverJournal(errors, JournalPathIn(options.target));
+  return true;
+}
+
+bool MakeStages(const Options& options) {
+  ErrorState errors;
+  return MakeEmptyStage(errors, options.target) && MakeEmptyStage(errors, options.download);
+}
+
+void RemoveStages(const Options& options) {
+  ErrorState errors;
+  RemoveStage(errors, options.target);
+  RemoveStage(errors, options.download);
+}
+
+// Every source is staged in turn, and the release they make is put in place at once, or,
+// after a failure, not at all. With --keep-going a file that failed is left out of it.
+int StageAndCommit(Policy& policy, const Options& options) {
+  if (!MakeStages(options)) return kFolderUnusable;
+  DownloadFolder = StageOf(options.download);
+  int code = DeliverSources(policy, options);
+  DownloadFolder = options.download;
+  MakeTargetCurrent(options.target);
+  if (code == kDelivered || (code == kFileNotDelivered && options.keepGoing)) {
+    const int committed = CommitRelease(policy, options);
+    if (committed != kDelivered) code = committed;
+  }
+  RemoveStages(options);
+  return code;
+}
+
 }  // namespace
 
 int RunDeploy(const Options& options) {
@@ -66,7 +118,12 @@ int RunDeploy(const Options& options) {
   Policy policy(options);
   const MessageHandler previous =
       SetMessageHandler([&policy](const Box& box) { return policy.Answer(box); });
-  const int code = DeliverSources(policy, options);
+  int code = kDelivered;
+  {
+    RunLocks locks;
+    code = LockFolders(policy, options, locks) ? StageAndCommit(policy, options)
+                                               : policy.ExitCode(RunOutcome::kAborted);
+  }
   SetMessageHandler(previous);
   if (options.startControlModule && code == kDelivered) StartControlModule();
   return code;

@@ -10,6 +10,7 @@
 #include "deploy/exit_codes.h"
 #include "engine/engine.h"
 #include "engine/process_values.h"
+#include "support/engine_archive.h"
 #include "support/second_process.h"
 #include "support/temp_folder.h"
 
@@ -87,11 +88,13 @@ TEST_F(DeployTest, ATargetAnotherRunHoldsExitsAsAnotherInstallationInProgress) {
   EXPECT_EQ(RunDeploy(options_), kHeldByAnotherRun);
 
   EXPECT_EQ(ReadFile(target_ / "A.TXT"), "old");
-  EXPECT_EQ(RunAborted, kTrue);
 }
 
-TEST_F(DeployTest, AProgramStillInUseAfterTheWaitExits5AndItsArchiveIsNotRun) {
-  WriteFile(first_ / "QUELBAP.EXE", "not run");
+TEST_F(DeployTest, AProgramStillInUseAfterTheWaitExits5AndNothingOfTheReleaseIsPlaced) {
+  ArchiveScript archive;
+  archive.log = scratch_ / "archive.log";
+  WriteArchive(first_ / "QUELBAP.EXE", archive);
+  WriteFile(first_ / "A.TXT", "new");
   WriteFile(target_ / "AP.exe", "held");
   SecondProcess holder(HolderCommand("open", target_ / "AP.exe"));
   ASSERT_TRUE(holder.Ready());
@@ -99,6 +102,7 @@ TEST_F(DeployTest, AProgramStillInUseAfterTheWaitExits5AndItsArchiveIsNotRun) {
   EXPECT_EQ(RunDeploy(options_), kProgramsInUse);
 
   EXPECT_EQ(ReadFile(target_ / "AP.exe"), "held");
+  EXPECT_FALSE(fs::exists(target_ / "A.TXT"));
 }
 
 // A folder in a file's place makes that file's delivery fail on every platform.
@@ -113,12 +117,36 @@ TEST_F(DeployTest, AFileThatCannotBeDeliveredExits6AndKeepGoingDeliversTheOthers
 
   EXPECT_EQ(RunDeploy(options_), kFileNotDelivered);
   EXPECT_FALSE(fs::exists(target_ / "C.TXT")) << "the deploy went on after a failed run";
+  EXPECT_FALSE(fs::exists(target_ / "B.TXT")) << "a release that failed was placed in part";
 
   options_.keepGoing = true;
   EXPECT_EQ(RunDeploy(options_), kFileNotDelivered);
   EXPECT_EQ(ReadFile(target_ / "B.TXT"), "b");
   EXPECT_EQ(ReadFile(target_ / "C.TXT"), "c");
   EXPECT_TRUE(fs::is_directory(target_ / "A.TXT"));
+}
+
+// The old files of a release are kept, hidden, until the next release keeps its own, and no
+// stage is left behind.
+TEST_F(DeployTest, AReleaseKeepsWhatItReplacedUntilTheNextRelease) {
+  const fs::path hidden = target_ / ".quelb-deploy";
+  WriteFile(target_ / "A.TXT", "release 1");
+  WriteFile(first_ / "A.TXT", "release 2");
+  WriteFile(first_ / "NEW.TXT", "new");
+  ASSERT_EQ(RunDeploy(options_), kDelivered);
+  EXPECT_EQ(ReadFile(hidden / "kept" / "A.TXT"), "release 1");
+
+  WriteFile(first_ / "A.TXT", "release 3");
+  fs::remove(first_ / "NEW.TXT");
+  ASSERT_EQ(RunDeploy(options_), kDelivered);
+
+  EXPECT_EQ(ReadFile(target_ / "A.TXT"), "release 3");
+  EXPECT_EQ(ReadFile(target_ / "NEW.TXT"), "new");
+  EXPECT_EQ(ReadFile(hidden / "kept" / "A.TXT"), "release 2");
+  EXPECT_FALSE(fs::exists(hidden / "stage"));
+  EXPECT_TRUE(fs::is_empty(hidden / "discarded"));
+  EXPECT_TRUE(fs::exists(scratch_ / "download" / ".quelb-deploy"));
+  EXPECT_FALSE(fs::exists(scratch_ / "download" / ".quelb-deploy" / "stage"));
 }
 
 }  // namespace
