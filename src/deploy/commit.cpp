@@ -123,12 +123,13 @@ void MakeFinalFolders(ErrorState& errors, const Options& options) {
   }
 }
 
-int CodeOfFailedCommit(const ErrorState& errors, const JournalOutcome& outcome) {
+}  // namespace
+
+int CodeOfJournal(const ErrorState& errors, const JournalOutcome& outcome) {
   if (!outcome.finished) return kOtherFailure;
+  if (errors.number == 0) return kDelivered;
   return errors.number == error_number::kDiskFull ? kDiskFull : kFileNotDelivered;
 }
-
-}  // namespace
 
 int CommitRelease(Policy& policy, const Options& options) {
   ErrorState errors;
@@ -142,9 +143,9 @@ int CommitRelease(Policy& policy, const Options& options) {
   if (!NoneInUse(placements)) return policy.ExitCode(RunOutcome::kAborted);
   MakeFinalFolders(errors, options);
   const Journal journal = JournalOf(errors, options, placements);
-  if (errors.number != 0) return CodeOfFailedCommit(errors, {});
+  if (errors.number != 0) return CodeOfJournal(errors, {});
   const JournalOutcome outcome = CommitJournal(errors, JournalPathIn(options.target), journal);
-  if (errors.number != 0 || !outcome.finished) return CodeOfFailedCommit(errors, outcome);
+  if (errors.number != 0 || !outcome.finished) return CodeOfJournal(errors, outcome);
   return delivered;
 }
 

@@ -4,6 +4,7 @@
 
 #include "deploy/options.h"
 #include "deploy/policy.h"
+#include "engine/journal.h"
 
 namespace quelb::deploy {
 
@@ -11,5 +12,9 @@ namespace quelb::deploy {
 // stays in use after --wait, 6 or 7 when the disk refused the commit, which was then turned
 // back; any other failure when it could not even be turned back.
 int CommitRelease(Policy& policy, const Options& options);
+
+// The exit code of a journal carried out so: 0, 7 for a full disk, 6 for any other refusal
+// (turned back), any other failure when it could not be finished.
+int CodeOfJournal(const ErrorState& errors, const JournalOutcome& outcome);
 
 }  // namespace quelb::deploy

@@ -5,6 +5,7 @@
 #include "deploy/policy.h"
 #include "deploy/pre_run.h"
 #include "deploy/stage.h"
+#include "deploy/undo.h"
 #include "dialog/screenless/progress_line.h"
 #include "engine/engine.h"
 #include "engine/journal.h"
@@ -67,16 +68,33 @@ int DeliverSources(Policy& policy, const Options& options) {
 }
 
 // The whole deploy holds the target and the download folder, as one run of setup does, and
-// first finishes a release that an earlier deploy was ended in.
-bool LockFolders(Policy& policy, const Options& options, RunLocks& locks) {
+// first finishes a release that an earlier deploy was ended in. The code of what stopped it,
+// or 0.
+int LockFolders(Policy& policy, const Options& options, RunLocks& locks) {
   policy.StartRun();
   UpdateRunState run;
   ErrorState errors;
   for (const Text* folder : {&options.target, &options.download}) {
-    if (locks.Take(run, errors, *folder) == LockOutcome::kCanceled) return false;
+    if (locks.Take(run, errors, *folder) == LockOutcome::kCanceled) {
+      return policy.ExitCode(RunOutcome::kAborted);
+    }
   }
-  RecoverJournal(errors, JournalPathIn(options.target));
-  return true;
+  return RecoverJournal(errors, JournalPathIn(options.target)).finished ? 0 : kOtherFailure;
+}
+
+// The last release's journal, turned back through a journal of its own; nothing to undo
+// without one, or after an undo.
+int Undo(const Options& options) {
+  ErrorState errors;
+  Journal release;
+  const Text path = JournalPathIn(options.target);
+  if (!ReadJournal(errors, path, release) || release.state != Journal::State::kDone) {
+    return errors.number == 0 ? kDelivered : kOtherFailure;
+  }
+  const Journal undo = UndoJournalOf(errors, release);
+  if (undo.steps.empty()) return kDelivered;
+  const JournalOutcome outcome = CommitJournal(errors, path, undo);
+  return CodeOfJournal(errors, outcome);
 }
 
 bool MakeStages(const Options& options) {
@@ -121,8 +139,11 @@ int RunDeploy(const Options& options) {
   int code = kDelivered;
   {
     RunLocks locks;
-    code = LockFolders(policy, options, locks) ? StageAndCommit(policy, options)
-                                               : policy.ExitCode(RunOutcome::kAborted);
+    code = LockFolders(policy, options, locks);
+    if (code == kDelivered && options.undo) code = Undo(options);
+    if (code == kDelivered && !options.recover && !options.undo) {
+      code = StageAndCommit(policy, options);
+    }
   }
   SetMessageHandler(previous);
   if (options.startControlModule && code == kDelivered) StartControlModule();

@@ -28,6 +28,8 @@ struct FlagOption {
 constexpr FlagOption kFlagOptions[] = {
     {"--keep-going", &Options::keepGoing},
     {"--start-cm", &Options::startControlModule},
+    {"--recover", &Options::recover},
+    {"--undo", &Options::undo},
     {"--help", &Options::help},
     {"--version", &Options::version},
 };
@@ -85,7 +87,11 @@ Text ReadOptions(const std::vector<Text>& arguments, Options& options) {
     if (Text fault = ReadOption(arguments, index, options); !fault.empty()) return fault;
   }
   if (options.help || options.version) return {};
-  if (options.sources.empty()) return "no --source given";
+  if (options.recover && options.undo) return "--recover and --undo are two runs";
+  if ((options.recover || options.undo) && !options.sources.empty()) {
+    return Text(options.recover ? "--recover" : "--undo") + " takes no --source";
+  }
+  if (!options.recover && !options.undo && options.sources.empty()) return "no --source given";
   if (options.target.empty()) return "no --target given";
   return {};
 }
@@ -94,10 +100,14 @@ Text UsageText() {
   return "usage: quelb-deploy --source PATH [--source PATH ...] --target PATH [--app NAME]\n"
          "                    [--download PATH] [--wait SECONDS] [--retries N] [--keep-going]\n"
          "                    [--start-cm]\n"
+         "       quelb-deploy --recover --target PATH [--download PATH] [--wait SECONDS]\n"
+         "       quelb-deploy --undo --target PATH [--download PATH] [--wait SECONDS]\n"
          "       quelb-deploy --help | --version\n"
          "\n"
          "Delivers each source to the target as an update run of setup does, in turn, and\n"
-         "decides every question itself.\n"
+         "decides every question itself. Each deploy puts the whole release in place or, after\n"
+         "a failure, none of it. --recover only finishes a deploy that was ended half-way (as\n"
+         "every deploy does first); --undo puts back the files the last release replaced.\n"
          "\n"
          "exit codes:\n"
          "  0  every file delivered and on the disk, or nothing to do\n"

@@ -19,6 +19,9 @@ struct Options {
   int retries = 3;
   bool keepGoing = false;
   bool startControlModule = false;
+  // Only finish the release a deploy was ended in, or put the release before the last back.
+  bool recover = false;
+  bool undo = false;
   bool help = false;
   bool version = false;
 };

@@ -9,6 +9,7 @@
 
 #include "deploy/exit_codes.h"
 #include "engine/engine.h"
+#include "engine/journal.h"
 #include "engine/process_values.h"
 #include "support/engine_archive.h"
 #include "support/second_process.h"
@@ -147,6 +148,52 @@ TEST_F(DeployTest, AReleaseKeepsWhatItReplacedUntilTheNextRelease) {
   EXPECT_TRUE(fs::is_empty(hidden / "discarded"));
   EXPECT_TRUE(fs::exists(scratch_ / "download" / ".quelb-deploy"));
   EXPECT_FALSE(fs::exists(scratch_ / "download" / ".quelb-deploy" / "stage"));
+}
+
+TEST_F(DeployTest, UndoPutsTheReleaseBeforeBackAndLeavesWhatTheSuiteChangedSince) {
+  WriteFile(target_ / "A.TXT", "old a");
+  WriteFile(target_ / "B.TXT", "old b");
+  WriteFile(first_ / "A.TXT", "new a");
+  WriteFile(first_ / "B.TXT", "new b");
+  WriteFile(first_ / "NEW.TXT", "new");
+  ASSERT_EQ(RunDeploy(options_), kDelivered);
+  WriteFile(target_ / "B.TXT", "the suite's books");
+  Options undo = options_;
+  undo.sources.clear();
+  undo.undo = true;
+
+  EXPECT_EQ(RunDeploy(undo), kDelivered);
+
+  EXPECT_EQ(ReadFile(target_ / "A.TXT"), "old a");
+  EXPECT_EQ(ReadFile(target_ / "B.TXT"), "the suite's books");
+  EXPECT_FALSE(fs::exists(target_ / "NEW.TXT"));
+  EXPECT_EQ(RunDeploy(undo), kDelivered) << "a second undo has nothing to undo";
+  EXPECT_EQ(ReadFile(target_ / "A.TXT"), "old a");
+}
+
+// A deploy killed after its journal was written and its first rename made.
+TEST_F(DeployTest, RecoverFinishesTheReleaseADeployWasEndedIn) {
+  ErrorState errors;
+  const Text hidden = options_.target + "\\.quelb-deploy";
+  fs::create_directories(target_ / ".quelb-deploy");
+  WriteFile(target_ / "A.TXT", "old");
+  WriteFile(target_ / ".quelb-deploy" / "A.TXT", "new");
+  Journal journal;
+  journal.steps = {{JournalStep::Kind::kKeep, options_.target + "\\A.TXT", hidden + "\\OLD.TXT",
+                    IdentityOf(errors, options_.target + "\\A.TXT")},
+                   {JournalStep::Kind::kPlace, hidden + "\\A.TXT", options_.target + "\\A.TXT",
+                    IdentityOf(errors, hidden + "\\A.TXT")}};
+  WriteFileDurably(errors, JournalPathIn(options_.target), JournalText(journal));
+  RenameWithoutReplacing(errors, journal.steps[0].from, journal.steps[0].to);
+  ASSERT_EQ(errors.number, 0);
+  Options recover = options_;
+  recover.sources.clear();
+  recover.recover = true;
+
+  EXPECT_EQ(RunDeploy(recover), kDelivered);
+
+  EXPECT_EQ(ReadFile(target_ / "A.TXT"), "new");
+  EXPECT_EQ(ReadFile(target_ / ".quelb-deploy" / "OLD.TXT"), "old");
 }
 
 }  // namespace
