@@ -58,11 +58,15 @@ int DeliverSources(Policy& policy, const Options& options) {
   return code;
 }
 
+// The log in the target is begun once the target is known to be usable, and tells of a
+// download folder that is not.
 int DeliverToTarget(const Options& options, DeployRecord& record) {
-  for (const Text* folder : {&options.target, &options.download}) {
-    if (const int code = CheckFolder(*folder); code != 0) return code;
+  if (const int code = CheckFolder(options.target); code != 0) {
+    record.NoTargetLog();
+    return code;
   }
   record.OpenTargetLog();
+  if (const int code = CheckFolder(options.download); code != 0) return code;
   std::optional<ProgressWatch> progress;
   if (dialog::screenless::ProgressLineShown()) progress.emplace();
   Policy policy(options);

@@ -117,6 +117,13 @@ void LogFiles::OpenInTarget(const Text& target) {
   early_.clear();
 }
 
+void LogFiles::NotInTarget(const Text& target) {
+  targetTried_ = true;
+  early_.clear();
+  std::fprintf(stderr, "quelb-deploy: no log is written in %s, which cannot be used\n",
+               target.c_str());
+}
+
 void LogFiles::Open(const Text& path, bool fresh) {
   ErrorState errors;
   const AppendedFile file = OpenToAppend(errors, path, fresh);

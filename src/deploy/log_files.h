@@ -24,6 +24,8 @@ class LogFiles {
 
   // Makes the log in the target, and writes there what was written before.
   void OpenInTarget(const Text& target);
+  // Says that no log is written in the target, which cannot be used.
+  void NotInTarget(const Text& target);
   void Write(const Text& line);
   // Puts every log on the disk and closes it; nothing is written after.
   void Close();

@@ -20,6 +20,8 @@ class DeployRecord : public DeliveryWatch {
 
   // The target has been found usable: its own log starts.
   void OpenTargetLog() { logs_.OpenInTarget(options_.target); }
+  // The target cannot be used: no log is written there.
+  void NoTargetLog() { logs_.NotInTarget(options_.target); }
   void Question(const Box& box, int answer, const Text& why);
   // Writes the end with the exit code and closes the logs; nothing is written after it.
   void End(int exitCode, ErrorNumber fatal = 0);

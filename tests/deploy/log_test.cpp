@@ -179,6 +179,15 @@ TEST_F(LogTest, ALogThatCannotBeWrittenChangesNothingButIsSaid) {
   EXPECT_TRUE(Holds(said, "deploy.log cannot be written")) << said;
   EXPECT_TRUE(Holds(said, "logs cannot be written") || Holds(said, ".log cannot be written"))
       << said;
+
+  // A target that cannot be used gets no log; the file of --log still tells the end.
+  WriteFile(scratch_ / "file", "");
+  options_.target = (scratch_ / "file" / "target").string();
+  options_.logFile = log_.string();
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(RunDeploy(options_), kFolderUnusable);
+  EXPECT_TRUE(Holds(::testing::internal::GetCapturedStderr(), "no log is written in"));
+  EXPECT_TRUE(Holds(Lines(log_).back(), "NO files copied or expanded. exit code 4"));
 }
 
 // A fatal number ends the process at once: the log still ends with its line and exit code.
