@@ -6,7 +6,9 @@
 #include <ctime>
 
 #include "deploy/pre_run.h"
+#include "engine/journal.h"
 #include "services/files.h"
+#include "services/journal_files.h"
 
 namespace quelb::deploy {
 namespace {
@@ -66,7 +68,7 @@ void RemoveOldLogs(const Text& folder) {
 // Made as needed; a failure shows when the log is opened.
 void MakeLogsFolder(const Text& target) {
   ErrorState errors;
-  const Text own = WithoutTrailingSeparator(target) + "\\.quelb-deploy";
+  const Text own = WithoutTrailingSeparator(target) + "\\" + kDeployFolderName;
   MakeFolder(errors, own);
   ClearError(errors);
   HideFolder(errors, own);
@@ -76,14 +78,13 @@ void MakeLogsFolder(const Text& target) {
 
 bool NameTaken(const Text& path) {
   ErrorState errors;
-  SizeOfFile(errors, path);
-  return errors.number == 0;
+  return IdentityOf(errors, path).Exists();
 }
 
 }  // namespace
 
 Text LogsFolderOf(const Text& target) {
-  return WithoutTrailingSeparator(target) + "\\.quelb-deploy\\logs";
+  return WithoutTrailingSeparator(target) + "\\" + kDeployFolderName + "\\logs";
 }
 
 LogFiles::LogFiles(const Text& logOption) {

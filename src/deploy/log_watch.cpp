@@ -9,6 +9,7 @@
 #include "dialog/screenless/progress_line.h"
 #include "engine/engine.h"
 #include "services/digest.h"
+#include "services/journal_files.h"
 #include "services/log_file.h"
 #include "services/process.h"
 
@@ -86,8 +87,8 @@ Text DeliveredFile(const NameReport& report) {
 void AddSizeAndDigest(NameRecord& record, const NameReport& report) {
   const Text delivered = DeliveredFile(report);
   ErrorState errors;
-  const int64_t size = SizeOfFile(errors, delivered.empty() ? report.source : delivered);
-  if (TakeError(errors) == 0) record.size = size;
+  record.size = IdentityOf(errors, delivered.empty() ? report.source : delivered).size;
+  ClearError(errors);
   if (delivered.empty()) return;
   record.sha256 = Sha256OfFile(errors, delivered);
   ClearError(errors);
@@ -117,13 +118,11 @@ void Count(Counts& counts, NameResult result) {
   }
 }
 
-// A target that cannot be read may still be there, held by another process.
+// A target that cannot be looked at is there, held by another process.
 bool TargetThere(const Text& target) {
   if (target.empty()) return false;
   ErrorState errors;
-  SizeOfFile(errors, target);
-  const ErrorNumber number = TakeError(errors);
-  return number != error_number::kFileNotFound && number != error_number::kFolderNotFound;
+  return IdentityOf(errors, target).Exists() || TakeError(errors) != 0;
 }
 
 // As the completion box of a run writes its count.

@@ -1,10 +1,11 @@
 #include "deploy/progress.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 #include "dialog/screenless/progress_line.h"
-#include "services/log_file.h"
+#include "services/journal_files.h"
 
 namespace quelb::deploy {
 namespace {
@@ -80,7 +81,7 @@ void ProgressWatch::StartPass(const UpdateRunState& run) {
   for (int64_t index = 1; index <= run.FileTotal; ++index) {
     const Text path = run.SourcePath + "\\" + NextField(run.FileList, "\t", next);
     ErrorState errors;
-    const int64_t size = SizeOfFile(errors, path);
+    const int64_t size = std::max<int64_t>(IdentityOf(errors, path).size, 0);
     sizes_[path] = size;
     facts_.bytesAll += size;
     if (index < run.FileIndex) facts_.bytesDone += size;

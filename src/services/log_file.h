@@ -1,5 +1,5 @@
 // Files that grow line by line while the program works, as the unattended program's logs do,
-// and what a log says of the machine and of a file. Failures are stored as every service
+// and what a log says of the machine. Failures are stored as every service
 // stores them; a log's failure is the log's own and no file's.
 #pragma once
 
@@ -22,14 +22,9 @@ AppendedFile OpenToAppend(ErrorState& state, const Text& path, bool fresh);
 void AppendText(ErrorState& state, AppendedFile file, std::string_view bytes);
 // Puts what was written on the disk and closes the file.
 void CloseAppended(ErrorState& state, AppendedFile file);
-void RemoveFile(ErrorState& state, const Text& path);
 // Gives the folder the hidden attribute on Windows; on POSIX a name that begins with a dot is
 // hidden by itself, and nothing is done.
 void HideFolder(ErrorState& state, const Text& path);
-
-// The size of the file that is there, read without changing it; 0, with the error stored,
-// when it cannot be opened (53 for a missing file).
-int64_t SizeOfFile(ErrorState& state, const Text& path);
 
 // Who runs the program, on which machine and system, for a log's head.
 Text AccountName();

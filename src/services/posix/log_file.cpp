@@ -55,11 +55,6 @@ void CloseAppended(ErrorState& state, AppendedFile file) {
   if (close(Descriptor(file)) != 0 && errno != EINTR) posix::StoreErrno(state, errno, {});
 }
 
-void RemoveFile(ErrorState& state, const Text& path) {
-  const std::optional<std::string> hostPath = posix::HostPathOrError(state, path);
-  if (hostPath && unlink(hostPath->c_str()) != 0) posix::StoreErrno(state, errno, *hostPath);
-}
-
 void HideFolder(ErrorState&, const Text&) {}
 
 }  // namespace quelb

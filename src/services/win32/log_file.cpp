@@ -48,12 +48,6 @@ void CloseAppended(ErrorState& state, AppendedFile file) {
   CloseHandle(Native(file));
 }
 
-void RemoveFile(ErrorState& state, const Text& path) {
-  BOOL removed = FALSE;
-  const DWORD error = win32::Call([&] { removed = DeleteFileA(path.c_str()); });
-  win32::Succeeded(state, removed != FALSE, error);
-}
-
 void HideFolder(ErrorState& state, const Text& path) {
   DWORD attributes = INVALID_FILE_ATTRIBUTES;
   DWORD error = win32::Call([&] { attributes = GetFileAttributesA(path.c_str()); });
