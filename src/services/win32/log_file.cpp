@@ -1,6 +1,7 @@
-// Logs on Windows: opened for appending alone and shared with readers, written with WriteFile
-// as each line comes, so that a killed process leaves what it wrote, and flushed when closed.
-// The handle is not inherited by the programs a run starts.
+// Logs on Windows: opened for writing and shared with readers alone, so that the end found at
+// the open stays the end, written with WriteFile as each line comes, so that a killed process
+// leaves what it wrote, and flushed when closed (FlushFileBuffers asks for GENERIC_WRITE, which
+// FILE_APPEND_DATA alone is not). The handle is not inherited by the programs a run starts.
 #include "services/log_file.h"
 
 #include "services/backend.h"
@@ -17,12 +18,18 @@ HANDLE Native(AppendedFile file) {
 
 AppendedFile OpenToAppend(ErrorState& state, const Text& path, bool fresh) {
   HANDLE file = INVALID_HANDLE_VALUE;
-  const DWORD error = win32::Call([&] {
-    file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+  DWORD error = win32::Call([&] {
+    file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                        fresh ? CREATE_NEW : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   });
   if (file == INVALID_HANDLE_VALUE) {
     win32::Succeeded(state, false, error);
+    return kNoAppendedFile;
+  }
+  DWORD low = INVALID_SET_FILE_POINTER;
+  error = win32::Call([&] { low = SetFilePointer(file, 0, nullptr, FILE_END); });
+  if (!win32::Succeeded(state, low != INVALID_SET_FILE_POINTER, error)) {
+    CloseHandle(file);
     return kNoAppendedFile;
   }
   return reinterpret_cast<AppendedFile>(file);
