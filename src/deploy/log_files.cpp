@@ -65,10 +65,19 @@ void RemoveOldLogs(const Text& folder) {
   }
 }
 
+bool NameTaken(const Text& path) {
+  ErrorState errors;
+  return IdentityOf(errors, path).Exists();
+}
+
+Text DeployFolderOf(const Text& target) {
+  return WithoutTrailingSeparator(target) + "\\" + kDeployFolderName;
+}
+
 // Made as needed; a failure shows when the log is opened.
 void MakeLogsFolder(const Text& target) {
   ErrorState errors;
-  const Text own = WithoutTrailingSeparator(target) + "\\" + kDeployFolderName;
+  const Text own = DeployFolderOf(target);
   MakeFolder(errors, own);
   ClearError(errors);
   HideFolder(errors, own);
@@ -76,15 +85,22 @@ void MakeLogsFolder(const Text& target) {
   MakeFolder(errors, LogsFolderOf(target));
 }
 
-bool NameTaken(const Text& path) {
-  ErrorState errors;
-  return IdentityOf(errors, path).Exists();
+// The first name from the time on that no file has yet, as another deploy may have begun in
+// the same millisecond.
+Text NewLogPath(const Text& folder) {
+  auto when = std::chrono::system_clock::now();
+  Text path = folder + "\\" + LogName(when);
+  for (int tries = 1; tries < kNameTries && NameTaken(path); ++tries) {
+    when += std::chrono::milliseconds(1);
+    path = folder + "\\" + LogName(when);
+  }
+  return path;
 }
 
 }  // namespace
 
 Text LogsFolderOf(const Text& target) {
-  return WithoutTrailingSeparator(target) + "\\" + kDeployFolderName + "\\logs";
+  return DeployFolderOf(target) + "\\logs";
 }
 
 LogFiles::LogFiles(const Text& logOption) {
@@ -106,13 +122,7 @@ void LogFiles::OpenInTarget(const Text& target) {
     StoreError(errors, error_number::kAccessDenied);
     Fail(folder, errors);
   } else {
-    auto when = std::chrono::system_clock::now();
-    Text path = folder + "\\" + LogName(when);
-    for (int tries = 1; tries < kNameTries && NameTaken(path); ++tries) {
-      when += std::chrono::milliseconds(1);
-      path = folder + "\\" + LogName(when);
-    }
-    Open(path, true);
+    Open(NewLogPath(folder), true);
     RemoveOldLogs(folder);
   }
   early_.clear();
