@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The log and the --json lines of the unattended program as a fleet tool reads them: each
 # line of standard output one JSON object, the end carrying the exit code, and the log in the
-# target; and, on a terminal, the progress line with its figures.
+# target, also after a kill; and, on a terminal, the progress line with its figures.
 #   log.sh PROGRAM [LAUNCHER]   (LAUNCHER wine for the Windows program, with Z: as /)
 set -uo pipefail
 program=$1 launcher=${2:-}
@@ -68,6 +68,28 @@ if [[ -z $launcher ]]; then
   script -qec "$(printf '%q ' "$program" --source "$world/source" "${common[@]}") 2>&1" \
     "$world/typescript" >/dev/null </dev/null
   grep -aq "of 2 files" "$world/typescript" || fail "no progress figures: $(cat -v "$world/typescript")"
+fi
+
+# A deploy killed while it waits on a program in use leaves its log up to that question.
+if [[ -z $launcher ]]; then
+  rm -rf "$world/target/.quelb-deploy"
+  printf '#!/bin/sh\nexit 0\n' >"$world/source/QUELBAP.EXE"
+  chmod +x "$world/source/QUELBAP.EXE"
+  printf 'held\n' >"$world/target/AP.exe"
+  sleep 60 <"$world/target/AP.exe" &
+  holder=$!
+  "$program" --source "$world/source" --target "$world/target" --download "$world/download" \
+    --wait 60 >/dev/null 2>&1 </dev/null &
+  deployer=$!
+  for _ in $(seq 1 200); do
+    grep -qs "question" "$world"/target/.quelb-deploy/logs/*.log && break
+    sleep 0.1
+  done
+  kill -9 "$deployer" "$holder"
+  wait "$deployer" "$holder" 2>/dev/null
+  log=$(cat "$world"/target/.quelb-deploy/logs/*.log)
+  [[ $log == "quelb-deploy "*"question \"Target program is in use - RETRY ?\""*"answer Yes (retrying, "* ]] ||
+    fail "a killed deploy left the log: $log"
 fi
 
 ((failures == 0)) && echo "all checks passed"
