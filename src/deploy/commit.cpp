@@ -1,8 +1,7 @@
 #include "deploy/commit.h"
 
-#include <algorithm>
-
 #include "deploy/exit_codes.h"
+#include "deploy/pre_run.h"
 #include "deploy/stage.h"
 #include "engine/journal.h"
 #include "services/files.h"
@@ -24,7 +23,7 @@ struct Placement {
 void AddPlacements(ErrorState& errors, const Text& folder, std::vector<Placement>& placements) {
   for (const FileBelow& file : FilesBelow(errors, StageOf(folder))) {
     placements.push_back(
-        {file.path, folder + "\\" + file.relative, KeptOf(folder) + "\\" + file.relative});
+        {file.path, InFolder(folder, file.relative), KeptOf(folder) + "\\" + file.relative});
   }
 }
 
@@ -33,23 +32,6 @@ std::vector<Placement> PlacementsOf(ErrorState& errors, const Options& options) 
   AddPlacements(errors, options.target, placements);
   AddPlacements(errors, options.download, placements);
   return placements;
-}
-
-// A name that a folder holds in the target cannot be given to a file: the delivery of that
-// file fails, as it would have failed in place.
-bool FolderHolds(const Text& path) {
-  ErrorState errors;
-  return !ListFirst(errors, path + "\\nul", kPlainFilesOnly).empty();
-}
-
-// Leaves out the files whose names a folder holds; false when one is, and the deploy does not
-// go on without it.
-bool LeaveOutUnplaceable(std::vector<Placement>& placements, bool keepGoing, bool& leftOut) {
-  const auto blocked = std::remove_if(placements.begin(), placements.end(),
-                                      [](const Placement& p) { return FolderHolds(p.final); });
-  leftOut = blocked != placements.end();
-  placements.erase(blocked, placements.end());
-  return !leftOut || keepGoing;
 }
 
 // Opened with all sharing denied and closed at once, as the run tests a program: a file that
@@ -117,7 +99,7 @@ void MakeFinalFolders(ErrorState& errors, const Options& options) {
     MakeFolderIfMissing(errors, KeptOf(*folder));
     MakeFolderIfMissing(errors, DiscardedOf(*folder));
     for (const FileBelow& file : FilesBelow(errors, StageOf(*folder))) {
-      MakeFoldersFor(errors, *folder, file.relative);
+      MakeFoldersFor(errors, WithoutTrailingSeparator(*folder), file.relative);
       MakeFoldersFor(errors, KeptOf(*folder), file.relative);
     }
   }
@@ -133,12 +115,9 @@ int CodeOfJournal(const ErrorState& errors, const JournalOutcome& outcome) {
 
 int CommitRelease(Policy& policy, const Options& options) {
   ErrorState errors;
-  std::vector<Placement> placements = PlacementsOf(errors, options);
+  const std::vector<Placement> placements = PlacementsOf(errors, options);
   if (errors.number != 0) return kFileNotDelivered;
-  bool leftOut = false;
-  if (!LeaveOutUnplaceable(placements, options.keepGoing, leftOut)) return kFileNotDelivered;
-  const int delivered = leftOut ? kFileNotDelivered : kDelivered;
-  if (placements.empty()) return delivered;
+  if (placements.empty()) return kDelivered;
   policy.StartRun();
   if (!NoneInUse(placements)) return policy.ExitCode(RunOutcome::kAborted);
   MakeFinalFolders(errors, options);
@@ -146,7 +125,7 @@ int CommitRelease(Policy& policy, const Options& options) {
   if (errors.number != 0) return CodeOfJournal(errors, {});
   const JournalOutcome outcome = CommitJournal(errors, JournalPathIn(options.target), journal);
   if (errors.number != 0 || !outcome.finished) return CodeOfJournal(errors, outcome);
-  return delivered;
+  return kDelivered;
 }
 
 }  // namespace quelb::deploy

@@ -17,7 +17,7 @@ struct ValueOption {
 constexpr ValueOption kValueOptions[] = {
     {"--target", &Options::target, nullptr},     {"--app", &Options::app, nullptr},
     {"--download", &Options::download, nullptr}, {"--wait", nullptr, &Options::waitSeconds},
-    {"--retries", nullptr, &Options::retries},
+    {"--retries", nullptr, &Options::retries},   {"--log", &Options::logFile, nullptr},
 };
 
 struct FlagOption {
@@ -30,12 +30,13 @@ constexpr FlagOption kFlagOptions[] = {
     {"--start-cm", &Options::startControlModule},
     {"--recover", &Options::recover},
     {"--undo", &Options::undo},
+    {"--json", &Options::json},
     {"--help", &Options::help},
     {"--version", &Options::version},
 };
 
 // Options of the program that this build does not carry yet.
-constexpr const char* kNotYet[] = {"--all", "--log", "--json", "--check", "--archive-timeout"};
+constexpr const char* kNotYet[] = {"--all", "--check", "--archive-timeout"};
 
 bool ReadNumber(const Text& text, int& number) {
   const char* end = text.data() + text.size();
@@ -99,7 +100,7 @@ Text ReadOptions(const std::vector<Text>& arguments, Options& options) {
 Text UsageText() {
   return "usage: quelb-deploy --source PATH [--source PATH ...] --target PATH [--app NAME]\n"
          "                    [--download PATH] [--wait SECONDS] [--retries N] [--keep-going]\n"
-         "                    [--start-cm]\n"
+         "                    [--start-cm] [--log FILE] [--json]\n"
          "       quelb-deploy --recover --target PATH [--download PATH] [--wait SECONDS]\n"
          "       quelb-deploy --undo --target PATH [--download PATH] [--wait SECONDS]\n"
          "       quelb-deploy --help | --version\n"
@@ -108,6 +109,10 @@ Text UsageText() {
          "decides every question itself. Each deploy puts the whole release in place or, after\n"
          "a failure, none of it. --recover only finishes a deploy that was ended half-way (as\n"
          "every deploy does first); --undo puts back the files the last release replaced.\n"
+         "Each deploy writes its log in .quelb-deploy\\logs\\ inside the target, where the\n"
+         "newest 20 are kept; --log FILE writes the same lines to FILE as well, added to its\n"
+         "end when it is there. --json writes one JSON object a line on standard output:\n"
+         "start, each name, each question, and end with the exit code.\n"
          "\n"
          "exit codes:\n"
          "  0  every file delivered and on the disk, or nothing to do\n"

@@ -22,6 +22,10 @@ struct Options {
   // Only finish the release a deploy was ended in, or put the release before the last back.
   bool recover = false;
   bool undo = false;
+  // A log of the deploy besides the one in the target, added to when it is there.
+  Text logFile;
+  // One JSON object a line on standard output.
+  bool json = false;
   bool help = false;
   bool version = false;
 };

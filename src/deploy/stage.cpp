@@ -1,8 +1,11 @@
 #include "deploy/stage.h"
 
+#include "deploy/pre_run.h"
+#include "engine/delivery_watch.h"
 #include "engine/journal.h"
 #include "services/files.h"
 #include "services/journal_files.h"
+#include "services/log_file.h"
 
 namespace quelb::deploy {
 namespace {
@@ -49,14 +52,39 @@ bool FolderThere(ErrorState& errors, const Text& folder) {
   return !ListFirst(errors, folder + "\\nul", kPlainFilesOnly).empty();
 }
 
+std::vector<Text> SourceNames(ErrorState& errors, const Text& source) {
+  std::vector<Text> names;
+  for (Text name = ListFirst(errors, InFolder(source, "*.*"), kPlainFilesOnly); !name.empty();
+       name = ListNext(errors)) {
+    names.push_back(name);
+  }
+  return names;
+}
+
 }  // namespace
+
+void MirrorFoldersInTheWay(ErrorState& errors, const Text& source, const Text& target,
+                           const Text& download) {
+  for (const Text& name : SourceNames(errors, source)) {
+    const NameKind kind = KindOfName(name);
+    if (kind != NameKind::kOther && kind != NameKind::kPackage) continue;
+    const Text& folder = kind == NameKind::kPackage ? download : target;
+    if (FolderThere(errors, InFolder(folder, name)))
+      MakeFolder(errors, InFolder(StageOf(folder), name));
+  }
+  ClearError(errors);
+}
 
 void MakeFolderIfMissing(ErrorState& errors, const Text& folder) {
   if (!FolderThere(errors, folder)) MakeFolder(errors, folder);
 }
 
+Text InFolder(const Text& folder, const Text& relative) {
+  return WithoutTrailingSeparator(folder) + "\\" + relative;
+}
+
 Text DeployFolderOf(const Text& folder) {
-  return folder + "\\" + kDeployFolderName;
+  return InFolder(folder, kDeployFolderName);
 }
 
 Text StageOf(const Text& folder) {
@@ -69,6 +97,17 @@ Text KeptOf(const Text& folder) {
 
 Text DiscardedOf(const Text& folder) {
   return DeployFolderOf(folder) + "\\discarded";
+}
+
+Text FinalPathOf(const Text& path, const Text& target, const Text& download) {
+  for (const Text* folder : {&target, &download}) {
+    const Text stage = StageOf(*folder);
+    if (path == stage) return *folder;
+    if (path.compare(0, stage.size() + 1, stage + "\\") == 0) {
+      return InFolder(*folder, path.substr(stage.size() + 1));
+    }
+  }
+  return path;
 }
 
 bool MakeEmptyStage(ErrorState& errors, const Text& folder) {

@@ -36,10 +36,6 @@ void RemoveFile(ErrorState& state, const Text& path);
 // Removes the folder at path when it is empty; one that is not there is no error.
 void RemoveEmptyFolder(ErrorState& state, const Text& path);
 
-// Gives the folder the hidden attribute where the platform has one; a POSIX name that begins
-// with "." is hidden already.
-void HideFolder(ErrorState& state, const Text& path);
-
 // Puts the bytes under path whole or not at all: written under a name of their own beside it,
 // flushed, renamed over whatever path held, and the folder synced.
 void WriteFileDurably(ErrorState& state, const Text& path, const Text& bytes);

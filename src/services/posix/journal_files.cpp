@@ -96,8 +96,6 @@ void RemoveEmptyFolder(ErrorState& state, const Text& path) {
   if (host && rmdir(host->c_str()) != 0 && errno != ENOENT) posix::StoreErrno(state, errno, *host);
 }
 
-void HideFolder(ErrorState&, const Text&) {}
-
 void WriteFileDurably(ErrorState& state, const Text& path, const Text& bytes) {
   const std::optional<std::string> host = posix::HostPathOrError(state, path);
   if (host && !WriteHostFileDurably(*host, bytes)) posix::StoreErrno(state, errno, *host);

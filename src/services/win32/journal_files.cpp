@@ -109,16 +109,6 @@ void RemoveEmptyFolder(ErrorState& state, const Text& path) {
   if (!removed && !IsMissing(error)) win32::Succeeded(state, false, error);
 }
 
-void HideFolder(ErrorState& state, const Text& path) {
-  DWORD attributes = INVALID_FILE_ATTRIBUTES;
-  DWORD error = win32::Call([&] { attributes = GetFileAttributesA(path.c_str()); });
-  if (!win32::Succeeded(state, attributes != INVALID_FILE_ATTRIBUTES, error)) return;
-  BOOL set = FALSE;
-  error = win32::Call(
-      [&] { set = SetFileAttributesA(path.c_str(), attributes | FILE_ATTRIBUTE_HIDDEN); });
-  win32::Succeeded(state, set, error);
-}
-
 // The rename within a folder is not flushed by MOVEFILE_WRITE_THROUGH: the file is flushed
 // again under its name, as each copy is, and its folder where the account may open it.
 void WriteFileDurably(ErrorState& state, const Text& path, const Text& bytes) {
