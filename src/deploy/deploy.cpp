@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "deploy/archive_fence.h"
 #include "deploy/commit.h"
 #include "deploy/exit_codes.h"
 #include "deploy/log_watch.h"
@@ -114,14 +115,22 @@ void RemoveStages(const Options& options) {
 }
 
 // Every source is staged in turn, and the release they make is put in place at once, or,
-// after a failure, not at all. With --keep-going a file that failed is left out of it.
-int StageAndCommit(Policy& policy, const Options& options) {
+// after a failure, not at all. With --keep-going a file that failed is left out of it; an
+// archive that wrote outside its stage fails the release.
+int StageAndCommit(Policy& policy, const Options& options, DeployRecord& record) {
   if (!MakeStages(options)) return kFolderUnusable;
   DownloadFolder = StageOf(options.download);
-  int code = DeliverSources(policy, options);
+  int code = kDelivered;
+  bool fenceCrossed = false;
+  {
+    ArchiveFence fence(options, record);
+    code = DeliverSources(policy, options);
+    fenceCrossed = fence.Crossed();
+  }
   DownloadFolder = options.download;
   MakeTargetCurrent(options.target);
-  if (code == kDelivered || (code == kFileNotDelivered && options.keepGoing)) {
+  if (fenceCrossed && code == kDelivered) code = kFileNotDelivered;
+  if (!fenceCrossed && (code == kDelivered || (code == kFileNotDelivered && options.keepGoing))) {
     const int committed = CommitRelease(policy, options);
     if (committed != kDelivered) code = committed;
   }
@@ -152,7 +161,7 @@ int DeliverToTarget(const Options& options, DeployRecord& record) {
     code = LockFolders(policy, options, locks);
     if (code == kDelivered && options.undo) code = Undo(options);
     if (code == kDelivered && !options.recover && !options.undo) {
-      code = StageAndCommit(policy, options);
+      code = StageAndCommit(policy, options, record);
     }
   }
   SetMessageHandler(previous);

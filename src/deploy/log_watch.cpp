@@ -184,6 +184,11 @@ void DeployRecord::End(int exitCode, ErrorNumber fatal) {
   logs_.Close();
 }
 
+void DeployRecord::OutsideChange(const Text& archive, const Text& changed) {
+  const OutsideRecord outside{TimeNow(), archive, changed};
+  Write(OutsideLine(outside), options_.json ? OutsideJson(outside) : Text());
+}
+
 void DeployRecord::Write(const Text& line, const Text& json) {
   if (!line.empty()) logs_.Write(line);
   if (json.empty()) return;

@@ -127,6 +127,24 @@ TEST_F(DeployTest, AFileThatCannotBeDeliveredExits6AndKeepGoingDeliversTheOthers
   EXPECT_TRUE(fs::is_directory(target_ / "A.TXT"));
 }
 
+// An archive is run with the target's stage as its folder; one that writes the target itself
+// fails the deploy, and the release is not put in place.
+TEST_F(DeployTest, AnArchiveThatWritesOutsideItsFolderFailsTheDeployAndNothingIsPlaced) {
+  ArchiveScript archive;
+  archive.log = scratch_ / "archive.log";
+  WriteArchive(first_ / "QUELBAP.EXE", archive);
+  WriteFile(first_ / "A.TXT", "new");
+  ArchiveScript stray = archive;
+  stray.unpackName = "../../STRAY.DLL";
+  WriteArchive(first_ / "QUELBXY.EXE", stray);
+
+  EXPECT_EQ(RunDeploy(options_), kFileNotDelivered);
+
+  EXPECT_TRUE(fs::exists(target_ / "STRAY.DLL"));
+  EXPECT_FALSE(fs::exists(target_ / "A.TXT"));
+  EXPECT_FALSE(fs::exists(target_ / "AP.exe"));
+}
+
 // The old files of a release are kept, hidden, until the next release keeps its own, and no
 // stage is left behind.
 TEST_F(DeployTest, AReleaseKeepsWhatItReplacedUntilTheNextRelease) {
