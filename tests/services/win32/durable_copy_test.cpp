@@ -1,7 +1,8 @@
 // What a copy flushes, seen through the program's own calls of FlushFileBuffers: the new
 // file before its rename, the same file under its new name after it, and the folder before
-// the run's next box; for copies that wait, each of these steps for the whole batch in turn. Wine shows which handles are flushed; that a flushed rename survives
-// a power cut only Windows can show. Wine opens and flushes a folder; Windows may refuse.
+// the run's next box; for copies that wait, each of these steps for the whole batch in turn.
+// Wine shows which handles are flushed; that a flushed rename survives a power cut only
+// Windows can show. Wine opens and flushes a folder; Windows may refuse.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -14,7 +15,7 @@
 
 extern "C" BOOL(WINAPI* ImportedFlushFileBuffers)(HANDLE) __asm__("__imp__FlushFileBuffers@4");
 extern "C" BOOL(WINAPI* ImportedMoveFileExA)(LPCSTR, LPCSTR,
-                                            DWORD) __asm__("__imp__MoveFileExA@12");
+                                             DWORD) __asm__("__imp__MoveFileExA@12");
 
 namespace quelb {
 namespace {
@@ -98,8 +99,8 @@ class DurableCopyTest : public CopyTest {
     for (const char* name : {"A.DBF", "B.DBF", "C.DBF"}) {
       testing::WriteFile(c_ / "SOURCE" / name, std::string("new ") + name);
       testing::WriteFile(c_ / "QUELB" / name, "old");
-      EXPECT_TRUE(StartCopy(state_, std::string("C:\\SOURCE\\") + name,
-                            std::string("C:\\QUELB\\") + name));
+      EXPECT_TRUE(
+          StartCopy(state_, std::string("C:\\SOURCE\\") + name, std::string("C:\\QUELB\\") + name));
       EXPECT_EQ(TakeError(state_), 0);
     }
   }
@@ -115,9 +116,9 @@ TEST_F(DurableCopyTest, WaitingCopiesAreFlushedThenRenamedThenFlushedUnderTheirN
   EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "B.DBF"), "old");
 
   EXPECT_TRUE(FinishCopies().empty());
-  EXPECT_EQ(steps, (std::vector<std::string>{"flush ~cpy", "flush ~cpy", "flush ~cpy",
-                                             "move A.DBF", "move B.DBF", "move C.DBF",
-                                             "flush A.DBF", "flush B.DBF", "flush C.DBF"}));
+  EXPECT_EQ(steps, (std::vector<std::string>{"flush ~cpy", "flush ~cpy", "flush ~cpy", "move A.DBF",
+                                             "move B.DBF", "move C.DBF", "flush A.DBF",
+                                             "flush B.DBF", "flush C.DBF"}));
   EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "B.DBF"), "new B.DBF");
   seen.clear();
   MakeCopiesDurable(state_);
