@@ -17,7 +17,7 @@ struct ValueOption {
 constexpr ValueOption kValueOptions[] = {
     {"--target", &Options::target, nullptr},     {"--app", &Options::app, nullptr},
     {"--download", &Options::download, nullptr}, {"--wait", nullptr, &Options::waitSeconds},
-    {"--retries", nullptr, &Options::retries},
+    {"--retries", nullptr, &Options::retries},   {"--log", &Options::logFile, nullptr},
 };
 
 struct FlagOption {
@@ -28,12 +28,13 @@ struct FlagOption {
 constexpr FlagOption kFlagOptions[] = {
     {"--keep-going", &Options::keepGoing},
     {"--start-cm", &Options::startControlModule},
+    {"--json", &Options::json},
     {"--help", &Options::help},
     {"--version", &Options::version},
 };
 
 // Options of the program that this build does not carry yet.
-constexpr const char* kNotYet[] = {"--all", "--log", "--json", "--check", "--archive-timeout"};
+constexpr const char* kNotYet[] = {"--all", "--check", "--archive-timeout"};
 
 bool ReadNumber(const Text& text, int& number) {
   const char* end = text.data() + text.size();
@@ -93,11 +94,15 @@ Text ReadOptions(const std::vector<Text>& arguments, Options& options) {
 Text UsageText() {
   return "usage: quelb-deploy --source PATH [--source PATH ...] --target PATH [--app NAME]\n"
          "                    [--download PATH] [--wait SECONDS] [--retries N] [--keep-going]\n"
-         "                    [--start-cm]\n"
+         "                    [--start-cm] [--log FILE] [--json]\n"
          "       quelb-deploy --help | --version\n"
          "\n"
          "Delivers each source to the target as an update run of setup does, in turn, and\n"
-         "decides every question itself.\n"
+         "decides every question itself. Each deploy writes its log in .quelb-deploy\\logs\\\n"
+         "inside the target, where the newest 20 are kept; --log FILE writes the same lines\n"
+         "to FILE as well, added to its end when it is there. --json writes one JSON object\n"
+         "a line on standard output: start, each name, each question, and end with the exit\n"
+         "code.\n"
          "\n"
          "exit codes:\n"
          "  0  every file delivered and on the disk, or nothing to do\n"

@@ -19,6 +19,10 @@ struct Options {
   int retries = 3;
   bool keepGoing = false;
   bool startControlModule = false;
+  // A log of the deploy besides the one in the target, added to when it is there.
+  Text logFile;
+  // One JSON object a line on standard output.
+  bool json = false;
   bool help = false;
   bool version = false;
 };

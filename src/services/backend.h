@@ -21,10 +21,14 @@
 //                       ReadAt, Close                                        (below)
 //   mapped_scan.cpp     platform::ScanMapped                                 (below)
 //   folder_lock.cpp     LockFolderOnHost (below), UnlockFolder               (folder_lock.h)
+//   journal_files.cpp   IdentityOf, RenameWithoutReplacing, RemoveFile,
+//                       WriteFileDurably, SyncFolderEntries                  (journal_files.h)
 //   process.cpp         RunCommand                                           (process.h)
 //   environment.cpp     EnvironmentValue, EnvironmentFault, CommandTail,
 //                       CurrentFolder, ChangeDrive, ChangeFolder             (process.h)
 //   message_queue.cpp   platform::LookAtMessageQueue, Windows only           (below)
+//   log_file.cpp        OpenToAppend, AppendText, CloseAppended, HideFolder  (log_file.h)
+//   host_facts.cpp      AccountName, MachineName, SystemName                 (log_file.h)
 #pragma once
 
 #include <cstdint>
