@@ -20,6 +20,7 @@
 //   file_io.cpp         platform::OpenExclusive, OpenForReading, FileLength,
 //                       ReadAt, Close                                        (below)
 //   mapped_scan.cpp     platform::ScanMapped                                 (below)
+//   file_facts.cpp      FactsOfFile, WriteWholeFile, MakeHiddenFolder        (file_facts.h)
 //   folder_lock.cpp     LockFolderOnHost (below), UnlockFolder               (folder_lock.h)
 //   process.cpp         RunCommand                                           (process.h)
 //   environment.cpp     EnvironmentValue, EnvironmentFault, CommandTail,
