@@ -3,6 +3,7 @@
 #include "deploy/exit_codes.h"
 #include "deploy/policy.h"
 #include "deploy/pre_run.h"
+#include "deploy/receipt_watch.h"
 #include "dialog/screenless/progress_line.h"
 #include "engine/engine.h"
 #include "engine/process_values.h"
@@ -63,11 +64,14 @@ int RunDeploy(const Options& options) {
   for (const Text* folder : {&options.target, &options.download}) {
     if (const int code = CheckFolder(*folder); code != 0) return code;
   }
+  const std::optional<Receipt> receipt = ReadReceipt(options.target);
+  ReceiptWatch watch(receipt, options.all);
   Policy policy(options);
   const MessageHandler previous =
       SetMessageHandler([&policy](const Box& box) { return policy.Answer(box); });
   const int code = DeliverSources(policy, options);
   SetMessageHandler(previous);
+  if (code == kDelivered) LeaveReceipt(watch, options.target);
   if (options.startControlModule && code == kDelivered) StartControlModule();
   return code;
 }

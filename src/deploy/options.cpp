@@ -27,13 +27,15 @@ struct FlagOption {
 
 constexpr FlagOption kFlagOptions[] = {
     {"--keep-going", &Options::keepGoing},
+    {"--all", &Options::all},
+    {"--check", &Options::check},
     {"--start-cm", &Options::startControlModule},
     {"--help", &Options::help},
     {"--version", &Options::version},
 };
 
 // Options of the program that this build does not carry yet.
-constexpr const char* kNotYet[] = {"--all", "--log", "--json", "--check", "--archive-timeout"};
+constexpr const char* kNotYet[] = {"--log", "--json", "--archive-timeout"};
 
 bool ReadNumber(const Text& text, int& number) {
   const char* end = text.data() + text.size();
@@ -93,14 +95,20 @@ Text ReadOptions(const std::vector<Text>& arguments, Options& options) {
 Text UsageText() {
   return "usage: quelb-deploy --source PATH [--source PATH ...] --target PATH [--app NAME]\n"
          "                    [--download PATH] [--wait SECONDS] [--retries N] [--keep-going]\n"
-         "                    [--start-cm]\n"
+         "                    [--all] [--start-cm]\n"
+         "       quelb-deploy --check --source PATH [--source PATH ...] --target PATH\n"
+         "                    [--download PATH]\n"
          "       quelb-deploy --help | --version\n"
          "\n"
          "Delivers each source to the target as an update run of setup does, in turn, and\n"
-         "decides every question itself.\n"
+         "decides every question itself. A name whose delivery would change nothing is left\n"
+         "as it is, unless --all is given; the receipt .quelb-deploy\\release.json in the\n"
+         "target records what each name became. --check changes nothing and takes no lock: it\n"
+         "writes \"current\" when nothing would be delivered, else the names that would be.\n"
          "\n"
          "exit codes:\n"
-         "  0  every file delivered and on the disk, or nothing to do\n"
+         "  0  every file delivered and on the disk, or nothing to do; --check: current\n"
+         "  1  --check: not current\n"
          "  2  bad command line\n"
          "  3  a source could not be read within --wait\n"
          "  4  the target or download folder cannot be used\n"

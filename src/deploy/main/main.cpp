@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "deploy/check.h"
 #include "deploy/deploy.h"
 #include "deploy/exit_codes.h"
 #include "deploy/options.h"
@@ -50,5 +51,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quelb-deploy: %s\n", fault.c_str());
     return quelb::deploy::kOtherFailure;
   }
+  if (options.check) return quelb::deploy::RunCheck(options);
   return quelb::deploy::RunDeploy(options);
 }

@@ -1,0 +1,102 @@
+#include "deploy/unchanged.h"
+
+#include <algorithm>
+
+#include "engine/engine.h"
+#include "services/digest.h"
+
+namespace quelb::deploy {
+namespace {
+
+bool FactsAre(const Text& path, const FileFacts& recorded) {
+  ErrorState errors;
+  FileFacts facts;
+  return FactsOfFile(errors, path, facts) && facts == recorded;
+}
+
+// Every program the archive unpacked is as it was when it was recorded.
+bool ProgramsAsRecorded(const Delivery& delivery) {
+  return std::all_of(delivery.programs.begin(), delivery.programs.end(),
+                     [&delivery](const RecordedFile& program) {
+                       return FactsAre(delivery.target + "\\" + program.name, program.facts);
+                     });
+}
+
+}  // namespace
+
+UnchangedTest::UnchangedTest(const std::optional<Receipt>& receipt) : receipt_(receipt) {
+  if (!receipt_) return;
+  for (const Delivery& delivery : receipt_->deliveries) {
+    if (delivery.kind != NameKind::kArchive) copies_[UpperText(delivery.target)] = &delivery;
+  }
+}
+
+Decision UnchangedTest::Decide(const UpdateRunState& run) const {
+  switch (KindOfName(run.CurrentFile)) {
+    case NameKind::kArchive:
+      return DecideArchive(run);
+    case NameKind::kPackage:
+    case NameKind::kOther:
+      if (const Text target = CopyTargetOf(run); !target.empty()) return DecideCopy(run, target);
+      break;
+    case NameKind::kSetup:
+      break;
+  }
+  return {};
+}
+
+Decision UnchangedTest::DecideCopy(const UpdateRunState& run, const Text& target) const {
+  ErrorState errors;
+  FileFacts source;
+  FileFacts held;
+  if (!FactsOfFile(errors, run.SourceFilePath(), source) || !FactsOfFile(errors, target, held)) {
+    return {};
+  }
+  if (const auto recorded = copies_.find(UpperText(target)); recorded != copies_.end()) {
+    const Delivery& delivery = *recorded->second;
+    if (delivery.source.facts == source && delivery.became == held) {
+      return {Verdict::kAsRecorded, &delivery};
+    }
+    return {};
+  }
+  if (source.size == held.size && SameBytes(errors, run.SourceFilePath(), target)) {
+    return {Verdict::kSameBytes, nullptr};
+  }
+  return {};
+}
+
+// The archive's bytes are read only when the receipt records an archive expanded here.
+Decision UnchangedTest::DecideArchive(const UpdateRunState& run) const {
+  if (!receipt_) return {};
+  const Text target = UpperText(run.TargetPath);
+  const auto expandedHere = [&target](const Delivery& delivery) {
+    return delivery.kind == NameKind::kArchive && UpperText(delivery.target) == target;
+  };
+  const std::vector<Delivery>& deliveries = receipt_->deliveries;
+  if (std::none_of(deliveries.begin(), deliveries.end(), expandedHere)) return {};
+  ErrorState errors;
+  const Text digest = Sha256OfFile(errors, run.SourceFilePath());
+  if (digest.empty()) return {};
+  for (const Delivery& delivery : deliveries) {
+    if (expandedHere(delivery) && delivery.source.sha256 == digest &&
+        ProgramsAsRecorded(delivery)) {
+      return {Verdict::kAsRecorded, &delivery};
+    }
+  }
+  return {};
+}
+
+bool DeliveryCanChangeIt(const UpdateRunState& run) {
+  switch (KindOfName(run.CurrentFile)) {
+    case NameKind::kSetup:
+      return false;
+    case NameKind::kPackage:
+      return !PackageTargetOf(run).empty();
+    case NameKind::kArchive:
+    case NameKind::kOther:
+      break;
+  }
+  return true;
+}
+
+}  // namespace quelb::deploy

@@ -1,0 +1,47 @@
+// The one decision whether delivering a name would change nothing, which a deploy makes before
+// each name and --check makes for each name of every source.
+#pragma once
+
+#include <map>
+#include <optional>
+
+#include "deploy/receipt.h"
+#include "engine/run_state.h"
+
+namespace quelb::deploy {
+
+enum class Verdict {
+  kDeliver,
+  // As the receipt's delivery recorded it: the source and what it became are as they were.
+  kAsRecorded,
+  // No delivery is recorded for the copy, and its target holds the source's bytes.
+  kSameBytes,
+};
+
+struct Decision {
+  Verdict verdict = Verdict::kDeliver;
+  const Delivery* recorded = nullptr;
+};
+
+class UnchangedTest {
+ public:
+  // Without a receipt, copies are compared byte for byte and every archive is delivered.
+  explicit UnchangedTest(const std::optional<Receipt>& receipt);
+
+  // For the name at hand of the run, with its source folder and target.
+  Decision Decide(const UpdateRunState& run) const;
+
+ private:
+  Decision DecideCopy(const UpdateRunState& run, const Text& target) const;
+  Decision DecideArchive(const UpdateRunState& run) const;
+
+  const std::optional<Receipt>& receipt_;
+  // The last delivery recorded for each copy's target, by its path in capitals.
+  std::map<Text, const Delivery*> copies_;
+};
+
+// True unless the name is one the run never delivers (SETUP.EXE) or leaves where it is (a
+// package read from the download folder itself): those never make a target not current.
+bool DeliveryCanChangeIt(const UpdateRunState& run);
+
+}  // namespace quelb::deploy
