@@ -4,7 +4,8 @@
 // that slows down or speeds up meanwhile weighs on both sides alike. The harness and the
 // figures live in delivery/.
 //
-//   delivery_bench [--quick] [--pairs N] [--disk FOLDER] [--only small|big|archive|in-use|window]
+//   delivery_bench [--quick] [--pairs N] [--disk FOLDER]
+//                  [--only small|deploy|big|archive|in-use|window]
 //
 // --quick (or QUELB_BENCH_QUICK=1) shrinks the 1 GiB files to 64 MiB and the 2,000 files to
 // 500. The tmpfs is mounted only when the bench runs as root; the disk folder defaults to
@@ -26,6 +27,7 @@ using namespace delivery;
 
 void MeasurePlace(const Options& options, const Place& place, const std::string& self) {
   if (Wanted(options, "small")) ManySmallFiles(options, place);
+  if (Wanted(options, "deploy")) Deploys(options, place);
   if (Wanted(options, "big") || Wanted(options, "archive")) {
     const fs::path bigSource = place.root / "big-source" / "BIG.DAT";
     FreshFolder(bigSource.parent_path());

@@ -10,6 +10,10 @@ namespace delivery {
 // Into an empty target and over older files, against rsync syncing each file it writes.
 void ManySmallFiles(const Options& options, const Place& place);
 
+// A first deploy against the update run, and a second deploy of the same release against the
+// first.
+void Deploys(const Options& options, const Place& place);
+
 // One big file over an older one, against cp.
 void OneBigFile(const Options& options, const Place& place, const fs::path& source);
 

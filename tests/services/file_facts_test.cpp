@@ -31,11 +31,12 @@ TEST_F(FileFactsTest, FactsFollowTheSizeAndTimeAndFailForWhatIsNoFile) {
   FileFacts facts;
   ASSERT_TRUE(FactsOfFile(state_, PathOf("A.TXT"), facts));
   EXPECT_EQ(facts.size, 5);
-  const auto moved = fs::last_write_time(folder_ / "A.TXT") + std::chrono::seconds(3);
+  const auto moved = fs::last_write_time(folder_ / "A.TXT") + std::chrono::hours(1);
   fs::last_write_time(folder_ / "A.TXT", moved);
   FileFacts later;
   ASSERT_TRUE(FactsOfFile(state_, PathOf("A.TXT"), later));
-  EXPECT_EQ(later.modified - facts.modified, 3000000000);
+  // The cross build's library sets the time only to within seconds.
+  EXPECT_NEAR(static_cast<double>(later.modified - facts.modified), 3600e9, 5e9);
 
   EXPECT_FALSE(FactsOfFile(state_, PathOf("MISSING.TXT"), facts));
   EXPECT_EQ(TakeError(state_), error_number::kFileNotFound);
