@@ -4,6 +4,10 @@
 #include <ctime>
 #include <nlohmann/json.hpp>
 
+#include "engine/journal.h"
+#include "services/journal_files.h"
+#include "services/own_files.h"
+
 namespace quelb::deploy {
 namespace {
 
@@ -12,8 +16,6 @@ using Json = nlohmann::ordered_json;
 // A receipt of this form; any other is no receipt this program can read.
 constexpr int kForm = 1;
 constexpr const char* kProgram = "quelb-deploy";
-// Far more than a receipt of thousands of names takes, and little enough to read whole.
-constexpr int64_t kLargestReceipt = 64 << 20;
 
 constexpr struct {
   NameKind kind;
@@ -148,9 +150,16 @@ Text UtcNow() {
 
 }  // namespace
 
+bool FactsOf(const Text& path, FileFacts& facts) {
+  ErrorState errors;
+  const FileIdentity identity = IdentityOf(errors, path);
+  if (!identity.Exists() || errors.number != 0) return false;
+  facts = {identity.size, identity.modified};
+  return true;
+}
+
 Text ReceiptFolderOf(const Text& target) {
-  const bool closed = !target.empty() && (target.back() == '\\' || target.back() == '/');
-  return target + (closed ? "" : "\\") + ".quelb-deploy";
+  return target + "\\" + kDeployFolderName;
 }
 
 Text ReceiptText(const Receipt& receipt) {
@@ -180,8 +189,7 @@ std::optional<Receipt> ReceiptFromText(const Text& text) {
 
 std::optional<Receipt> ReadReceipt(const Text& target) {
   ErrorState errors;
-  const Text text =
-      ReadWholeFile(errors, ReceiptFolderOf(target) + "\\release.json", kLargestReceipt);
+  const Text text = ReadSmallFile(errors, ReceiptFolderOf(target) + "\\release.json");
   if (errors.number != 0) return std::nullopt;
   return ReceiptFromText(text);
 }
@@ -191,7 +199,7 @@ bool WriteReceipt(ErrorState& state, const Text& target, Receipt receipt) {
   receipt.written = UtcNow();
   const Text folder = ReceiptFolderOf(target);
   MakeHiddenFolder(state, folder);
-  if (state.number == 0) WriteWholeFile(state, folder + "\\release.json", ReceiptText(receipt));
+  if (state.number == 0) WriteFileDurably(state, folder + "\\release.json", ReceiptText(receipt));
   return state.number == 0;
 }
 

@@ -3,14 +3,26 @@
 // It is .quelb-deploy\release.json in the target, a hidden folder that neither program lists.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
 #include "engine/delivery_watch.h"
-#include "services/file_facts.h"
+#include "services/error.h"
 #include "services/text.h"
 
 namespace quelb::deploy {
+
+// A file's size and its time of last change, in the platform's finest unit: nanoseconds since
+// 1970 on POSIX, the 100 nanoseconds since 1601 of a Windows file time.
+struct FileFacts {
+  int64_t size = 0;
+  int64_t modified = 0;
+  bool operator==(const FileFacts&) const = default;
+};
+
+// The facts of the regular file at path; false when there is none or it cannot be looked at.
+bool FactsOf(const Text& path, FileFacts& facts);
 
 // A file as the receipt records it: a source's name in its folder, or a program's in the target.
 struct RecordedFile {

@@ -18,10 +18,7 @@ std::map<Text, FileFacts> FilesOf(const Text& folder) {
        name = ListNext(errors)) {
     files[name];
   }
-  for (auto& [name, facts] : files) {
-    ErrorState looking;
-    FactsOfFile(looking, folder + "\\" + name, facts);
-  }
+  for (auto& [name, facts] : files) FactsOf(folder + "\\" + name, facts);
   return files;
 }
 
@@ -99,14 +96,13 @@ std::optional<Delivery> ReceiptWatch::DeliveredNow(const NameReport& report) con
   delivery.target = report.target;
   delivery.source.name = report.name;
   ErrorState errors;
-  FactsOfFile(errors, report.source, delivery.source.facts);
   delivery.source.sha256 = Sha256OfFile(errors, report.source);
+  if (errors.number != 0 || !FactsOf(report.source, delivery.source.facts)) return std::nullopt;
   if (report.kind == NameKind::kArchive) {
     delivery.programs = ProgramsUnpacked(report.target);
-  } else {
-    FactsOfFile(errors, report.target, delivery.became);
+  } else if (!FactsOf(report.target, delivery.became)) {
+    return std::nullopt;
   }
-  if (errors.number != 0) return std::nullopt;
   return delivery;
 }
 

@@ -4,14 +4,14 @@
 
 #include "engine/engine.h"
 #include "services/digest.h"
+#include "services/own_files.h"
 
 namespace quelb::deploy {
 namespace {
 
 bool FactsAre(const Text& path, const FileFacts& recorded) {
-  ErrorState errors;
   FileFacts facts;
-  return FactsOfFile(errors, path, facts) && facts == recorded;
+  return FactsOf(path, facts) && facts == recorded;
 }
 
 // Every program the archive unpacked is as it was when it was recorded.
@@ -46,12 +46,9 @@ Decision UnchangedTest::Decide(const UpdateRunState& run) const {
 }
 
 Decision UnchangedTest::DecideCopy(const UpdateRunState& run, const Text& target) const {
-  ErrorState errors;
   FileFacts source;
   FileFacts held;
-  if (!FactsOfFile(errors, run.SourceFilePath(), source) || !FactsOfFile(errors, target, held)) {
-    return {};
-  }
+  if (!FactsOf(run.SourceFilePath(), source) || !FactsOf(target, held)) return {};
   if (const auto recorded = copies_.find(UpperText(target)); recorded != copies_.end()) {
     const Delivery& delivery = *recorded->second;
     if (delivery.source.facts == source && delivery.became == held) {
@@ -59,6 +56,7 @@ Decision UnchangedTest::DecideCopy(const UpdateRunState& run, const Text& target
     }
     return {};
   }
+  ErrorState errors;
   if (source.size == held.size && SameBytes(errors, run.SourceFilePath(), target)) {
     return {Verdict::kSameBytes, nullptr};
   }

@@ -20,7 +20,7 @@
 //   file_io.cpp         platform::OpenExclusive, OpenForReading, FileLength,
 //                       ReadAt, Close                                        (below)
 //   mapped_scan.cpp     platform::ScanMapped                                 (below)
-//   file_facts.cpp      FactsOfFile, WriteWholeFile, MakeHiddenFolder        (file_facts.h)
+//   own_files.cpp       MakeHiddenFolder                                     (own_files.h)
 //   folder_lock.cpp     LockFolderOnHost (below), UnlockFolder               (folder_lock.h)
 //   journal_files.cpp   IdentityOf, RenameWithoutReplacing, RemoveFile,
 //                       WriteFileDurably, SyncFolderEntries                  (journal_files.h)

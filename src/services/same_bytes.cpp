@@ -1,11 +1,11 @@
-// The bytes of files read through the services' own plain open, which neither creates nor
-// holds the file.
+// Two files' bytes compared through the services' own plain open, which neither creates nor
+// holds a file.
 #include <algorithm>
 #include <memory>
 #include <new>
 
 #include "services/backend.h"
-#include "services/file_facts.h"
+#include "services/own_files.h"
 
 namespace quelb {
 namespace {
@@ -62,22 +62,6 @@ bool SamePieces(ErrorState& state, const ReadingFile& first, const ReadingFile& 
 }
 
 }  // namespace
-
-Text ReadWholeFile(ErrorState& state, const Text& path, int64_t largest) {
-  const ReadingFile file(state, path);
-  if (!file.IsOpen()) return {};
-  const int64_t length = platform::FileLength(state, file.Handle());
-  if (state.number != 0) return {};
-  if (length > largest) {
-    StoreError(state, error_number::kOutOfMemory);
-    return {};
-  }
-  Text bytes(static_cast<size_t>(length), '\0');
-  const int64_t got = ReadPiece(state, file, 0, bytes.data(), length);
-  if (got < 0) return {};
-  bytes.resize(static_cast<size_t>(got));
-  return bytes;
-}
 
 bool SameBytes(ErrorState& state, const Text& first, const Text& second) {
   const ReadingFile ours(state, first);
