@@ -28,7 +28,7 @@ std::vector<Text> NamesOf(const Text& sourceFolder) {
 CheckResult CheckTarget(const Options& options) {
   DownloadFolder = options.download;
   const std::optional<Receipt> receipt = ReadReceipt(options.target);
-  const UnchangedTest test(receipt);
+  UnchangedTest test(receipt);
   CheckResult result;
   for (const Text& source : options.sources) {
     // A source that is not there is not waited for: a detection rule answers at once.

@@ -27,13 +27,11 @@ Text FolderOfSource(const NameReport& report) {
       0, report.source.size() - std::min(report.source.size(), report.name.size() + 1));
 }
 
-// Two deliveries of one place: the later replaces the earlier in the receipt. Copies are one
-// place by their target, archives by their name and the folder they were expanded into.
-bool SamePlace(const Delivery& first, const Delivery& second) {
-  const bool archive = first.kind == NameKind::kArchive;
-  if (archive != (second.kind == NameKind::kArchive)) return false;
-  if (UpperText(first.target) != UpperText(second.target)) return false;
-  return !archive || UpperText(first.source.name) == UpperText(second.source.name);
+// Where a delivery went, so that a later one to the same place replaces it in the receipt:
+// a copy by its target, an archive by its name and the folder it was expanded into.
+Text PlaceOf(const Delivery& delivery) {
+  if (delivery.kind != NameKind::kArchive) return "copy\t" + UpperText(delivery.target);
+  return "archive\t" + UpperText(delivery.target) + "\t" + UpperText(delivery.source.name);
 }
 
 }  // namespace
@@ -42,12 +40,9 @@ ReceiptWatch::ReceiptWatch(const std::optional<Receipt>& previous, bool deliverA
     : previous_(previous), test_(previous), deliverAll_(deliverAll) {}
 
 bool ReceiptWatch::LeavesUnchanged(const UpdateRunState& run) {
-  decidedName_.clear();
   if (deliverAll_) return false;
-  decision_ = test_.Decide(run);
-  if (decision_.verdict == Verdict::kDeliver) return false;
-  decidedName_ = run.CurrentFile;
-  return true;
+  const Decision& decision = decisions_[run.CurrentFile] = test_.Decide(run);
+  return decision.verdict != Verdict::kDeliver;
 }
 
 void ReceiptWatch::ArchiveStarts(const UpdateRunState& run) {
@@ -55,27 +50,31 @@ void ReceiptWatch::ArchiveStarts(const UpdateRunState& run) {
 }
 
 void ReceiptWatch::NameSettled(const NameReport& report) {
-  if (report.result == NameResult::kUnchanged && report.name == decidedName_) {
-    if (decision_.verdict == Verdict::kAsRecorded) {
-      Delivery carried = *decision_.recorded;
-      carried.sourceFolder = FolderOfSource(report);
-      Record(std::move(carried));
-      return;
-    }
-  } else if (report.result != NameResult::kDelivered) {
-    return;
+  const auto decided = decisions_.find(report.name);
+  Decision decision;
+  if (decided != decisions_.end()) {
+    decision = decided->second;
+    decisions_.erase(decided);
   }
-  if (std::optional<Delivery> delivered = DeliveredNow(report)) Record(std::move(*delivered));
+  if (report.result == NameResult::kUnchanged && decision.verdict == Verdict::kAsRecorded) {
+    Delivery carried = *decision.recorded;
+    carried.sourceFolder = FolderOfSource(report);
+    return Record(std::move(carried));
+  }
+  // Another watcher may leave a name as it is that this one would deliver.
+  const bool unchangedHere =
+      report.result == NameResult::kUnchanged && decision.verdict == Verdict::kSameBytes;
+  if (report.result != NameResult::kDelivered && !unchangedHere) return;
+  if (std::optional<Delivery> delivered = DeliveredNow(report, decision.source)) {
+    Record(std::move(*delivered));
+  }
 }
 
 Receipt ReceiptWatch::Finished() const {
   Receipt receipt;
   if (previous_) {
     for (const Delivery& earlier : previous_->deliveries) {
-      const bool replaced =
-          std::any_of(recorded_.begin(), recorded_.end(),
-                      [&](const Delivery& now) { return SamePlace(earlier, now); });
-      if (!replaced) receipt.deliveries.push_back(earlier);
+      if (places_.count(PlaceOf(earlier)) == 0) receipt.deliveries.push_back(earlier);
     }
   }
   receipt.deliveries.insert(receipt.deliveries.end(), recorded_.begin(), recorded_.end());
@@ -83,13 +82,18 @@ Receipt ReceiptWatch::Finished() const {
 }
 
 void ReceiptWatch::Record(Delivery delivery) {
-  std::erase_if(recorded_, [&](const Delivery& earlier) { return SamePlace(earlier, delivery); });
-  recorded_.push_back(std::move(delivery));
+  const auto [place, isNew] = places_.try_emplace(PlaceOf(delivery), recorded_.size());
+  if (isNew) {
+    recorded_.push_back(std::move(delivery));
+  } else {
+    recorded_[place->second] = std::move(delivery);
+  }
 }
 
 // What a name became as it is on the disk now, its source's bytes digested; nothing when a file
 // cannot be looked at, and the name is then delivered again by the next deploy.
-std::optional<Delivery> ReceiptWatch::DeliveredNow(const NameReport& report) const {
+std::optional<Delivery> ReceiptWatch::DeliveredNow(const NameReport& report,
+                                                   const std::optional<FileFacts>& source) const {
   Delivery delivery;
   delivery.sourceFolder = FolderOfSource(report);
   delivery.kind = report.kind;
@@ -97,7 +101,12 @@ std::optional<Delivery> ReceiptWatch::DeliveredNow(const NameReport& report) con
   delivery.source.name = report.name;
   ErrorState errors;
   delivery.source.sha256 = Sha256OfFile(errors, report.source);
-  if (errors.number != 0 || !FactsOf(report.source, delivery.source.facts)) return std::nullopt;
+  if (errors.number != 0) return std::nullopt;
+  if (source) {
+    delivery.source.facts = *source;
+  } else if (!FactsOf(report.source, delivery.source.facts)) {
+    return std::nullopt;
+  }
   if (report.kind == NameKind::kArchive) {
     delivery.programs = ProgramsUnpacked(report.target);
   } else if (!FactsOf(report.target, delivery.became)) {

@@ -26,18 +26,20 @@ class ReceiptWatch : public DeliveryWatch {
 
  private:
   void Record(Delivery delivery);
-  std::optional<Delivery> DeliveredNow(const NameReport& report) const;
+  std::optional<Delivery> DeliveredNow(const NameReport& report,
+                                       const std::optional<FileFacts>& source) const;
   std::vector<RecordedFile> ProgramsUnpacked(const Text& targetFolder) const;
 
   const std::optional<Receipt>& previous_;
   UnchangedTest test_;
   bool deliverAll_;
-  // The decision that left the name at hand as it is.
-  Text decidedName_;
-  Decision decision_;
+  // The decision on each name not yet settled: a copy may wait while others are decided on.
+  std::map<Text, Decision> decisions_;
   // The target's files before the archive at hand was started.
   std::map<Text, FileFacts> beforeArchive_;
   std::vector<Delivery> recorded_;
+  // The position in recorded_ of the delivery to each place.
+  std::map<Text, size_t> places_;
 };
 
 // Writes the watch's receipt into the target. Every name was delivered all the same when it

@@ -4,6 +4,7 @@
 
 #include "engine/engine.h"
 #include "services/digest.h"
+#include "services/files.h"
 #include "services/own_files.h"
 
 namespace quelb::deploy {
@@ -31,7 +32,7 @@ UnchangedTest::UnchangedTest(const std::optional<Receipt>& receipt) : receipt_(r
   }
 }
 
-Decision UnchangedTest::Decide(const UpdateRunState& run) const {
+Decision UnchangedTest::Decide(const UpdateRunState& run) {
   switch (KindOfName(run.CurrentFile)) {
     case NameKind::kArchive:
       return DecideArchive(run);
@@ -45,22 +46,26 @@ Decision UnchangedTest::Decide(const UpdateRunState& run) const {
   return {};
 }
 
-Decision UnchangedTest::DecideCopy(const UpdateRunState& run, const Text& target) const {
+Decision UnchangedTest::DecideCopy(const UpdateRunState& run, const Text& target) {
+  Decision decision;
   FileFacts source;
   FileFacts held;
-  if (!FactsOf(run.SourceFilePath(), source) || !FactsOf(target, held)) return {};
+  if (!FactsOf(run.SourceFilePath(), source)) return decision;
+  decision.source = source;
+  if (!MayBeThere(target) || !FactsOf(target, held)) return decision;
   if (const auto recorded = copies_.find(UpperText(target)); recorded != copies_.end()) {
     const Delivery& delivery = *recorded->second;
     if (delivery.source.facts == source && delivery.became == held) {
-      return {Verdict::kAsRecorded, &delivery};
+      decision.verdict = Verdict::kAsRecorded;
+      decision.recorded = &delivery;
     }
-    return {};
+    return decision;
   }
   ErrorState errors;
   if (source.size == held.size && SameBytes(errors, run.SourceFilePath(), target)) {
-    return {Verdict::kSameBytes, nullptr};
+    decision.verdict = Verdict::kSameBytes;
   }
-  return {};
+  return decision;
 }
 
 // The archive's bytes are read only when the receipt records an archive expanded here.
@@ -78,10 +83,26 @@ Decision UnchangedTest::DecideArchive(const UpdateRunState& run) const {
   for (const Delivery& delivery : deliveries) {
     if (expandedHere(delivery) && delivery.source.sha256 == digest &&
         ProgramsAsRecorded(delivery)) {
-      return {Verdict::kAsRecorded, &delivery};
+      return {Verdict::kAsRecorded, &delivery, std::nullopt};
     }
   }
   return {};
+}
+
+bool UnchangedTest::MayBeThere(const Text& target) {
+  const size_t separator = target.find_last_of('\\');
+  if (separator == Text::npos) return true;
+  const Text folder = target.substr(0, separator);
+  auto listed = listed_.find(UpperText(folder));
+  if (listed == listed_.end()) {
+    listed = listed_.emplace(UpperText(folder), std::set<Text>()).first;
+    ErrorState errors;
+    for (Text name = ListFirst(errors, folder + "\\*.*", kPlainFilesOnly); !name.empty();
+         name = ListNext(errors)) {
+      listed->second.insert(UpperText(name));
+    }
+  }
+  return listed->second.count(UpperText(target.substr(separator + 1))) > 0;
 }
 
 bool DeliveryCanChangeIt(const UpdateRunState& run) {

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 
 #include "deploy/receipt.h"
 #include "engine/run_state.h"
@@ -21,6 +22,8 @@ enum class Verdict {
 struct Decision {
   Verdict verdict = Verdict::kDeliver;
   const Delivery* recorded = nullptr;
+  // The copy's source as it was when it was decided on, once it was looked at.
+  std::optional<FileFacts> source;
 };
 
 class UnchangedTest {
@@ -29,15 +32,20 @@ class UnchangedTest {
   explicit UnchangedTest(const std::optional<Receipt>& receipt);
 
   // For the name at hand of the run, with its source folder and target.
-  Decision Decide(const UpdateRunState& run) const;
+  Decision Decide(const UpdateRunState& run);
 
  private:
-  Decision DecideCopy(const UpdateRunState& run, const Text& target) const;
+  Decision DecideCopy(const UpdateRunState& run, const Text& target);
   Decision DecideArchive(const UpdateRunState& run) const;
+  // False when the target's folder did not hold its name when it was first listed: a copy
+  // delivered since is then delivered again rather than looked for name by name.
+  bool MayBeThere(const Text& target);
 
   const std::optional<Receipt>& receipt_;
   // The last delivery recorded for each copy's target, by its path in capitals.
   std::map<Text, const Delivery*> copies_;
+  // The names in capitals of each folder copies went to, as it was first listed.
+  std::map<Text, std::set<Text>> listed_;
 };
 
 // True unless the name is one the run never delivers (SETUP.EXE) or leaves where it is (a
