@@ -5,7 +5,7 @@
 // figures live in delivery/.
 //
 //   delivery_bench [--quick] [--pairs N] [--disk FOLDER] [--wine-run PROGRAM.exe]
-//                  [--only small|wine-small|big|archive|in-use|window]
+//                  [--only small|wine-small|deploy|big|archive|in-use|window]
 //
 // --quick (or QUELB_BENCH_QUICK=1) shrinks the 1 GiB files to 64 MiB and the 2,000 files to
 // 500. The tmpfs is mounted only when the bench runs as root; the disk folder defaults to
@@ -31,6 +31,7 @@ void MeasurePlace(const Options& options, const Place& place, const std::string&
                   const fs::path& scratch) {
   if (Wanted(options, "small")) ManySmallFiles(options, place);
   if (Wanted(options, "wine-small")) SmallFilesUnderWine(options, place, scratch);
+  if (Wanted(options, "deploy")) Deploys(options, place);
   if (Wanted(options, "big") || Wanted(options, "archive")) {
     const fs::path bigSource = place.root / "big-source" / "BIG.DAT";
     FreshFolder(bigSource.parent_path());

@@ -14,6 +14,10 @@ void ManySmallFiles(const Options& options, const Place& place);
 // Wine or the run program is missing.
 void SmallFilesUnderWine(const Options& options, const Place& place, const fs::path& scratch);
 
+// A first deploy against the update run, and a second deploy of the same release against the
+// first.
+void Deploys(const Options& options, const Place& place);
+
 // One big file over an older one, against cp.
 void OneBigFile(const Options& options, const Place& place, const fs::path& source);
 

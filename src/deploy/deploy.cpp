@@ -9,6 +9,7 @@
 #include "deploy/policy.h"
 #include "deploy/pre_run.h"
 #include "deploy/progress.h"
+#include "deploy/receipt_watch.h"
 #include "deploy/stage.h"
 #include "deploy/undo.h"
 #include "dialog/screenless/progress_line.h"
@@ -138,6 +139,18 @@ int StageAndCommit(Policy& policy, const Options& options, DeployRecord& record)
   return code;
 }
 
+// The receipt found in the target decides which names are left as they are, and the receipt
+// of the release is written once it is in place.
+int Deploy(Policy& policy, const Options& options, DeployRecord& record) {
+  const std::optional<Receipt> receipt = ReadReceipt(options.target);
+  ReceiptWatch watch(receipt, options.all, [&options](const Text& path) {
+    return FinalPathOf(path, options.target, options.download);
+  });
+  const int code = StageAndCommit(policy, options, record);
+  if (code == kDelivered) LeaveReceipt(watch, options.target);
+  return code;
+}
+
 // The log in the target is begun once the target is known to be usable, and tells of a
 // download folder that is not.
 int DeliverToTarget(const Options& options, DeployRecord& record) {
@@ -160,9 +173,8 @@ int DeliverToTarget(const Options& options, DeployRecord& record) {
     RunLocks locks;
     code = LockFolders(policy, options, locks);
     if (code == kDelivered && options.undo) code = Undo(options);
-    if (code == kDelivered && !options.recover && !options.undo) {
-      code = StageAndCommit(policy, options, record);
-    }
+    if (code == kDelivered && !options.recover && !options.undo)
+      code = Deploy(policy, options, record);
   }
   SetMessageHandler(previous);
   if (options.startControlModule && code == kDelivered) StartControlModule();

@@ -5,6 +5,8 @@
 namespace quelb::deploy {
 
 inline constexpr int kDelivered = 0;
+// --check: a name would be delivered.
+inline constexpr int kNotCurrent = 1;
 inline constexpr int kBadCommandLine = 2;
 inline constexpr int kSourceUnreadable = 3;
 inline constexpr int kFolderUnusable = 4;

@@ -27,6 +27,8 @@ struct FlagOption {
 
 constexpr FlagOption kFlagOptions[] = {
     {"--keep-going", &Options::keepGoing},
+    {"--all", &Options::all},
+    {"--check", &Options::check},
     {"--start-cm", &Options::startControlModule},
     {"--recover", &Options::recover},
     {"--undo", &Options::undo},
@@ -36,7 +38,7 @@ constexpr FlagOption kFlagOptions[] = {
 };
 
 // Options of the program that this build does not carry yet.
-constexpr const char* kNotYet[] = {"--all", "--check", "--archive-timeout"};
+constexpr const char* kNotYet[] = {"--archive-timeout"};
 
 bool ReadNumber(const Text& text, int& number) {
   const char* end = text.data() + text.size();
@@ -100,7 +102,9 @@ Text ReadOptions(const std::vector<Text>& arguments, Options& options) {
 Text UsageText() {
   return "usage: quelb-deploy --source PATH [--source PATH ...] --target PATH [--app NAME]\n"
          "                    [--download PATH] [--wait SECONDS] [--retries N] [--keep-going]\n"
-         "                    [--start-cm] [--log FILE] [--json]\n"
+         "                    [--all] [--start-cm] [--log FILE] [--json]\n"
+         "       quelb-deploy --check --source PATH [--source PATH ...] --target PATH\n"
+         "                    [--download PATH]\n"
          "       quelb-deploy --recover --target PATH [--download PATH] [--wait SECONDS]\n"
          "       quelb-deploy --undo --target PATH [--download PATH] [--wait SECONDS]\n"
          "       quelb-deploy --help | --version\n"
@@ -109,13 +113,18 @@ Text UsageText() {
          "decides every question itself. Each deploy puts the whole release in place or, after\n"
          "a failure, none of it. --recover only finishes a deploy that was ended half-way (as\n"
          "every deploy does first); --undo puts back the files the last release replaced.\n"
+         "A name whose delivery would change nothing is left as it is, unless --all is given;\n"
+         "the receipt .quelb-deploy\\release.json in the target records what each name\n"
+         "became. --check changes nothing and takes no lock: it writes \"current\" when nothing\n"
+         "would be delivered, else the names that would be.\n"
          "Each deploy writes its log in .quelb-deploy\\logs\\ inside the target, where the\n"
          "newest 20 are kept; --log FILE writes the same lines to FILE as well, added to its\n"
          "end when it is there. --json writes one JSON object a line on standard output:\n"
          "start, each name, each question, and end with the exit code.\n"
          "\n"
          "exit codes:\n"
-         "  0  every file delivered and on the disk, or nothing to do\n"
+         "  0  every file delivered and on the disk, or nothing to do; --check: current\n"
+         "  1  --check: not current\n"
          "  2  bad command line\n"
          "  3  a source could not be read within --wait\n"
          "  4  the target or download folder cannot be used\n"

@@ -18,6 +18,10 @@ struct Options {
   // How often a failing file is tried again before it counts as failed.
   int retries = 3;
   bool keepGoing = false;
+  // Every name is delivered, also those that delivering would not change.
+  bool all = false;
+  // Only whether anything would be delivered is told; nothing is changed.
+  bool check = false;
   bool startControlModule = false;
   // Only finish the release a deploy was ended in, or put the release before the last back.
   bool recover = false;

@@ -45,6 +45,8 @@ FileOutcome HandleFile(UpdateRunState& run, ErrorState& errors);
 // Finishes the copies that wait and asks about each that failed, as HandleFile asks about
 // its file. The run calls it before anything that may show a box or read the target.
 FileOutcome FinishWaitingCopies(UpdateRunState& run, ErrorState& errors);
+// The source as the run takes it: a drive letter alone gains its colon, a closing "\" goes.
+Text NormalisedSource(Text source);
 // The whole run started by the run button.
 RunOutcome UpdateRun(dialog::DialogHandle dialog, ErrorState& errors);
 

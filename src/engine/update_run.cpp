@@ -20,12 +20,6 @@ constexpr const char* kNameSeparator = "\t";
 // cannot take, and nothing of the pass was done.
 enum class PassOutcome { kDone, kAbort, kAbortAtSync, kRefused };
 
-Text NormalisedSource(Text source) {
-  if (TextLength(source) == 1) source += ":";
-  if (RightText(source, 1) == "\\") source = MidText(source, 1, TextLength(source) - 1);
-  return source;
-}
-
 // A drive letter with its colon, or a drive root, is a disk: shorter than four characters.
 bool IsDiskSource(const UpdateRunState& run) {
   return TextLength(run.SourcePath) < 4;
@@ -227,6 +221,12 @@ RunOutcome Refuse(dialog::DialogHandle dialog) {
 }
 
 }  // namespace
+
+Text NormalisedSource(Text source) {
+  if (TextLength(source) == 1) source += ":";
+  if (RightText(source, 1) == "\\") source = MidText(source, 1, TextLength(source) - 1);
+  return source;
+}
 
 RunOutcome UpdateRun(dialog::DialogHandle dialog, ErrorState& errors) {
   UpdateRunState run;

@@ -35,8 +35,20 @@ deploy --source "$(path "$world/missing")" "${common[@]}"
 deploy --source "$(path "$world/source")"
 [[ $status == 2 && $err == *"no --target given"* && $err == *"usage:"* ]] ||
   fail "a command line without a target exits $status: $err"
+# The receipt the deploy left makes the release current, until a source changes.
 deploy --check --source "$(path "$world/source")" "${common[@]}"
-[[ $status == 2 ]] || fail "an option this build lacks exits $status, not 2"
+[[ $status == 0 && $out == current ]] || fail "--check after a deploy exits $status: $out$err"
+deploy --source "$(path "$world/source")" "${common[@]}"
+[[ $status == 0 && -z $out$err ]] || fail "a second deploy exits $status: $out$err"
+echo newer >"$world/source/B.TXT"
+deploy --check --source "$(path "$world/source")" "${common[@]}"
+[[ $status == 1 && $out == B.TXT ]] || fail "--check with a new file exits $status: $out$err"
+deploy --check --source "$(path "$world/source")" --target "$(path "$world/nowhere")" \
+  --download "$(path "$world/nodownload")"
+[[ $status == 1 && ! -e $world/nowhere && ! -e $world/nodownload ]] ||
+  fail "--check of a missing target exits $status or made a folder"
+deploy --check --source "$(path "$world/missing")" "${common[@]}" --wait 300
+[[ $status == 3 ]] || fail "--check of a missing source exits $status, not 3"
 
 deploy --help
 [[ $status == 0 && $out == *"exit codes:"* && $out == *"  7  disk full"* ]] ||

@@ -65,7 +65,7 @@ grep -q "^end 6 " <<<"$json" || fail "the end does not carry 6: $json"
 # that Wine's program can tell.
 if [[ -z $launcher ]]; then
   rm -rf "$world/target/B.TXT" "$world/source/B.TXT"
-  script -qec "$(printf '%q ' "$program" --source "$world/source" "${common[@]}") 2>&1" \
+  script -qec "$(printf '%q ' "$program" --all --source "$world/source" "${common[@]}") 2>&1" \
     "$world/typescript" >/dev/null </dev/null
   grep -aq "of 2 files" "$world/typescript" || fail "no progress figures: $(cat -v "$world/typescript")"
 fi

@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "deploy/check.h"
 #include "deploy/deploy.h"
 #include "deploy/exit_codes.h"
 #include "deploy/log_watch.h"
@@ -43,5 +44,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quelb-deploy: %s\n", fault.c_str());
     return quelb::deploy::kOtherFailure;
   }
+  if (options.check) return quelb::deploy::RunCheck(options);
   return quelb::deploy::RunDeploy(options);
 }

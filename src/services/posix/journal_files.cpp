@@ -63,9 +63,12 @@ bool WriteHostFileDurably(const std::string& path, const Text& bytes) {
 
 }  // namespace
 
+// A path found as it is written is what its translation gives, without the translation's own
+// look at each of its names; any other is translated in full.
 FileIdentity IdentityOf(ErrorState& state, const Text& path) {
-  const std::optional<std::string> host = posix::HostPath(path);
   struct stat info;
+  std::optional<std::string> host = posix::HostPathAsWritten(path);
+  if (!host || stat(host->c_str(), &info) != 0) host = posix::HostPath(path);
   if (!host || stat(host->c_str(), &info) != 0) {
     if (host && errno != ENOENT && errno != ENOTDIR) posix::StoreErrno(state, errno, *host);
     return {};

@@ -1,0 +1,59 @@
+#include "deploy/check.h"
+
+#include <cstdio>
+
+#include "deploy/exit_codes.h"
+#include "deploy/pre_run.h"
+#include "deploy/receipt.h"
+#include "deploy/unchanged.h"
+#include "engine/engine.h"
+#include "engine/process_values.h"
+#include "services/files.h"
+
+namespace quelb::deploy {
+namespace {
+
+std::vector<Text> NamesOf(const Text& sourceFolder) {
+  std::vector<Text> names;
+  ErrorState errors;
+  for (Text name = ListFirst(errors, sourceFolder + "\\*.*", kPlainFilesOnly); !name.empty();
+       name = ListNext(errors)) {
+    names.push_back(name);
+  }
+  return names;
+}
+
+}  // namespace
+
+CheckResult CheckTarget(const Options& options) {
+  DownloadFolder = options.download;
+  const std::optional<Receipt> receipt = ReadReceipt(options.target);
+  UnchangedTest test(receipt);
+  CheckResult result;
+  for (const Text& source : options.sources) {
+    // A source that is not there is not waited for: a detection rule answers at once.
+    if (CheckSource(source, 0) != 0) return {kSourceUnreadable, {}};
+    UpdateRunState run;
+    run.SourcePath = NormalisedSource(source);
+    run.TargetPath = options.target;
+    for (const Text& name : NamesOf(run.SourcePath)) {
+      run.CurrentFile = name;
+      if (!DeliveryCanChangeIt(run)) continue;
+      if (options.all || test.Decide(run).verdict == Verdict::kDeliver) {
+        result.wouldDeliver.push_back(name);
+      }
+    }
+  }
+  result.code = result.wouldDeliver.empty() ? kDelivered : kNotCurrent;
+  return result;
+}
+
+int RunCheck(const Options& options) {
+  const CheckResult result = CheckTarget(options);
+  if (result.code == kDelivered) std::puts("current");
+  for (const Text& name : result.wouldDeliver) std::puts(name.c_str());
+  std::fflush(stdout);
+  return result.code;
+}
+
+}  // namespace quelb::deploy

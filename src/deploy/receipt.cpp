@@ -1,0 +1,206 @@
+#include "deploy/receipt.h"
+
+#include <algorithm>
+#include <ctime>
+#include <nlohmann/json.hpp>
+
+#include "engine/journal.h"
+#include "services/journal_files.h"
+#include "services/own_files.h"
+
+namespace quelb::deploy {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// A receipt of this form; any other is no receipt this program can read.
+constexpr int kForm = 1;
+constexpr const char* kProgram = "quelb-deploy";
+
+constexpr struct {
+  NameKind kind;
+  const char* name;
+} kKindNames[] = {
+    {NameKind::kOther, "copy"}, {NameKind::kPackage, "package"}, {NameKind::kArchive, "archive"}};
+
+const char* KindName(NameKind kind) {
+  for (const auto& known : kKindNames) {
+    if (known.kind == kind) return known.name;
+  }
+  return "copy";
+}
+
+Json FileJson(const RecordedFile& file) {
+  return {{"name", file.name},
+          {"size", file.facts.size},
+          {"modified", file.facts.modified},
+          {"sha256", file.sha256}};
+}
+
+Json DeliveryJson(const Delivery& delivery) {
+  Json json = FileJson(delivery.source);
+  json["kind"] = KindName(delivery.kind);
+  if (delivery.kind == NameKind::kArchive) {
+    json["expandedInto"] = delivery.target;
+    Json programs = Json::array();
+    for (const RecordedFile& program : delivery.programs) programs.push_back(FileJson(program));
+    json["programs"] = programs;
+  } else {
+    json["became"] = {{"path", delivery.target},
+                      {"size", delivery.became.size},
+                      {"modified", delivery.became.modified}};
+  }
+  return json;
+}
+
+// The deliveries grouped by their source folder, in the order the folders first come.
+Json SourcesJson(const std::vector<Delivery>& deliveries) {
+  Json sources = Json::array();
+  for (const Delivery& delivery : deliveries) {
+    auto folder = std::find_if(sources.begin(), sources.end(), [&](const Json& source) {
+      return source["folder"] == delivery.sourceFolder;
+    });
+    if (folder == sources.end()) {
+      sources.push_back({{"folder", delivery.sourceFolder}, {"files", Json::array()}});
+      folder = sources.end() - 1;
+    }
+    (*folder)["files"].push_back(DeliveryJson(delivery));
+  }
+  return sources;
+}
+
+// Every field is looked at before it is taken, so that a receipt of another form reads as none.
+bool Take(const Json& json, const char* key, Text& text) {
+  const auto field = json.find(key);
+  if (field == json.end() || !field->is_string()) return false;
+  text = field->get<Text>();
+  return true;
+}
+
+bool Take(const Json& json, const char* key, int64_t& number) {
+  const auto field = json.find(key);
+  if (field == json.end() || !field->is_number_integer()) return false;
+  number = field->get<int64_t>();
+  return true;
+}
+
+bool TakeFacts(const Json& json, FileFacts& facts) {
+  return Take(json, "size", facts.size) && Take(json, "modified", facts.modified);
+}
+
+bool TakeFile(const Json& json, RecordedFile& file) {
+  return json.is_object() && Take(json, "name", file.name) && TakeFacts(json, file.facts) &&
+         Take(json, "sha256", file.sha256);
+}
+
+bool TakeKind(const Json& json, NameKind& kind) {
+  Text name;
+  if (!Take(json, "kind", name)) return false;
+  for (const auto& known : kKindNames) {
+    if (name != known.name) continue;
+    kind = known.kind;
+    return true;
+  }
+  return false;
+}
+
+bool TakePrograms(const Json& json, std::vector<RecordedFile>& programs) {
+  const auto field = json.find("programs");
+  if (field == json.end() || !field->is_array()) return false;
+  for (const Json& program : *field) {
+    if (!TakeFile(program, programs.emplace_back())) return false;
+  }
+  return true;
+}
+
+bool TakeDelivery(const Json& json, Delivery& delivery) {
+  if (!TakeFile(json, delivery.source) || !TakeKind(json, delivery.kind)) return false;
+  if (delivery.kind == NameKind::kArchive) {
+    return Take(json, "expandedInto", delivery.target) && TakePrograms(json, delivery.programs);
+  }
+  const auto became = json.find("became");
+  return became != json.end() && became->is_object() && Take(*became, "path", delivery.target) &&
+         TakeFacts(*became, delivery.became);
+}
+
+bool TakeSources(const Json& json, std::vector<Delivery>& deliveries) {
+  const auto sources = json.find("sources");
+  if (sources == json.end() || !sources->is_array()) return false;
+  for (const Json& source : *sources) {
+    Text folder;
+    if (!source.is_object() || !Take(source, "folder", folder)) return false;
+    const auto files = source.find("files");
+    if (files == source.end() || !files->is_array()) return false;
+    for (const Json& file : *files) {
+      Delivery& delivery = deliveries.emplace_back();
+      delivery.sourceFolder = folder;
+      if (!TakeDelivery(file, delivery)) return false;
+    }
+  }
+  return true;
+}
+
+Text UtcNow() {
+  const std::time_t now = std::time(nullptr);
+  char text[sizeof "2026-12-09T13:20:05Z"] = {};
+  if (const std::tm* utc = std::gmtime(&now))
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", utc);
+  return text;
+}
+
+}  // namespace
+
+bool FactsOf(const Text& path, FileFacts& facts) {
+  ErrorState errors;
+  const FileIdentity identity = IdentityOf(errors, path);
+  if (!identity.Exists() || errors.number != 0) return false;
+  facts = {identity.size, identity.modified};
+  return true;
+}
+
+Text ReceiptFolderOf(const Text& target) {
+  return target + "\\" + kDeployFolderName;
+}
+
+Text ReceiptText(const Receipt& receipt) {
+  const Json json = {{"form", kForm},
+                     {"program", kProgram},
+                     {"version", receipt.version},
+                     {"written", receipt.written},
+                     {"sources", SourcesJson(receipt.deliveries)}};
+  // A name that is not UTF-8 (a code page's letters) is kept with replacement characters: it
+  // then matches no file, and the file is delivered again rather than taken for unchanged.
+  return json.dump(1, '\t', false, Json::error_handler_t::replace) + "\n";
+}
+
+std::optional<Receipt> ReceiptFromText(const Text& text) {
+  const Json json = Json::parse(text, nullptr, false);
+  if (json.is_discarded() || !json.is_object()) return std::nullopt;
+  Receipt receipt;
+  int64_t form = 0;
+  Text program;
+  if (!Take(json, "form", form) || form != kForm || !Take(json, "program", program) ||
+      program != kProgram || !Take(json, "version", receipt.version) ||
+      !Take(json, "written", receipt.written) || !TakeSources(json, receipt.deliveries)) {
+    return std::nullopt;
+  }
+  return receipt;
+}
+
+std::optional<Receipt> ReadReceipt(const Text& target) {
+  ErrorState errors;
+  const Text text = ReadSmallFile(errors, ReceiptFolderOf(target) + "\\release.json");
+  if (errors.number != 0) return std::nullopt;
+  return ReceiptFromText(text);
+}
+
+bool WriteReceipt(ErrorState& state, const Text& target, Receipt receipt) {
+  receipt.version = QUELB_VERSION;
+  receipt.written = UtcNow();
+  const Text folder = ReceiptFolderOf(target);
+  MakeHiddenFolder(state, folder);
+  if (state.number == 0) WriteFileDurably(state, folder + "\\release.json", ReceiptText(receipt));
+  return state.number == 0;
+}
+
+}  // namespace quelb::deploy

@@ -1,0 +1,142 @@
+#include "deploy/receipt_watch.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "services/digest.h"
+#include "services/files.h"
+
+namespace quelb::deploy {
+namespace {
+
+// The plain files of the folder with their facts. The run lists nothing meanwhile: it took
+// its source's names whole before the first name.
+std::map<Text, FileFacts> FilesOf(const Text& folder) {
+  std::map<Text, FileFacts> files;
+  ErrorState errors;
+  for (Text name = ListFirst(errors, folder + "\\*.*", kPlainFilesOnly); !name.empty();
+       name = ListNext(errors)) {
+    files[name];
+  }
+  for (auto& [name, facts] : files) FactsOf(folder + "\\" + name, facts);
+  return files;
+}
+
+Text FolderOfSource(const NameReport& report) {
+  return report.source.substr(
+      0, report.source.size() - std::min(report.source.size(), report.name.size() + 1));
+}
+
+// Where a delivery went, so that a later one to the same place replaces it in the receipt:
+// a copy by its target, an archive by its name and the folder it was expanded into.
+Text PlaceOf(const Delivery& delivery) {
+  if (delivery.kind != NameKind::kArchive) return "copy\t" + UpperText(delivery.target);
+  return "archive\t" + UpperText(delivery.target) + "\t" + UpperText(delivery.source.name);
+}
+
+}  // namespace
+
+ReceiptWatch::ReceiptWatch(const std::optional<Receipt>& previous, bool deliverAll,
+                           FinalPath finalPath)
+    : previous_(previous),
+      finalPath_(std::move(finalPath)),
+      test_(previous, finalPath_),
+      deliverAll_(deliverAll) {}
+
+bool ReceiptWatch::LeavesUnchanged(const UpdateRunState& run) {
+  if (deliverAll_) return false;
+  const Decision& decision = decisions_[run.CurrentFile] = test_.Decide(run);
+  return decision.verdict != Verdict::kDeliver;
+}
+
+void ReceiptWatch::ArchiveStarts(const UpdateRunState& run) {
+  beforeArchive_ = FilesOf(run.TargetPath);
+}
+
+void ReceiptWatch::NameSettled(const NameReport& report) {
+  const auto decided = decisions_.find(report.name);
+  Decision decision;
+  if (decided != decisions_.end()) {
+    decision = decided->second;
+    decisions_.erase(decided);
+  }
+  if (report.result == NameResult::kUnchanged && decision.verdict == Verdict::kAsRecorded) {
+    Delivery carried = *decision.recorded;
+    carried.sourceFolder = FolderOfSource(report);
+    return Record(std::move(carried));
+  }
+  // Another watcher may leave a name as it is that this one would deliver.
+  const bool unchangedHere =
+      report.result == NameResult::kUnchanged && decision.verdict == Verdict::kSameBytes;
+  if (report.result != NameResult::kDelivered && !unchangedHere) return;
+  if (std::optional<Delivery> delivered = DeliveredNow(report, decision.source)) {
+    Record(std::move(*delivered));
+  }
+}
+
+Receipt ReceiptWatch::Finished() const {
+  Receipt receipt;
+  if (previous_) {
+    for (const Delivery& earlier : previous_->deliveries) {
+      if (places_.count(PlaceOf(earlier)) == 0) receipt.deliveries.push_back(earlier);
+    }
+  }
+  receipt.deliveries.insert(receipt.deliveries.end(), recorded_.begin(), recorded_.end());
+  return receipt;
+}
+
+void ReceiptWatch::Record(Delivery delivery) {
+  const auto [place, isNew] = places_.try_emplace(PlaceOf(delivery), recorded_.size());
+  if (isNew) {
+    recorded_.push_back(std::move(delivery));
+  } else {
+    recorded_[place->second] = std::move(delivery);
+  }
+}
+
+// What a name became as it is on the disk now, its source's bytes digested; nothing when a file
+// cannot be looked at, and the name is then delivered again by the next deploy.
+std::optional<Delivery> ReceiptWatch::DeliveredNow(const NameReport& report,
+                                                   const std::optional<FileFacts>& source) const {
+  Delivery delivery;
+  delivery.sourceFolder = FolderOfSource(report);
+  delivery.kind = report.kind;
+  // What a staged file is now it keeps under its final name, which the receipt records.
+  delivery.target = finalPath_(report.target);
+  delivery.source.name = report.name;
+  ErrorState errors;
+  delivery.source.sha256 = Sha256OfFile(errors, report.source);
+  if (errors.number != 0) return std::nullopt;
+  if (source) {
+    delivery.source.facts = *source;
+  } else if (!FactsOf(report.source, delivery.source.facts)) {
+    return std::nullopt;
+  }
+  if (report.kind == NameKind::kArchive) {
+    delivery.programs = ProgramsUnpacked(report.target);
+  } else if (!FactsOf(report.target, delivery.became)) {
+    return std::nullopt;
+  }
+  return delivery;
+}
+
+// The files the archive made or changed in the target folder, digested.
+std::vector<RecordedFile> ReceiptWatch::ProgramsUnpacked(const Text& targetFolder) const {
+  std::vector<RecordedFile> programs;
+  for (const auto& [name, facts] : FilesOf(targetFolder)) {
+    const auto before = beforeArchive_.find(name);
+    if (before != beforeArchive_.end() && before->second == facts) continue;
+    ErrorState errors;
+    programs.push_back({name, facts, Sha256OfFile(errors, targetFolder + "\\" + name)});
+  }
+  return programs;
+}
+
+void LeaveReceipt(const ReceiptWatch& watch, const Text& target) {
+  ErrorState errors;
+  if (WriteReceipt(errors, target, watch.Finished())) return;
+  std::fprintf(stderr, "quelb-deploy: the receipt could not be written: error %d\n",
+               static_cast<int>(errors.number));
+}
+
+}  // namespace quelb::deploy
