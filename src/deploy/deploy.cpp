@@ -60,6 +60,7 @@ int RunDeploy(const Options& options) {
   AppName = options.app;
   UpdateMode = kTrue;
   DownloadFolder = options.download;
+  ArchiveTimeLimit = std::chrono::seconds(options.archiveTimeoutSeconds);
   for (const Text* folder : {&options.target, &options.download}) {
     if (const int code = CheckFolder(*folder); code != 0) return code;
   }

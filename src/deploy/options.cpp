@@ -15,9 +15,12 @@ struct ValueOption {
 };
 
 constexpr ValueOption kValueOptions[] = {
-    {"--target", &Options::target, nullptr},     {"--app", &Options::app, nullptr},
-    {"--download", &Options::download, nullptr}, {"--wait", nullptr, &Options::waitSeconds},
+    {"--target", &Options::target, nullptr},
+    {"--app", &Options::app, nullptr},
+    {"--download", &Options::download, nullptr},
+    {"--wait", nullptr, &Options::waitSeconds},
     {"--retries", nullptr, &Options::retries},
+    {"--archive-timeout", nullptr, &Options::archiveTimeoutSeconds},
 };
 
 struct FlagOption {
@@ -33,7 +36,7 @@ constexpr FlagOption kFlagOptions[] = {
 };
 
 // Options of the program that this build does not carry yet.
-constexpr const char* kNotYet[] = {"--all", "--log", "--json", "--check", "--archive-timeout"};
+constexpr const char* kNotYet[] = {"--all", "--log", "--json", "--check"};
 
 bool ReadNumber(const Text& text, int& number) {
   const char* end = text.data() + text.size();
@@ -93,11 +96,14 @@ Text ReadOptions(const std::vector<Text>& arguments, Options& options) {
 Text UsageText() {
   return "usage: quelb-deploy --source PATH [--source PATH ...] --target PATH [--app NAME]\n"
          "                    [--download PATH] [--wait SECONDS] [--retries N] [--keep-going]\n"
-         "                    [--start-cm]\n"
+         "                    [--start-cm] [--archive-timeout SECONDS]\n"
          "       quelb-deploy --help | --version\n"
          "\n"
          "Delivers each source to the target as an update run of setup does, in turn, and\n"
          "decides every question itself.\n"
+         "\n"
+         "An archive still running after --archive-timeout seconds (default 1800; 0 for no\n"
+         "limit) is ended and counts as a file that could not be delivered.\n"
          "\n"
          "exit codes:\n"
          "  0  every file delivered and on the disk, or nothing to do\n"
