@@ -3,6 +3,7 @@
 // further disk or a folder source has been worked through.
 #include "engine/delivery_watch.h"
 #include "engine/engine.h"
+#include "engine/journal.h"
 #include "engine/process_values.h"
 #include "engine/run_lock.h"
 #include "services/files.h"
@@ -182,6 +183,14 @@ void MakeTargetCurrent(const UpdateRunState& run, ErrorState& errors) {
   ClearError(errors);
 }
 
+// A release that the unattended program was putting in place when it was ended is finished
+// before anything else is done to the target, without a box: the run then works on one whole
+// release. A journal the disk does not let it finish is taken up again by the next run.
+void FinishUnfinishedRelease(const UpdateRunState& run) {
+  ErrorState journalErrors;
+  RecoverJournal(journalErrors, JournalPathIn(run.TargetPath));
+}
+
 // The target is locked before it is first looked at, and the download folder after it, so
 // that two runs never wait on each other. A target that is not there yet is made only once
 // both locks that can be asked for are had, as a Cancel at their box leaves nothing changed,
@@ -228,6 +237,7 @@ RunOutcome UpdateRun(dialog::DialogHandle dialog, ErrorState& errors) {
   if (!LockAndPrepareTarget(run, errors, locks)) {
     return Abort(dialog, run, errors, PassOutcome::kAbort);
   }
+  FinishUnfinishedRelease(run);
   run.MoreDisks = kTrue;
   run.DiskCount = 0;
   run.SourceMask = run.SourcePath + "\\*.*";

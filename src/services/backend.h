@@ -21,6 +21,8 @@
 //                       ReadAt, Close                                        (below)
 //   mapped_scan.cpp     platform::ScanMapped                                 (below)
 //   folder_lock.cpp     LockFolderOnHost (below), UnlockFolder               (folder_lock.h)
+//   journal_files.cpp   IdentityOf, RenameWithoutReplacing, RemoveFile,
+//                       WriteFileDurably, SyncFolderEntries                  (journal_files.h)
 //   process.cpp         RunCommand                                           (process.h)
 //   environment.cpp     EnvironmentValue, EnvironmentFault, CommandTail,
 //                       CurrentFolder, ChangeDrive, ChangeFolder             (process.h)

@@ -83,10 +83,12 @@ void FlushEachFileUnder(ErrorState& state, const Text& folder) {
   win32::Call([&] { FindClose(search); });
 }
 
+}  // namespace
+
 // The platform documents the flush of a file's handle, not of a folder's, and a folder may not
 // be opened for writing at all (by an account without the right, on a share): a folder that
 // refuses is passed over, as each of its new files was flushed under its name already.
-void FlushFolder(const Text& folder) {
+void win32::FlushFolder(const Text& folder) {
   HANDLE handle = INVALID_HANDLE_VALUE;
   win32::Call([&] {
     handle = CreateFileA(folder.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
@@ -94,8 +96,6 @@ void FlushFolder(const Text& folder) {
   });
   if (handle != INVALID_HANDLE_VALUE) FlushAndClose(handle);
 }
-
-}  // namespace
 
 void win32::NoteChangedFolder(const Text& folder) {
   ChangedFolders().insert(folder);
@@ -119,7 +119,7 @@ void WriteDurablyInto(ErrorState& state, const Text& folder, const std::function
 }
 
 void MakeCopiesDurable(ErrorState&) {
-  for (const Text& folder : ChangedFolders()) FlushFolder(folder);
+  for (const Text& folder : ChangedFolders()) win32::FlushFolder(folder);
   ChangedFolders().clear();
 }
 

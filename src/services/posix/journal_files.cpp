@@ -1,0 +1,106 @@
+// The journal's files on a POSIX system. A rename that must not replace asks the kernel not
+// to; a file system that cannot be asked (some FUSE ones) is asked whether the name is free
+// first, which the run's lock on the folder makes safe from other runs.
+#include "services/journal_files.h"
+
+#include <fcntl.h>
+#include <stdio.h>  // renameat2
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <optional>
+#include <string>
+
+#include "services/posix/internal/descriptor.h"
+#include "services/posix/internal/errno_map.h"
+#include "services/posix/internal/host_paths.h"
+#include "services/posix/internal/path_translation.h"
+#include "services/windows_codes.h"
+
+namespace quelb {
+namespace {
+
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  struct stat info;
+  if (lstat(to.c_str(), &info) == 0) {
+    errno = EEXIST;
+    return false;
+  }
+  return rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool WriteAll(int fd, const Text& bytes) {
+  size_t written = 0;
+  while (written < bytes.size()) {
+    const ssize_t count = write(fd, bytes.data() + written, bytes.size() - written);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) return false;
+    written += static_cast<size_t>(count);
+  }
+  return true;
+}
+
+bool SyncHostFolder(const std::string& hostFolder) {
+  const posix::Descriptor dir(open(hostFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  return dir.IsOpen() && fsync(dir.Get()) == 0;
+}
+
+bool WriteHostFileDurably(const std::string& path, const Text& bytes) {
+  const std::string fresh = path + ".new";
+  posix::Descriptor file(open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  if (!file.IsOpen()) return false;
+  if (!WriteAll(file.Get(), bytes) || fsync(file.Get()) != 0 || file.Close() != 0) {
+    const int error = errno;
+    unlink(fresh.c_str());
+    errno = error;
+    return false;
+  }
+  return rename(fresh.c_str(), path.c_str()) == 0 && SyncHostFolder(posix::HostFolderOf(path));
+}
+
+}  // namespace
+
+FileIdentity IdentityOf(ErrorState& state, const Text& path) {
+  const std::optional<std::string> host = posix::HostPath(path);
+  struct stat info;
+  if (!host || stat(host->c_str(), &info) != 0) {
+    if (host && errno != ENOENT && errno != ENOTDIR) posix::StoreErrno(state, errno, *host);
+    return {};
+  }
+  if (!S_ISREG(info.st_mode)) return {};
+  return {static_cast<int64_t>(info.st_size),
+          static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec,
+          std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino)};
+}
+
+void RenameWithoutReplacing(ErrorState& state, const Text& from, const Text& to) {
+  const std::optional<std::string> hostFrom = posix::HostPathOrError(state, from);
+  if (!hostFrom) return;
+  const std::optional<std::string> hostTo = posix::HostPathOrError(state, to);
+  if (!hostTo) return;
+  if (!RenameNoReplace(*hostFrom, *hostTo)) posix::StoreErrno(state, errno, *hostTo);
+}
+
+void RemoveFile(ErrorState& state, const Text& path) {
+  const std::optional<std::string> host = posix::HostPath(path);
+  if (host && unlink(host->c_str()) != 0 && errno != ENOENT) {
+    posix::StoreErrno(state, errno, *host);
+  }
+}
+
+void WriteFileDurably(ErrorState& state, const Text& path, const Text& bytes) {
+  const std::optional<std::string> host = posix::HostPathOrError(state, path);
+  if (host && !WriteHostFileDurably(*host, bytes)) posix::StoreErrno(state, errno, *host);
+}
+
+void SyncFolderEntries(ErrorState& state, const Text& folder) {
+  const std::optional<std::string> host = posix::HostPathOrError(state, folder);
+  if (host && !SyncHostFolder(*host) && errno != EACCES && errno != EPERM) {
+    posix::StoreErrno(state, errno, *host);
+  }
+}
+
+}  // namespace quelb
