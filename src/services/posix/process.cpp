@@ -157,7 +157,8 @@ bool Ended(pid_t child, int32_t& exitCode) {
 
 // Looks for the end with pauses that grow from a millisecond, so that a short program costs
 // little and a long one few wake-ups. When the limit has passed, the child's process group
-// is killed: a shell or interpreter that the child is dies with the archive it started.
+// is killed, so that an interpreter dies together with the archive it started, and an
+// archive with what it started itself.
 int32_t WaitForExitWithin(pid_t child, std::chrono::seconds limit) {
   using Clock = std::chrono::steady_clock;
   constexpr std::chrono::milliseconds kLongestPause{100};
