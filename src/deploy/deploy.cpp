@@ -1,8 +1,12 @@
 #include "deploy/deploy.h"
 
+#include <optional>
+
 #include "deploy/exit_codes.h"
+#include "deploy/log_watch.h"
 #include "deploy/policy.h"
 #include "deploy/pre_run.h"
+#include "deploy/progress.h"
 #include "dialog/screenless/progress_line.h"
 #include "engine/engine.h"
 #include "engine/process_values.h"
@@ -54,6 +58,29 @@ int DeliverSources(Policy& policy, const Options& options) {
   return code;
 }
 
+// The log in the target is begun once the target is known to be usable, and tells of a
+// download folder that is not.
+int DeliverToTarget(const Options& options, DeployRecord& record) {
+  if (const int code = CheckFolder(options.target); code != 0) {
+    record.NoTargetLog();
+    return code;
+  }
+  record.OpenTargetLog();
+  if (const int code = CheckFolder(options.download); code != 0) return code;
+  std::optional<ProgressWatch> progress;
+  if (dialog::screenless::ProgressLineShown()) progress.emplace();
+  Policy policy(options);
+  policy.SetWitness([&record, &policy](const Box& box, int answer) {
+    record.Question(box, answer, policy.Reason());
+  });
+  const MessageHandler previous =
+      SetMessageHandler([&policy](const Box& box) { return policy.Answer(box); });
+  const int code = DeliverSources(policy, options);
+  SetMessageHandler(previous);
+  if (options.startControlModule && code == kDelivered) StartControlModule();
+  return code;
+}
+
 }  // namespace
 
 int RunDeploy(const Options& options) {
@@ -61,15 +88,9 @@ int RunDeploy(const Options& options) {
   UpdateMode = kTrue;
   DownloadFolder = options.download;
   ArchiveTimeLimit = std::chrono::seconds(options.archiveTimeoutSeconds);
-  for (const Text* folder : {&options.target, &options.download}) {
-    if (const int code = CheckFolder(*folder); code != 0) return code;
-  }
-  Policy policy(options);
-  const MessageHandler previous =
-      SetMessageHandler([&policy](const Box& box) { return policy.Answer(box); });
-  const int code = DeliverSources(policy, options);
-  SetMessageHandler(previous);
-  if (options.startControlModule && code == kDelivered) StartControlModule();
+  DeployRecord record(options);
+  const int code = DeliverToTarget(options, record);
+  record.End(code);
   return code;
 }
 

@@ -21,6 +21,7 @@ constexpr ValueOption kValueOptions[] = {
     {"--wait", nullptr, &Options::waitSeconds},
     {"--retries", nullptr, &Options::retries},
     {"--archive-timeout", nullptr, &Options::archiveTimeoutSeconds},
+    {"--log", &Options::logFile, nullptr},
 };
 
 struct FlagOption {
@@ -31,12 +32,13 @@ struct FlagOption {
 constexpr FlagOption kFlagOptions[] = {
     {"--keep-going", &Options::keepGoing},
     {"--start-cm", &Options::startControlModule},
+    {"--json", &Options::json},
     {"--help", &Options::help},
     {"--version", &Options::version},
 };
 
 // Options of the program that this build does not carry yet.
-constexpr const char* kNotYet[] = {"--all", "--log", "--json", "--check"};
+constexpr const char* kNotYet[] = {"--all", "--check"};
 
 bool ReadNumber(const Text& text, int& number) {
   const char* end = text.data() + text.size();
@@ -96,11 +98,16 @@ Text ReadOptions(const std::vector<Text>& arguments, Options& options) {
 Text UsageText() {
   return "usage: quelb-deploy --source PATH [--source PATH ...] --target PATH [--app NAME]\n"
          "                    [--download PATH] [--wait SECONDS] [--retries N] [--keep-going]\n"
-         "                    [--start-cm] [--archive-timeout SECONDS]\n"
+         "                    [--start-cm] [--log FILE] [--json]\n"
+         "                    [--archive-timeout SECONDS]\n"
          "       quelb-deploy --help | --version\n"
          "\n"
          "Delivers each source to the target as an update run of setup does, in turn, and\n"
-         "decides every question itself.\n"
+         "decides every question itself. Each deploy writes its log in .quelb-deploy\\logs\\\n"
+         "inside the target, where the newest 20 are kept; --log FILE writes the same lines\n"
+         "to FILE as well, added to its end when it is there. --json writes one JSON object\n"
+         "a line on standard output: start, each name, each question, and end with the exit\n"
+         "code.\n"
          "\n"
          "An archive still running after --archive-timeout seconds (default 1800; 0 for no\n"
          "limit) is ended and counts as a file that could not be delivered.\n"

@@ -21,6 +21,10 @@ struct Options {
   int archiveTimeoutSeconds = 1800;
   bool keepGoing = false;
   bool startControlModule = false;
+  // A log of the deploy besides the one in the target, added to when it is there.
+  Text logFile;
+  // One JSON object a line on standard output.
+  bool json = false;
   bool help = false;
   bool version = false;
 };

@@ -1,6 +1,7 @@
 #include "deploy/policy.h"
 
 #include <algorithm>
+#include <string>
 #include <thread>
 
 #include "deploy/exit_codes.h"
@@ -55,15 +56,14 @@ int Policy::Decide(const Box& box) {
     case BoxKind::kPathTooLong:
       // The run ends by itself after this box, which has only OK.
       EndTheRun(kFolderUnusable);
-      return IDOK;
+      return Because("a path the platform cannot take: the run ends", IDOK);
     case BoxKind::kAnotherDisk:
-      // Each source is a run of its own.
-      return IDNO;
+      return Because("each --source is a run of its own", IDNO);
     case BoxKind::kCompleted:
     case BoxKind::kCanceled:
-      return IDOK;
+      return Because("acknowledged", IDOK);
   }
-  return EndTheRun(kOtherFailure);
+  return Because("a box this program does not know", EndTheRun(kOtherFailure));
 }
 
 int Policy::KeepTrying(const Box& box, int retryButton, int code) {
@@ -72,9 +72,13 @@ int Policy::KeepTrying(const Box& box, int retryButton, int code) {
     waitFile_ = box.failure.file;
     waitEnd_ = Clock::now() + std::chrono::seconds(options_.waitSeconds);
   }
-  if (Clock::now() >= waitEnd_) return EndTheRun(code);
+  const auto left = std::chrono::ceil<std::chrono::seconds>(waitEnd_ - Clock::now());
+  if (left.count() <= 0) {
+    return Because("--wait of " + std::to_string(options_.waitSeconds) + " s passed",
+                   EndTheRun(code));
+  }
   PauseUntil(waitEnd_);
-  return retryButton;
+  return Because("retrying, " + std::to_string(left.count()) + " s of --wait left", retryButton);
 }
 
 int Policy::SettleFileFailure(const Box& box) {
@@ -85,14 +89,23 @@ int Policy::SettleFileFailure(const Box& box) {
   if (retriesDone_ < options_.retries) {
     ++retriesDone_;
     std::this_thread::sleep_for(kPause);
-    return IDRETRY;
+    return Because("retry " + std::to_string(retriesDone_) + " of --retries " +
+                       std::to_string(options_.retries),
+                   IDRETRY);
   }
   failedFile_.clear();
   if (options_.keepGoing) {
     skipped_ = true;
-    return IDIGNORE;
+    return Because("--retries exhausted, skipped for --keep-going", IDIGNORE);
   }
-  return EndTheRun(box.failure.number == error_number::kDiskFull ? kDiskFull : kFileNotDelivered);
+  return Because(
+      "--retries exhausted",
+      EndTheRun(box.failure.number == error_number::kDiskFull ? kDiskFull : kFileNotDelivered));
+}
+
+int Policy::Because(Text reason, int answer) {
+  reason_ = std::move(reason);
+  return answer;
 }
 
 // The first box that ended the run gives its code.

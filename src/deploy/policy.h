@@ -25,6 +25,8 @@ class Policy {
   void StartRun();
   // The answer to the box: one of its buttons, or kEndTheRun.
   int Answer(const Box& box);
+  // Why the last box got its answer, in the words of the options, for the witness.
+  const Text& Reason() const { return reason_; }
   // The exit code of a run that ended so: that of the first box that ended it, else 6 when a
   // file was skipped, else 0; an aborted run that no box ended is any other failure.
   int ExitCode(RunOutcome outcome) const;
@@ -36,6 +38,7 @@ class Policy {
   int KeepTrying(const Box& box, int retryButton, int code);
   int SettleFileFailure(const Box& box);
   int EndTheRun(int code);
+  int Because(Text reason, int answer);
 
   const Options& options_;
   Witness witness_;
@@ -48,6 +51,7 @@ class Policy {
   int retriesDone_ = 0;
   int endingCode_ = 0;
   bool skipped_ = false;
+  Text reason_;
 };
 
 }  // namespace quelb::deploy

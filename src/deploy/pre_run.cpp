@@ -12,13 +12,6 @@ namespace {
 
 constexpr std::chrono::seconds kPause{2};
 
-Text WithoutTrailingSeparator(const Text& path) {
-  if (path.size() > 1 && (path.back() == '\\' || path.back() == '/')) {
-    return path.substr(0, path.size() - 1);
-  }
-  return path;
-}
-
 bool FolderThere(ErrorState& errors, const Text& folder) {
   return !ListFirst(errors, WithoutTrailingSeparator(folder) + "\\nul", kPlainFilesOnly).empty();
 }
@@ -42,6 +35,13 @@ bool Writable(ErrorState& errors, const Text& folder) {
 }
 
 }  // namespace
+
+Text WithoutTrailingSeparator(const Text& path) {
+  if (path.size() > 1 && (path.back() == '\\' || path.back() == '/')) {
+    return path.substr(0, path.size() - 1);
+  }
+  return path;
+}
 
 int CheckSource(const Text& source, int waitSeconds) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(waitSeconds);

@@ -12,5 +12,7 @@ int CheckSource(const Text& source, int waitSeconds);
 // 0 when the folder is there or can be made, and can be written; else 4. A folder reached
 // through a link that another account may point anew is not used.
 int CheckFolder(const Text& folder);
+// The path without one separator at its end, that names may be added to it.
+Text WithoutTrailingSeparator(const Text& path);
 
 }  // namespace quelb::deploy

@@ -27,6 +27,8 @@
 //   environment.cpp     EnvironmentValue, EnvironmentFault, CommandTail,
 //                       CurrentFolder, ChangeDrive, ChangeFolder             (process.h)
 //   message_queue.cpp   platform::LookAtMessageQueue, Windows only           (below)
+//   log_file.cpp        OpenToAppend, AppendText, CloseAppended, HideFolder  (log_file.h)
+//   host_facts.cpp      AccountName, MachineName, SystemName                 (log_file.h)
 #pragma once
 
 #include <cstdint>

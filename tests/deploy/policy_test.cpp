@@ -76,6 +76,7 @@ TEST_F(PolicyTest, WithinTheWaitAHeldFolderIsRetriedAndAProgramInUseTestedAgain)
   options_.waitSeconds = 3600;
   Policy policy(options_);
   EXPECT_EQ(policy.Answer(Prompt(BoxKind::kHeldFolder, MB_RETRYCANCEL)), IDRETRY);
+  EXPECT_EQ(policy.Reason(), "retrying, 3600 s of --wait left");
   EXPECT_EQ(policy.Answer(Prompt(BoxKind::kTargetProgramInUse, MB_YESNO)), IDYES);
   EXPECT_EQ(policy.Answer(Prompt(BoxKind::kCompleted, MB_OK)), IDOK);
   EXPECT_EQ(policy.ExitCode(RunOutcome::kCompleted), kDelivered);
@@ -86,6 +87,7 @@ TEST_F(PolicyTest, ThePathTooLongEndsWith4TheDiskPromptIsNoAndTheFirstEndingCode
   EXPECT_EQ(policy.Answer(Prompt(BoxKind::kAnotherDisk, MB_YESNO)), IDNO);
   EXPECT_EQ(policy.Answer(Prompt(BoxKind::kPathTooLong, MB_OK)), IDOK);
   EXPECT_EQ(policy.Answer(Prompt(BoxKind::kHeldFolder, MB_RETRYCANCEL)), kEndTheRun);
+  EXPECT_EQ(policy.Reason(), "--wait of 0 s passed");
   EXPECT_EQ(policy.ExitCode(RunOutcome::kAborted), kFolderUnusable);
 }
 

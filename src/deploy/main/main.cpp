@@ -1,11 +1,10 @@
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 #include "deploy/deploy.h"
 #include "deploy/exit_codes.h"
+#include "deploy/log_watch.h"
 #include "deploy/options.h"
-#include "dialog/screenless/progress_line.h"
 #include "services/error.h"
 #include "services/process.h"
 #ifdef _WIN32
@@ -13,13 +12,6 @@
 #endif
 
 namespace {
-
-// A fatal number ends the deploy at once as any other failure.
-void EndAsAnyOtherFailure(quelb::ErrorNumber) {
-  quelb::dialog::screenless::EndProgressLine();
-  std::fflush(stdout);
-  std::_Exit(quelb::deploy::kOtherFailure);
-}
 
 int Usage(const quelb::Text& fault) {
   std::fprintf(stderr, "quelb-deploy: %s\n%s", fault.c_str(), quelb::deploy::UsageText().c_str());
@@ -32,7 +24,8 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
   quelb::SearchDllsInTheSystemFolderOnly();
 #endif
-  quelb::SetFatalEnd(EndAsAnyOtherFailure);
+  // A fatal number ends the deploy at once as any other failure.
+  quelb::SetFatalEnd(quelb::deploy::EndAfterFatalError);
   quelb::deploy::Options options;
   const std::vector<quelb::Text> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   if (const quelb::Text fault = quelb::deploy::ReadOptions(arguments, options); !fault.empty()) {

@@ -39,9 +39,22 @@ bool StandardErrorIsATerminal() {
   return terminal;
 }
 
+// What the line shows besides the status text: the figures of the deploy, and the status.
+struct ProgressTexts {
+  Text figures;
+  Text status;
+};
+
+ProgressTexts& Shown() {
+  static ProgressTexts texts;
+  return texts;
+}
+
 // The line is written over in place: what the longer line before it showed is blanked.
-void ShowProgress(const Text& text) {
+void ShowProgress() {
   if (!StandardErrorIsATerminal()) return;
+  const ProgressTexts& shown = Shown();
+  const Text text = shown.figures.empty() ? shown.status : shown.figures + "  " + shown.status;
   const size_t blanks = ShownProgress() > text.size() ? ShownProgress() - text.size() : 0;
   std::fprintf(stderr, "\r%s%*s", text.c_str(), static_cast<int>(blanks), "");
   std::fflush(stderr);
@@ -51,6 +64,15 @@ void ShowProgress(const Text& text) {
 }  // namespace
 
 namespace screenless {
+
+bool ProgressLineShown() {
+  return StandardErrorIsATerminal();
+}
+
+void ShowProgressFigures(const Text& figures) {
+  Shown().figures = figures;
+  ShowProgress();
+}
 
 void EndProgressLine() {
   if (ShownProgress() == 0) return;
@@ -96,7 +118,9 @@ void SetControlText(DialogHandle dialog, int id, const Text& text) {
   Control* control = FindControl(RecordOf(dialog), id);
   if (control == nullptr) return;
   control->text = text;
-  if (control->kind == ControlKind::kLabel) ShowProgress(text);
+  if (control->kind != ControlKind::kLabel) return;
+  Shown().status = text;
+  ShowProgress();
 }
 
 // No box is drawn: its first button counts as pressed.

@@ -5,7 +5,6 @@
 #include "services/folder_lock.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +16,7 @@
 #include <vector>
 
 #include "services/backend.h"
+#include "services/log_file.h"
 #include "services/posix/internal/descriptor.h"
 #include "services/posix/internal/folder_lock.h"
 #include "services/posix/internal/folder_walk.h"
@@ -69,17 +69,6 @@ Text ReadHolder(int fd) {
   return holder;
 }
 
-Text UserName() {
-  const struct passwd* entry = getpwuid(geteuid());
-  return entry != nullptr ? Text(entry->pw_name) : "user " + std::to_string(geteuid());
-}
-
-Text MachineName() {
-  char name[256] = {};
-  if (gethostname(name, sizeof name - 1) != 0) return "?";
-  return name;
-}
-
 Text Now() {
   const std::time_t now = std::time(nullptr);
   struct tm local {};
@@ -93,7 +82,7 @@ Text Now() {
 // failure of the lock.
 void WriteHolder(int fd) {
   const Text holder =
-      FolderLockHolder(UserName(), MachineName(), static_cast<uint64_t>(getpid()), Now()) + "\n";
+      FolderLockHolder(AccountName(), MachineName(), static_cast<uint64_t>(getpid()), Now()) + "\n";
   if (ftruncate(fd, 0) == 0) {
     const ssize_t written = pwrite(fd, holder.data(), holder.size(), 0);
     (void)written;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "services/backend.h"
+#include "services/log_file.h"
 #include "services/process.h"
 #include "services/win32/internal/brief_holds.h"
 #include "services/win32/internal/call.h"
@@ -116,12 +117,6 @@ Text ReadHolder(const Text& folder) {
   Text holder(buffer, got);
   while (!holder.empty() && (holder.back() == '\n' || holder.back() == '\r')) holder.pop_back();
   return holder;
-}
-
-Text MachineName() {
-  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-  DWORD size = sizeof name;
-  return GetComputerNameA(name, &size) ? Text(name, size) : Text("?");
 }
 
 Text Now() {

@@ -1,0 +1,200 @@
+#include "deploy/log_watch.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "deploy/exit_codes.h"
+#include "deploy/json_lines.h"
+#include "deploy/log_lines.h"
+#include "dialog/screenless/progress_line.h"
+#include "engine/engine.h"
+#include "services/digest.h"
+#include "services/journal_files.h"
+#include "services/log_file.h"
+#include "services/process.h"
+
+namespace quelb::deploy {
+namespace {
+
+DeployRecord*& KeptRecord() {
+  static DeployRecord* record = nullptr;
+  return record;
+}
+
+Text ButtonName(int answer) {
+  switch (answer) {
+    case IDOK:
+      return "OK";
+    case IDCANCEL:
+      return "Cancel";
+    case IDABORT:
+      return "Abort";
+    case IDRETRY:
+      return "Retry";
+    case IDIGNORE:
+      return "Ignore";
+    case IDYES:
+      return "Yes";
+    case IDNO:
+      return "No";
+    case kEndTheRun:
+      return "end the run";
+  }
+  return "button " + std::to_string(answer);
+}
+
+Text DeliveredAction(const NameReport& report, bool targetWasThere) {
+  switch (report.kind) {
+    case NameKind::kArchive:
+      return "expanded";
+    case NameKind::kPackage:
+      return "package";
+    case NameKind::kSetup:
+    case NameKind::kOther:
+      break;
+  }
+  return targetWasThere ? "replaced" : "copied";
+}
+
+Text ActionOf(const NameReport& report, bool targetWasThere) {
+  switch (report.result) {
+    case NameResult::kDelivered:
+      return DeliveredAction(report, targetWasThere);
+    case NameResult::kInPlace:
+      return "in place";
+    case NameResult::kLeftOut:
+      return "left out";
+    case NameResult::kNotExpanded:
+      return "not expanded";
+    case NameResult::kUnchanged:
+      return "unchanged";
+    case NameResult::kSkipped:
+      return "skipped";
+    case NameResult::kFailed:
+      return "failed";
+  }
+  return "?";
+}
+
+// The file that the deploy delivered: the target of a copy, the archive that was expanded, the
+// package left in the download folder. Empty when nothing was delivered.
+Text DeliveredFile(const NameReport& report) {
+  if (report.result == NameResult::kInPlace) return report.source;
+  if (report.result != NameResult::kDelivered) return {};
+  return report.kind == NameKind::kArchive ? report.source : report.target;
+}
+
+void AddSizeAndDigest(NameRecord& record, const NameReport& report) {
+  const Text delivered = DeliveredFile(report);
+  ErrorState errors;
+  record.size = IdentityOf(errors, delivered.empty() ? report.source : delivered).size;
+  ClearError(errors);
+  if (delivered.empty()) return;
+  record.sha256 = Sha256OfFile(errors, delivered);
+  ClearError(errors);
+}
+
+void Count(Counts& counts, NameResult result) {
+  switch (result) {
+    case NameResult::kDelivered:
+      ++counts.delivered;
+      ++counts.counted;
+      break;
+    case NameResult::kInPlace:
+    case NameResult::kNotExpanded:
+      ++counts.counted;
+      break;
+    case NameResult::kUnchanged:
+      ++counts.unchanged;
+      break;
+    case NameResult::kSkipped:
+      ++counts.skipped;
+      break;
+    case NameResult::kFailed:
+      ++counts.failed;
+      break;
+    case NameResult::kLeftOut:
+      break;
+  }
+}
+
+// A target that cannot be looked at is there, held by another process.
+bool TargetThere(const Text& target) {
+  if (target.empty()) return false;
+  ErrorState errors;
+  return IdentityOf(errors, target).Exists() || TakeError(errors) != 0;
+}
+
+// As the completion box of a run writes its count.
+Text CompletionLine(int64_t counted) {
+  return (counted == 0 ? Text("NO") : NumberText(counted)) + " files copied or expanded.";
+}
+
+}  // namespace
+
+DeployRecord::DeployRecord(const Options& options) : options_(options), logs_(options.logFile) {
+  KeptRecord() = this;
+  const StartRecord start{TimeNow(),       QUELB_VERSION, "quelb-deploy " + CommandTail(),
+                          AccountName(),   MachineName(), SystemName(),
+                          options.sources, options.target};
+  for (const Text& line : StartLines(start)) logs_.Write(line);
+  if (options_.json) Write({}, StartJson(start));
+}
+
+DeployRecord::~DeployRecord() {
+  if (KeptRecord() == this) KeptRecord() = nullptr;
+}
+
+void DeployRecord::NameStarts(const UpdateRunState& run) {
+  targetWasThere_[run.SourceFilePath()] = TargetThere(CopyTargetOf(run));
+}
+
+void DeployRecord::NameSettled(const NameReport& report) {
+  const auto started = targetWasThere_.find(report.source);
+  const bool targetWasThere = started != targetWasThere_.end() && started->second;
+  if (started != targetWasThere_.end()) targetWasThere_.erase(started);
+  NameRecord record;
+  record.time = TimeNow();
+  record.action = ActionOf(report, targetWasThere);
+  record.source = report.source;
+  record.target = report.target;
+  AddSizeAndDigest(record, report);
+  record.error = report.failure.number;
+  record.platformCode = report.failure.platformCode;
+  record.archive = report.kind == NameKind::kArchive;
+  record.command = report.command;
+  record.exitCode = report.exitCode;
+  Count(counts_, report.result);
+  Write(NameLine(record), options_.json ? NameJson(record) : Text());
+}
+
+void DeployRecord::Question(const Box& box, int answer, const Text& why) {
+  const QuestionRecord record{TimeNow(), box.title, box.text, ButtonName(answer), why};
+  Write(QuestionLine(record), options_.json ? QuestionJson(record) : Text());
+}
+
+void DeployRecord::End(int exitCode, ErrorNumber fatal) {
+  if (ended_) return;
+  ended_ = true;
+  const EndRecord record{TimeNow(), CompletionLine(counts_.counted), exitCode, fatal, counts_};
+  Write(EndLine(record), options_.json ? EndJson(record) : Text());
+  logs_.Close();
+}
+
+void DeployRecord::Write(const Text& line, const Text& json) {
+  if (!line.empty()) logs_.Write(line);
+  if (json.empty()) return;
+  dialog::screenless::EndProgressLine();
+  std::fputs((json + "\n").c_str(), stdout);
+  std::fflush(stdout);
+}
+
+void EndAfterFatalError(ErrorNumber number) {
+  if (DeployRecord* record = KeptRecord()) record->End(kOtherFailure, number);
+  dialog::screenless::EndProgressLine();
+  std::fflush(stdout);
+  std::fflush(stderr);
+  std::_Exit(kOtherFailure);
+}
+
+}  // namespace quelb::deploy

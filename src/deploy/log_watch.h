@@ -1,0 +1,47 @@
+// The record of a deploy: its log and its --json lines, written as the deploy goes. It watches
+// the runs for their names and the policy for its questions.
+#pragma once
+
+#include <map>
+
+#include "deploy/log_files.h"
+#include "deploy/log_records.h"
+#include "deploy/options.h"
+#include "engine/delivery_watch.h"
+#include "services/message.h"
+
+namespace quelb::deploy {
+
+class DeployRecord : public DeliveryWatch {
+ public:
+  // Writes the start to the file of --log and to standard output under --json.
+  explicit DeployRecord(const Options& options);
+  ~DeployRecord() override;
+
+  // The target has been found usable: its own log starts.
+  void OpenTargetLog() { logs_.OpenInTarget(options_.target); }
+  // The target cannot be used: no log is written there.
+  void NoTargetLog() { logs_.NotInTarget(options_.target); }
+  void Question(const Box& box, int answer, const Text& why);
+  // Writes the end with the exit code and closes the logs; nothing is written after it.
+  void End(int exitCode, ErrorNumber fatal = 0);
+
+  void NameStarts(const UpdateRunState& run) override;
+  void NameSettled(const NameReport& report) override;
+
+ private:
+  void Write(const Text& line, const Text& json);
+
+  const Options& options_;
+  LogFiles logs_;
+  // Whether the target of each name begun and not yet settled was there before.
+  std::map<Text, bool> targetWasThere_;
+  Counts counts_;
+  bool ended_ = false;
+};
+
+// What a fatal error number does in the unattended program: the record of the deploy, when
+// one is kept, ends with it and any other failure's exit code, by which the process then ends.
+[[noreturn]] void EndAfterFatalError(ErrorNumber number);
+
+}  // namespace quelb::deploy
