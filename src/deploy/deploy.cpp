@@ -2,14 +2,20 @@
 
 #include <optional>
 
+#include "deploy/archive_fence.h"
+#include "deploy/commit.h"
 #include "deploy/exit_codes.h"
 #include "deploy/log_watch.h"
 #include "deploy/policy.h"
 #include "deploy/pre_run.h"
 #include "deploy/progress.h"
+#include "deploy/stage.h"
+#include "deploy/undo.h"
 #include "dialog/screenless/progress_line.h"
 #include "engine/engine.h"
+#include "engine/journal.h"
 #include "engine/process_values.h"
+#include "engine/run_lock.h"
 #include "services/process.h"
 
 namespace quelb::deploy {
@@ -31,13 +37,22 @@ int DeliverSource(Policy& policy, const Options& options, const Text& source) {
   RunAborted = kFalse;
   policy.StartRun();
   ErrorState errors;
-  const RunOutcome outcome = UpdateRun(DeployDialog(source, options.target), errors);
+  MirrorFoldersInTheWay(errors, source, options.target, options.download);
+  const RunOutcome outcome = UpdateRun(DeployDialog(source, StageOf(options.target)), errors);
   dialog::screenless::EndProgressLine();
   return policy.ExitCode(outcome);
 }
 
+// The run leaves its own target current, which is the stage: the real target is made current
+// in its place, so that the stage can be removed and the control module found.
+void MakeTargetCurrent(const Text& target) {
+  ErrorState errors;
+  if (MidText(target, 2, 1) == ":") ChangeDrive(errors, MidText(target, 1, 2));
+  ChangeFolder(errors, target);
+}
+
 // Nobody sits at the machine: the control module is started only when asked for, and not
-// waited for. The run left the target current.
+// waited for.
 void StartControlModule() {
   ErrorState errors;
   RunCommand(errors, "cm.exe", SW_SHOWNORMAL, false, false);
@@ -58,6 +73,71 @@ int DeliverSources(Policy& policy, const Options& options) {
   return code;
 }
 
+// The whole deploy holds the target and the download folder, as one run of setup does, and
+// first finishes a release that an earlier deploy was ended in. The code of what stopped it,
+// or 0.
+int LockFolders(Policy& policy, const Options& options, RunLocks& locks) {
+  policy.StartRun();
+  UpdateRunState run;
+  ErrorState errors;
+  for (const Text* folder : {&options.target, &options.download}) {
+    if (locks.Take(run, errors, *folder) == LockOutcome::kCanceled) {
+      return policy.ExitCode(RunOutcome::kAborted);
+    }
+  }
+  return RecoverJournal(errors, JournalPathIn(options.target)).finished ? 0 : kOtherFailure;
+}
+
+// The last release's journal, turned back through a journal of its own; nothing to undo
+// without one, or after an undo.
+int Undo(const Options& options) {
+  ErrorState errors;
+  Journal release;
+  const Text path = JournalPathIn(options.target);
+  if (!ReadJournal(errors, path, release) || release.state != Journal::State::kDone) {
+    return errors.number == 0 ? kDelivered : kOtherFailure;
+  }
+  const Journal undo = UndoJournalOf(errors, release);
+  if (undo.steps.empty()) return kDelivered;
+  const JournalOutcome outcome = CommitJournal(errors, path, undo);
+  return CodeOfJournal(errors, outcome);
+}
+
+bool MakeStages(const Options& options) {
+  ErrorState errors;
+  return MakeEmptyStage(errors, options.target) && MakeEmptyStage(errors, options.download);
+}
+
+void RemoveStages(const Options& options) {
+  ErrorState errors;
+  RemoveStage(errors, options.target);
+  RemoveStage(errors, options.download);
+}
+
+// Every source is staged in turn, and the release they make is put in place at once, or,
+// after a failure, not at all. With --keep-going a file that failed is left out of it; an
+// archive that wrote outside its stage fails the release.
+int StageAndCommit(Policy& policy, const Options& options, DeployRecord& record) {
+  if (!MakeStages(options)) return kFolderUnusable;
+  DownloadFolder = StageOf(options.download);
+  int code = kDelivered;
+  bool fenceCrossed = false;
+  {
+    ArchiveFence fence(options, record);
+    code = DeliverSources(policy, options);
+    fenceCrossed = fence.Crossed();
+  }
+  DownloadFolder = options.download;
+  MakeTargetCurrent(options.target);
+  if (fenceCrossed && code == kDelivered) code = kFileNotDelivered;
+  if (!fenceCrossed && (code == kDelivered || (code == kFileNotDelivered && options.keepGoing))) {
+    const int committed = CommitRelease(policy, options);
+    if (committed != kDelivered) code = committed;
+  }
+  RemoveStages(options);
+  return code;
+}
+
 // The log in the target is begun once the target is known to be usable, and tells of a
 // download folder that is not.
 int DeliverToTarget(const Options& options, DeployRecord& record) {
@@ -75,7 +155,15 @@ int DeliverToTarget(const Options& options, DeployRecord& record) {
   });
   const MessageHandler previous =
       SetMessageHandler([&policy](const Box& box) { return policy.Answer(box); });
-  const int code = DeliverSources(policy, options);
+  int code = kDelivered;
+  {
+    RunLocks locks;
+    code = LockFolders(policy, options, locks);
+    if (code == kDelivered && options.undo) code = Undo(options);
+    if (code == kDelivered && !options.recover && !options.undo) {
+      code = StageAndCommit(policy, options, record);
+    }
+  }
   SetMessageHandler(previous);
   if (options.startControlModule && code == kDelivered) StartControlModule();
   return code;

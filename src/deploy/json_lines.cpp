@@ -109,6 +109,12 @@ Text QuestionJson(const QuestionRecord& question) {
          "}";
 }
 
+Text OutsideJson(const OutsideRecord& outside) {
+  return "{\"record\":\"outside\"" + Field("time", JsonString(outside.time)) +
+         Field("archive", JsonString(outside.archive)) +
+         Field("changed", JsonString(outside.changed)) + "}";
+}
+
 Text EndJson(const EndRecord& end) {
   Text json = "{\"record\":\"end\"" + Field("time", JsonString(end.time)) +
               Field("exit_code", Number(end.exitCode)) + Field("line", JsonString(end.line));

@@ -6,7 +6,7 @@
 #include <ctime>
 
 #include "deploy/pre_run.h"
-#include "engine/journal.h"
+#include "deploy/stage.h"
 #include "services/files.h"
 #include "services/journal_files.h"
 
@@ -68,10 +68,6 @@ void RemoveOldLogs(const Text& folder) {
 bool NameTaken(const Text& path) {
   ErrorState errors;
   return IdentityOf(errors, path).Exists();
-}
-
-Text DeployFolderOf(const Text& target) {
-  return WithoutTrailingSeparator(target) + "\\" + kDeployFolderName;
 }
 
 // Made as needed; a failure shows when the log is opened.

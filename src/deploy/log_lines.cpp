@@ -59,6 +59,11 @@ Text QuestionLine(const QuestionRecord& question) {
          " answer " + question.answer + " (" + question.why + ")";
 }
 
+Text OutsideLine(const OutsideRecord& outside) {
+  return outside.time + " outside " + Quoted(outside.archive) + " changed " +
+         Quoted(outside.changed);
+}
+
 Text EndLine(const EndRecord& end) {
   Text line = end.time + " ";
   if (end.fatal != 0) line += "fatal error " + std::to_string(end.fatal) + ". ";

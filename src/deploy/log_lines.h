@@ -11,6 +11,7 @@ namespace quelb::deploy {
 std::vector<Text> StartLines(const StartRecord& start);
 Text NameLine(const NameRecord& name);
 Text QuestionLine(const QuestionRecord& question);
+Text OutsideLine(const OutsideRecord& outside);
 Text EndLine(const EndRecord& end);
 
 }  // namespace quelb::deploy

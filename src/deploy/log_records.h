@@ -43,6 +43,13 @@ struct QuestionRecord {
   Text why;
 };
 
+// A file of the suite that an archive changed outside the folder it was given.
+struct OutsideRecord {
+  Text time;
+  Text archive;
+  Text changed;
+};
+
 struct Counts {
   int64_t delivered = 0;
   int64_t unchanged = 0;

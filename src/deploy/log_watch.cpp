@@ -6,6 +6,7 @@
 #include "deploy/exit_codes.h"
 #include "deploy/json_lines.h"
 #include "deploy/log_lines.h"
+#include "deploy/stage.h"
 #include "dialog/screenless/progress_line.h"
 #include "engine/engine.h"
 #include "services/digest.h"
@@ -146,7 +147,8 @@ DeployRecord::~DeployRecord() {
 }
 
 void DeployRecord::NameStarts(const UpdateRunState& run) {
-  targetWasThere_[run.SourceFilePath()] = TargetThere(CopyTargetOf(run));
+  targetWasThere_[run.SourceFilePath()] =
+      TargetThere(FinalPathOf(CopyTargetOf(run), options_.target, options_.download));
 }
 
 void DeployRecord::NameSettled(const NameReport& report) {
@@ -157,7 +159,8 @@ void DeployRecord::NameSettled(const NameReport& report) {
   record.time = TimeNow();
   record.action = ActionOf(report, targetWasThere);
   record.source = report.source;
-  record.target = report.target;
+  // A deploy stages its files: the log names the file each becomes.
+  record.target = FinalPathOf(report.target, options_.target, options_.download);
   AddSizeAndDigest(record, report);
   record.error = report.failure.number;
   record.platformCode = report.failure.platformCode;
@@ -179,6 +182,11 @@ void DeployRecord::End(int exitCode, ErrorNumber fatal) {
   const EndRecord record{TimeNow(), CompletionLine(counts_.counted), exitCode, fatal, counts_};
   Write(EndLine(record), options_.json ? EndJson(record) : Text());
   logs_.Close();
+}
+
+void DeployRecord::OutsideChange(const Text& archive, const Text& changed) {
+  const OutsideRecord outside{TimeNow(), archive, changed};
+  Write(OutsideLine(outside), options_.json ? OutsideJson(outside) : Text());
 }
 
 void DeployRecord::Write(const Text& line, const Text& json) {

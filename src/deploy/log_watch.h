@@ -23,6 +23,7 @@ class DeployRecord : public DeliveryWatch {
   // The target cannot be used: no log is written there.
   void NoTargetLog() { logs_.NotInTarget(options_.target); }
   void Question(const Box& box, int answer, const Text& why);
+  void OutsideChange(const Text& archive, const Text& changed);
   // Writes the end with the exit code and closes the logs; nothing is written after it.
   void End(int exitCode, ErrorNumber fatal = 0);
 

@@ -32,6 +32,8 @@ struct FlagOption {
 constexpr FlagOption kFlagOptions[] = {
     {"--keep-going", &Options::keepGoing},
     {"--start-cm", &Options::startControlModule},
+    {"--recover", &Options::recover},
+    {"--undo", &Options::undo},
     {"--json", &Options::json},
     {"--help", &Options::help},
     {"--version", &Options::version},
@@ -90,7 +92,11 @@ Text ReadOptions(const std::vector<Text>& arguments, Options& options) {
     if (Text fault = ReadOption(arguments, index, options); !fault.empty()) return fault;
   }
   if (options.help || options.version) return {};
-  if (options.sources.empty()) return "no --source given";
+  if (options.recover && options.undo) return "--recover and --undo are two runs";
+  if ((options.recover || options.undo) && !options.sources.empty()) {
+    return Text(options.recover ? "--recover" : "--undo") + " takes no --source";
+  }
+  if (!options.recover && !options.undo && options.sources.empty()) return "no --source given";
   if (options.target.empty()) return "no --target given";
   return {};
 }
@@ -100,14 +106,18 @@ Text UsageText() {
          "                    [--download PATH] [--wait SECONDS] [--retries N] [--keep-going]\n"
          "                    [--start-cm] [--log FILE] [--json]\n"
          "                    [--archive-timeout SECONDS]\n"
+         "       quelb-deploy --recover --target PATH [--download PATH] [--wait SECONDS]\n"
+         "       quelb-deploy --undo --target PATH [--download PATH] [--wait SECONDS]\n"
          "       quelb-deploy --help | --version\n"
          "\n"
          "Delivers each source to the target as an update run of setup does, in turn, and\n"
-         "decides every question itself. Each deploy writes its log in .quelb-deploy\\logs\\\n"
-         "inside the target, where the newest 20 are kept; --log FILE writes the same lines\n"
-         "to FILE as well, added to its end when it is there. --json writes one JSON object\n"
-         "a line on standard output: start, each name, each question, and end with the exit\n"
-         "code.\n"
+         "decides every question itself. Each deploy puts the whole release in place or, after\n"
+         "a failure, none of it. --recover only finishes a deploy that was ended half-way (as\n"
+         "every deploy does first); --undo puts back the files the last release replaced.\n"
+         "Each deploy writes its log in .quelb-deploy\\logs\\ inside the target, where the\n"
+         "newest 20 are kept; --log FILE writes the same lines to FILE as well, added to its\n"
+         "end when it is there. --json writes one JSON object a line on standard output:\n"
+         "start, each name, each question, and end with the exit code.\n"
          "\n"
          "An archive still running after --archive-timeout seconds (default 1800; 0 for no\n"
          "limit) is ended and counts as a file that could not be delivered.\n"

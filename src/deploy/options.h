@@ -21,6 +21,9 @@ struct Options {
   int archiveTimeoutSeconds = 1800;
   bool keepGoing = false;
   bool startControlModule = false;
+  // Only finish the release a deploy was ended in, or put the release before the last back.
+  bool recover = false;
+  bool undo = false;
   // A log of the deploy besides the one in the target, added to when it is there.
   Text logFile;
   // One JSON object a line on standard output.

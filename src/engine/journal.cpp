@@ -138,17 +138,20 @@ JournalOutcome CommitJournal(ErrorState& state, const Text& path, Journal journa
   return outcome;
 }
 
+// A journal is put in place whole, so one that is not is none the run wrote.
+bool ReadJournal(ErrorState& state, const Text& path, Journal& journal) {
+  if (!IdentityOf(state, path).Exists()) return false;
+  const Text text = ReadSmallFile(state, path);
+  return state.number == 0 && ReadJournalText(text, journal);
+}
+
 JournalOutcome RecoverJournal(ErrorState& state, const Text& path) {
   JournalOutcome outcome;
-  if (!IdentityOf(state, path).Exists()) return outcome;
   Journal journal;
-  const Text text = ReadSmallFile(state, path);
-  if (state.number != 0) {
-    outcome.finished = false;
+  if (!ReadJournal(state, path, journal)) {
+    outcome.finished = state.number == 0;
     return outcome;
   }
-  // A journal is put in place whole, so one that is not is none the run wrote.
-  if (!ReadJournalText(text, journal)) return outcome;
   if (journal.state == Journal::State::kDone) RemoveDiscarded(state, journal);
   if (journal.state != Journal::State::kCommitting) return outcome;
   Finish(state, path, journal, outcome);

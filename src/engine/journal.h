@@ -54,6 +54,9 @@ struct JournalOutcome {
 // commit back, and the error stays stored.
 JournalOutcome CommitJournal(ErrorState& state, const Text& path, Journal journal);
 
+// Reads the journal at path; false when there is none, or none whole.
+bool ReadJournal(ErrorState& state, const Text& path, Journal& journal);
+
 // Finishes the journal at path when it is unfinished; a missing journal is nothing to do.
 JournalOutcome RecoverJournal(ErrorState& state, const Text& path);
 

@@ -22,7 +22,8 @@
 //   mapped_scan.cpp     platform::ScanMapped                                 (below)
 //   folder_lock.cpp     LockFolderOnHost (below), UnlockFolder               (folder_lock.h)
 //   journal_files.cpp   IdentityOf, RenameWithoutReplacing, RemoveFile,
-//                       WriteFileDurably, SyncFolderEntries                  (journal_files.h)
+//                       RemoveEmptyFolder, WriteFileDurably,
+//                       SyncFolderEntries                                    (journal_files.h)
 //   process.cpp         RunCommand                                           (process.h)
 //   environment.cpp     EnvironmentValue, EnvironmentFault, CommandTail,
 //                       CurrentFolder, ChangeDrive, ChangeFolder             (process.h)

@@ -33,6 +33,9 @@ void RenameWithoutReplacing(ErrorState& state, const Text& from, const Text& to)
 // Removes the file at path; one that is not there is no error.
 void RemoveFile(ErrorState& state, const Text& path);
 
+// Removes the folder at path when it is empty; one that is not there is no error.
+void RemoveEmptyFolder(ErrorState& state, const Text& path);
+
 // Puts the bytes under path whole or not at all: written under a name of their own beside it,
 // flushed, renamed over whatever path held, and the folder synced.
 void WriteFileDurably(ErrorState& state, const Text& path, const Text& bytes);

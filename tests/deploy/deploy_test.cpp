@@ -9,6 +9,7 @@
 
 #include "deploy/exit_codes.h"
 #include "engine/engine.h"
+#include "engine/journal.h"
 #include "engine/process_values.h"
 #include "services/process.h"
 #include "support/engine_archive.h"
@@ -92,11 +93,13 @@ TEST_F(DeployTest, ATargetAnotherRunHoldsExitsAsAnotherInstallationInProgress) {
   EXPECT_EQ(RunDeploy(options_), kHeldByAnotherRun);
 
   EXPECT_EQ(ReadFile(target_ / "A.TXT"), "old");
-  EXPECT_EQ(RunAborted, kTrue);
 }
 
-TEST_F(DeployTest, AProgramStillInUseAfterTheWaitExits5AndItsArchiveIsNotRun) {
-  WriteFile(first_ / "QUELBAP.EXE", "not run");
+TEST_F(DeployTest, AProgramStillInUseAfterTheWaitExits5AndNothingOfTheReleaseIsPlaced) {
+  ArchiveScript archive;
+  archive.log = scratch_ / "archive.log";
+  WriteArchive(first_ / "QUELBAP.EXE", archive);
+  WriteFile(first_ / "A.TXT", "new");
   WriteFile(target_ / "AP.exe", "held");
   SecondProcess holder(HolderCommand("open", target_ / "AP.exe"));
   ASSERT_TRUE(holder.Ready());
@@ -104,6 +107,7 @@ TEST_F(DeployTest, AProgramStillInUseAfterTheWaitExits5AndItsArchiveIsNotRun) {
   EXPECT_EQ(RunDeploy(options_), kProgramsInUse);
 
   EXPECT_EQ(ReadFile(target_ / "AP.exe"), "held");
+  EXPECT_FALSE(fs::exists(target_ / "A.TXT"));
 }
 
 // A folder in a file's place makes that file's delivery fail on every platform.
@@ -118,6 +122,7 @@ TEST_F(DeployTest, AFileThatCannotBeDeliveredExits6AndKeepGoingDeliversTheOthers
 
   EXPECT_EQ(RunDeploy(options_), kFileNotDelivered);
   EXPECT_FALSE(fs::exists(target_ / "C.TXT")) << "the deploy went on after a failed run";
+  EXPECT_FALSE(fs::exists(target_ / "B.TXT")) << "a release that failed was placed in part";
 
   options_.keepGoing = true;
   EXPECT_EQ(RunDeploy(options_), kFileNotDelivered);
@@ -142,6 +147,93 @@ TEST_F(DeployTest, AnArchiveThatNeverEndsIsEndedAfterTheTimeoutAndCountsAsAFileN
   options_.keepGoing = true;
   EXPECT_EQ(RunDeploy(options_), kFileNotDelivered);
   EXPECT_EQ(ReadFile(target_ / "Z.TXT"), "z");
+}
+
+// An archive is run with the target's stage as its folder; one that writes the target itself
+// fails the deploy, and the release is not put in place.
+TEST_F(DeployTest, AnArchiveThatWritesOutsideItsFolderFailsTheDeployAndNothingIsPlaced) {
+  ArchiveScript archive;
+  archive.log = scratch_ / "archive.log";
+  WriteArchive(first_ / "QUELBAP.EXE", archive);
+  WriteFile(first_ / "A.TXT", "new");
+  ArchiveScript stray = archive;
+  stray.unpackName = "../../STRAY.DLL";
+  WriteArchive(first_ / "QUELBXY.EXE", stray);
+
+  EXPECT_EQ(RunDeploy(options_), kFileNotDelivered);
+
+  EXPECT_TRUE(fs::exists(target_ / "STRAY.DLL"));
+  EXPECT_FALSE(fs::exists(target_ / "A.TXT"));
+  EXPECT_FALSE(fs::exists(target_ / "AP.exe"));
+}
+
+// The old files of a release are kept, hidden, until the next release keeps its own, and no
+// stage is left behind.
+TEST_F(DeployTest, AReleaseKeepsWhatItReplacedUntilTheNextRelease) {
+  const fs::path hidden = target_ / ".quelb-deploy";
+  WriteFile(target_ / "A.TXT", "release 1");
+  WriteFile(first_ / "A.TXT", "release 2");
+  WriteFile(first_ / "NEW.TXT", "new");
+  ASSERT_EQ(RunDeploy(options_), kDelivered);
+  EXPECT_EQ(ReadFile(hidden / "kept" / "A.TXT"), "release 1");
+
+  WriteFile(first_ / "A.TXT", "release 3");
+  fs::remove(first_ / "NEW.TXT");
+  ASSERT_EQ(RunDeploy(options_), kDelivered);
+
+  EXPECT_EQ(ReadFile(target_ / "A.TXT"), "release 3");
+  EXPECT_EQ(ReadFile(target_ / "NEW.TXT"), "new");
+  EXPECT_EQ(ReadFile(hidden / "kept" / "A.TXT"), "release 2");
+  EXPECT_FALSE(fs::exists(hidden / "stage"));
+  EXPECT_TRUE(fs::is_empty(hidden / "discarded"));
+  EXPECT_TRUE(fs::exists(scratch_ / "download" / ".quelb-deploy"));
+  EXPECT_FALSE(fs::exists(scratch_ / "download" / ".quelb-deploy" / "stage"));
+}
+
+TEST_F(DeployTest, UndoPutsTheReleaseBeforeBackAndLeavesWhatTheSuiteChangedSince) {
+  WriteFile(target_ / "A.TXT", "old a");
+  WriteFile(target_ / "B.TXT", "old b");
+  WriteFile(first_ / "A.TXT", "new a");
+  WriteFile(first_ / "B.TXT", "new b");
+  WriteFile(first_ / "NEW.TXT", "new");
+  ASSERT_EQ(RunDeploy(options_), kDelivered);
+  WriteFile(target_ / "B.TXT", "the suite's books");
+  Options undo = options_;
+  undo.sources.clear();
+  undo.undo = true;
+
+  EXPECT_EQ(RunDeploy(undo), kDelivered);
+
+  EXPECT_EQ(ReadFile(target_ / "A.TXT"), "old a");
+  EXPECT_EQ(ReadFile(target_ / "B.TXT"), "the suite's books");
+  EXPECT_FALSE(fs::exists(target_ / "NEW.TXT"));
+  EXPECT_EQ(RunDeploy(undo), kDelivered) << "a second undo has nothing to undo";
+  EXPECT_EQ(ReadFile(target_ / "A.TXT"), "old a");
+}
+
+// A deploy killed after its journal was written and its first rename made.
+TEST_F(DeployTest, RecoverFinishesTheReleaseADeployWasEndedIn) {
+  ErrorState errors;
+  const Text hidden = options_.target + "\\.quelb-deploy";
+  fs::create_directories(target_ / ".quelb-deploy");
+  WriteFile(target_ / "A.TXT", "old");
+  WriteFile(target_ / ".quelb-deploy" / "A.TXT", "new");
+  Journal journal;
+  journal.steps = {{JournalStep::Kind::kKeep, options_.target + "\\A.TXT", hidden + "\\OLD.TXT",
+                    IdentityOf(errors, options_.target + "\\A.TXT")},
+                   {JournalStep::Kind::kPlace, hidden + "\\A.TXT", options_.target + "\\A.TXT",
+                    IdentityOf(errors, hidden + "\\A.TXT")}};
+  WriteFileDurably(errors, JournalPathIn(options_.target), JournalText(journal));
+  RenameWithoutReplacing(errors, journal.steps[0].from, journal.steps[0].to);
+  ASSERT_EQ(errors.number, 0);
+  Options recover = options_;
+  recover.sources.clear();
+  recover.recover = true;
+
+  EXPECT_EQ(RunDeploy(recover), kDelivered);
+
+  EXPECT_EQ(ReadFile(target_ / "A.TXT"), "new");
+  EXPECT_EQ(ReadFile(target_ / ".quelb-deploy" / "OLD.TXT"), "old");
 }
 
 }  // namespace

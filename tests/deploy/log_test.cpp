@@ -166,7 +166,8 @@ TEST_F(LogTest, TheTargetKeepsTheNewest20LogsAndLogFileIsAddedTo) {
 }
 
 TEST_F(LogTest, ALogThatCannotBeWrittenChangesNothingButIsSaid) {
-  WriteFile(target_ / ".quelb-deploy", "a file where the folder would be");
+  fs::create_directories(target_ / ".quelb-deploy");
+  WriteFile(target_ / ".quelb-deploy" / "logs", "a file where the folder would be");
   WriteFile(source_ / "A.TXT", "a");
   options_.logFile = (scratch_ / "missing" / "deploy.log").string();
 

@@ -73,7 +73,11 @@ fi
 # A deploy killed while it waits on a program in use leaves its log up to that question.
 if [[ -z $launcher ]]; then
   rm -rf "$world/target/.quelb-deploy"
-  printf '#!/bin/sh\nexit 0\n' >"$world/source/QUELBAP.EXE"
+  # The archive unpacks the program it replaces, which is then tested for use.
+  cat >"$world/source/QUELBAP.EXE" <<'ARCHIVE'
+#!/bin/sh
+for a; do case $a in -o*) printf new >"$(printf '%s' "${a#-o}" | tr '\\' /)/AP.exe" ;; esac; done
+ARCHIVE
   chmod +x "$world/source/QUELBAP.EXE"
   printf 'held\n' >"$world/target/AP.exe"
   sleep 60 <"$world/target/AP.exe" &
@@ -82,7 +86,7 @@ if [[ -z $launcher ]]; then
     --wait 60 >/dev/null 2>&1 </dev/null &
   deployer=$!
   for _ in $(seq 1 200); do
-    grep -qs "question" "$world"/target/.quelb-deploy/logs/*.log && break
+    grep -qs "in use - RETRY" "$world"/target/.quelb-deploy/logs/*.log && break
     sleep 0.1
   done
   kill -9 "$deployer" "$holder"

@@ -91,6 +91,11 @@ void RemoveFile(ErrorState& state, const Text& path) {
   }
 }
 
+void RemoveEmptyFolder(ErrorState& state, const Text& path) {
+  const std::optional<std::string> host = posix::HostPath(path);
+  if (host && rmdir(host->c_str()) != 0 && errno != ENOENT) posix::StoreErrno(state, errno, *host);
+}
+
 void WriteFileDurably(ErrorState& state, const Text& path, const Text& bytes) {
   const std::optional<std::string> host = posix::HostPathOrError(state, path);
   if (host && !WriteHostFileDurably(*host, bytes)) posix::StoreErrno(state, errno, *host);

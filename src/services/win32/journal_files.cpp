@@ -61,8 +61,15 @@ DWORD WriteFresh(const Text& fresh, const Text& bytes) {
 
 }  // namespace
 
+// A folder opens only with backup semantics, and is no file: it is told apart first.
 FileIdentity IdentityOf(ErrorState& state, const Text& path) {
-  DWORD error = 0;
+  DWORD attributes = INVALID_FILE_ATTRIBUTES;
+  DWORD error = win32::Call([&] { attributes = GetFileAttributesA(path.c_str()); });
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    if (!IsMissing(error)) win32::Succeeded(state, false, error);
+    return {};
+  }
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return {};
   HANDLE file = OpenToQuery(path, error);
   if (file == INVALID_HANDLE_VALUE) {
     if (!IsMissing(error)) win32::Succeeded(state, false, error);
@@ -73,7 +80,6 @@ FileIdentity IdentityOf(ErrorState& state, const Text& path) {
   error = win32::Call([&] { found = GetFileInformationByHandle(file, &info); });
   win32::Call([&] { CloseHandle(file); });
   if (!win32::Succeeded(state, found, error)) return {};
-  if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return {};
   return {Wide(info.nFileSizeHigh, info.nFileSizeLow),
           Wide(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime),
           std::to_string(info.dwVolumeSerialNumber) + ":" +
@@ -95,6 +101,15 @@ void RemoveFile(ErrorState& state, const Text& path) {
   BOOL removed = FALSE;
   const DWORD error = win32::CallPatiently([&] {
     removed = DeleteFileA(path.c_str());
+    return removed != FALSE;
+  });
+  if (!removed && !IsMissing(error)) win32::Succeeded(state, false, error);
+}
+
+void RemoveEmptyFolder(ErrorState& state, const Text& path) {
+  BOOL removed = FALSE;
+  const DWORD error = win32::CallPatiently([&] {
+    removed = RemoveDirectoryA(path.c_str());
     return removed != FALSE;
   });
   if (!removed && !IsMissing(error)) win32::Succeeded(state, false, error);

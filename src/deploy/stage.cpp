@@ -1,0 +1,144 @@
+#include "deploy/stage.h"
+
+#include "deploy/pre_run.h"
+#include "engine/delivery_watch.h"
+#include "engine/journal.h"
+#include "services/files.h"
+#include "services/journal_files.h"
+#include "services/log_file.h"
+
+namespace quelb::deploy {
+namespace {
+
+// Folders and hidden names are listed too.
+constexpr uint32_t kEveryEntry = 0x10 | 0x02 | 0x04;
+
+// The names of the folder's entries, taken whole before any of them is looked at: only one
+// listing can be in progress.
+std::vector<Text> EntriesOf(ErrorState& errors, const Text& folder) {
+  std::vector<Text> names;
+  for (Text name = ListFirst(errors, folder + "\\*.*", kEveryEntry); !name.empty();
+       name = ListNext(errors)) {
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  return names;
+}
+
+void CollectBelow(ErrorState& errors, const Text& folder, const Text& prefix,
+                  std::vector<FileBelow>& files) {
+  for (const Text& name : EntriesOf(errors, folder)) {
+    const Text path = folder + "\\" + name;
+    if (IdentityOf(errors, path).Exists()) {
+      files.push_back({prefix + name, path});
+    } else {
+      CollectBelow(errors, path, prefix + name + "\\", files);
+    }
+  }
+}
+
+void RemoveBelow(ErrorState& errors, const Text& folder) {
+  for (const Text& name : EntriesOf(errors, folder)) {
+    const Text path = folder + "\\" + name;
+    if (IdentityOf(errors, path).Exists()) {
+      RemoveFile(errors, path);
+    } else {
+      RemoveBelow(errors, path);
+      RemoveEmptyFolder(errors, path);
+    }
+  }
+}
+
+bool FolderThere(ErrorState& errors, const Text& folder) {
+  return !ListFirst(errors, folder + "\\nul", kPlainFilesOnly).empty();
+}
+
+std::vector<Text> SourceNames(ErrorState& errors, const Text& source) {
+  std::vector<Text> names;
+  for (Text name = ListFirst(errors, InFolder(source, "*.*"), kPlainFilesOnly); !name.empty();
+       name = ListNext(errors)) {
+    names.push_back(name);
+  }
+  return names;
+}
+
+}  // namespace
+
+void MirrorFoldersInTheWay(ErrorState& errors, const Text& source, const Text& target,
+                           const Text& download) {
+  for (const Text& name : SourceNames(errors, source)) {
+    const NameKind kind = KindOfName(name);
+    if (kind != NameKind::kOther && kind != NameKind::kPackage) continue;
+    const Text& folder = kind == NameKind::kPackage ? download : target;
+    if (FolderThere(errors, InFolder(folder, name)))
+      MakeFolder(errors, InFolder(StageOf(folder), name));
+  }
+  ClearError(errors);
+}
+
+void MakeFolderIfMissing(ErrorState& errors, const Text& folder) {
+  if (!FolderThere(errors, folder)) MakeFolder(errors, folder);
+}
+
+Text InFolder(const Text& folder, const Text& relative) {
+  return WithoutTrailingSeparator(folder) + "\\" + relative;
+}
+
+Text DeployFolderOf(const Text& folder) {
+  return InFolder(folder, kDeployFolderName);
+}
+
+Text StageOf(const Text& folder) {
+  return DeployFolderOf(folder) + "\\stage";
+}
+
+Text KeptOf(const Text& folder) {
+  return DeployFolderOf(folder) + "\\kept";
+}
+
+Text DiscardedOf(const Text& folder) {
+  return DeployFolderOf(folder) + "\\discarded";
+}
+
+Text FinalPathOf(const Text& path, const Text& target, const Text& download) {
+  for (const Text* folder : {&target, &download}) {
+    const Text stage = StageOf(*folder);
+    if (path == stage) return *folder;
+    if (path.compare(0, stage.size() + 1, stage + "\\") == 0) {
+      return InFolder(*folder, path.substr(stage.size() + 1));
+    }
+  }
+  return path;
+}
+
+bool MakeEmptyStage(ErrorState& errors, const Text& folder) {
+  const Text hidden = DeployFolderOf(folder);
+  if (!FolderThere(errors, hidden)) {
+    MakeFolder(errors, hidden);
+    HideFolder(errors, hidden);
+  }
+  RemoveStage(errors, folder);
+  MakeFolder(errors, StageOf(folder));
+  return errors.number == 0;
+}
+
+void RemoveStage(ErrorState& errors, const Text& folder) {
+  const Text stage = StageOf(folder);
+  if (!FolderThere(errors, stage)) return;
+  RemoveBelow(errors, stage);
+  RemoveEmptyFolder(errors, stage);
+}
+
+std::vector<FileBelow> FilesBelow(ErrorState& errors, const Text& folder) {
+  std::vector<FileBelow> files;
+  if (FolderThere(errors, folder)) CollectBelow(errors, folder, "", files);
+  return files;
+}
+
+void MakeFoldersFor(ErrorState& errors, const Text& folder, const Text& relative) {
+  for (size_t separator = relative.find('\\'); separator != Text::npos;
+       separator = relative.find('\\', separator + 1)) {
+    MakeFolderIfMissing(errors, folder + "\\" + relative.substr(0, separator));
+  }
+}
+
+}  // namespace quelb::deploy
