@@ -10,6 +10,10 @@ namespace delivery {
 // Into an empty target and over older files, against rsync syncing each file it writes.
 void ManySmallFiles(const Options& options, const Place& place);
 
+// The same over older files under Wine, the Windows build's run against xcopy: skipped where
+// Wine or the run program is missing.
+void SmallFilesUnderWine(const Options& options, const Place& place, const fs::path& scratch);
+
 // One big file over an older one, against cp.
 void OneBigFile(const Options& options, const Place& place, const fs::path& source);
 

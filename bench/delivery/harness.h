@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "update_run.h"
+
 namespace delivery {
 
 namespace fs = std::filesystem;
@@ -29,12 +31,11 @@ struct Options {
   int64_t bigSize = kGiB;
   int smallFiles = 2000;
   std::string only;  // one figure, or all when empty
+  fs::path wineRun;  // the Windows build's wine_update_run.exe, for the figure under Wine
 };
 
 Options ParseOptions(int argc, char** argv);
 bool Wanted(const Options& options, const std::string& figure);
-
-[[noreturn]] void Fail(const std::string& why);
 
 // ---- Processes ----
 
@@ -112,14 +113,6 @@ struct Row {
 void Report(Row row);
 void PrintMarkdown();
 void Skip(const std::string& figure, const std::string& why);
-
-// ---- Update runs without a window ----
-
-// Puts in place the operator of the bench, which accepts the completion message only.
-void InstallOperator();
-
-// A whole run from source into target that must deliver this many files.
-void UpdateRun(const fs::path& source, const fs::path& target, int files);
 
 // ---- Places ----
 

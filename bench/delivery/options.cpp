@@ -1,6 +1,5 @@
-// The command line of the delivery bench, and how it gives up.
+// The command line of the delivery bench.
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -10,11 +9,6 @@ namespace delivery {
 
 bool Wanted(const Options& options, const std::string& figure) {
   return options.only.empty() || options.only == figure;
-}
-
-[[noreturn]] void Fail(const std::string& why) {
-  std::fprintf(stderr, "delivery_bench: %s\n", why.c_str());
-  std::exit(1);
 }
 
 Options ParseOptions(int argc, char** argv) {
@@ -29,10 +23,14 @@ Options ParseOptions(int argc, char** argv) {
       options.pairs = std::max(5, std::atoi(argv[++i]));
     } else if (arg == "--disk" && i + 1 < argc) {
       options.disk = argv[++i];
+    } else if (arg == "--wine-run" && i + 1 < argc) {
+      options.wineRun = argv[++i];
     } else if (arg == "--only" && i + 1 < argc) {
       options.only = argv[++i];
     } else {
-      Fail("usage: delivery_bench [--quick] [--pairs N] [--disk FOLDER] [--only FIGURE]");
+      Fail(
+          "usage: delivery_bench [--quick] [--pairs N] [--disk FOLDER] [--only FIGURE] [--wine-run "
+          "PROGRAM.exe]");
     }
   }
   if (options.quick) {

@@ -22,11 +22,21 @@ std::vector<char*> Pointers(std::vector<std::string>& words) {
   return pointers;
 }
 
+// A variable of the extra ones replaces the bench's own of that name.
+bool NamedAmong(const std::string& variable, const std::vector<std::string>& extra) {
+  const std::string name = variable.substr(0, variable.find('=') + 1);
+  for (const std::string& given : extra) {
+    if (given.starts_with(name)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 pid_t Spawn(std::vector<std::string> argv, std::vector<std::string> extraEnvironment, bool quiet) {
+  const std::vector<std::string> given = extraEnvironment;
   for (char** variable = environ; *variable != nullptr; ++variable) {
-    extraEnvironment.emplace_back(*variable);
+    if (!NamedAmong(*variable, given)) extraEnvironment.emplace_back(*variable);
   }
   std::vector<char*> args = Pointers(argv);
   std::vector<char*> env = Pointers(extraEnvironment);

@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 
+#include "services/dos_path.h"
 #include "services/files.h"
 #include "services/win32/internal/brief_holds.h"
 
@@ -110,6 +111,17 @@ DWORD win32::FlushFile(const Text& path, const std::wstring& longPath) {
   });
   if (file == INVALID_HANDLE_VALUE) return error != 0 ? error : ERROR_GEN_FAILURE;
   return FlushAndClose(file);
+}
+
+// MOVEFILE_WRITE_THROUGH flushes only a move made as a copy and a delete: a rename within the
+// volume lasts once the file, opened again under its new name, is flushed, which puts its
+// entry on the disk with its data, on NTFS and FAT alike. A failed flush is the copy's failure,
+// although the target holds the new data: a power cut may still take the rename back.
+void win32::MakeLastUnderItsName(ErrorState& state, const Text& target,
+                                 const std::wstring& longTarget) {
+  NoteChangedFolder(dos::FolderOf(target));
+  const DWORD error = FlushFile(target, longTarget);
+  Succeeded(state, error == 0, error);
 }
 
 void WriteDurablyInto(ErrorState& state, const Text& folder, const std::function<void()>& work) {

@@ -1,15 +1,71 @@
-// Copies that wait to take their targets' places together: none on Windows, where each copy is
-// flushed by itself before it takes its target's place.
+// Copies that wait to take their targets' places together. Each step is taken for every copy of
+// the batch before the next step begins: each new file flushed, then the renames, then each file
+// flushed again under its new name. A copy keeps every flush it would have had alone, and none
+// takes its target's place before its own data are on the disk.
+#include "services/win32/internal/waiting_copies.h"
+
+#include <utility>
+#include <vector>
+
+#include "services/backend.h"
 #include "services/files.h"
+#include "services/win32/internal/durability.h"
 
 namespace quelb {
+namespace {
 
-bool ShouldFinishCopies() {
-  return false;
+using win32::WaitingCopy;
+
+// Each waiting copy holds its source open and its new file's data in the cache until its flush.
+constexpr size_t kMostWaiting = 256;
+
+std::vector<WaitingCopy>& Waiting() {
+  static std::vector<WaitingCopy> waiting;
+  return waiting;
 }
 
+// A failure is stored for its own copy, which takes no further step. The queue is looked at
+// after each copy, as the status line does between files.
+template <typename Act>
+void TakeStep(std::vector<WaitingCopy>& copies, std::vector<ErrorNumber>& failures, Act act) {
+  for (size_t i = 0; i < copies.size(); ++i) {
+    if (failures[i] != 0) continue;
+    ErrorState state;
+    act(state, copies[i]);
+    failures[i] = TakeError(state);
+    platform::LookAtMessageQueue();
+  }
+}
+
+}  // namespace
+
+void win32::KeepWaiting(WaitingCopy copy) {
+  Waiting().push_back(std::move(copy));
+}
+
+bool ShouldFinishCopies() {
+  return Waiting().size() >= kMostWaiting;
+}
+
+// A copy that fails leaves its old target as it was, and its temporary file goes with it.
 std::vector<CopyFailure> FinishCopies() {
-  return {};
+  std::vector<WaitingCopy> copies = std::move(Waiting());
+  Waiting().clear();
+  std::vector<ErrorNumber> failures(copies.size());
+  TakeStep(copies, failures,
+           [](ErrorState& state, WaitingCopy& copy) { copy.temporary->Flush(state); });
+  TakeStep(copies, failures, [](ErrorState& state, WaitingCopy& copy) {
+    copy.temporary->Replace(state, copy.target, copy.longTarget);
+    copy.heldSource.Close();
+  });
+  TakeStep(copies, failures, [](ErrorState& state, WaitingCopy& copy) {
+    win32::MakeLastUnderItsName(state, copy.target, copy.longTarget);
+  });
+  std::vector<CopyFailure> failed;
+  for (size_t i = 0; i < copies.size(); ++i) {
+    if (failures[i] != 0) failed.push_back({i, failures[i]});
+  }
+  return failed;
 }
 
 }  // namespace quelb

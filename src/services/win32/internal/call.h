@@ -37,4 +37,31 @@ DWORD Call(Callable&& callable) {
 // 51 when the platform gave none. Returns whether the call succeeded.
 bool Succeeded(ErrorState& state, bool returnedSuccess, DWORD error);
 
+// A handle that is closed through Call when it goes, or before.
+class OwnedHandle {
+ public:
+  explicit OwnedHandle(HANDLE handle = INVALID_HANDLE_VALUE) : handle_(handle) {}
+  ~OwnedHandle() { Close(); }
+  OwnedHandle(OwnedHandle&& other) noexcept
+      : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
+  OwnedHandle& operator=(OwnedHandle&& other) noexcept {
+    if (this != &other) {
+      Close();
+      handle_ = std::exchange(other.handle_, INVALID_HANDLE_VALUE);
+    }
+    return *this;
+  }
+  OwnedHandle(const OwnedHandle&) = delete;
+  OwnedHandle& operator=(const OwnedHandle&) = delete;
+
+  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  void Close() {
+    if (Valid()) Call([&] { CloseHandle(handle_); });
+    handle_ = INVALID_HANDLE_VALUE;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
 }  // namespace quelb::win32

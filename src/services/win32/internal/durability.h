@@ -1,5 +1,6 @@
-// What durability.cpp offers the copy: the flush of one file, and the folders whose entries
-// the copies changed, flushed together before the run's next box (MakeCopiesDurable).
+// What durability.cpp offers the copy: the flush of one file, the flush of a copy under its new
+// name, and the folders whose entries the copies changed, flushed together before the run's
+// next box (MakeCopiesDurable).
 #pragma once
 
 #include <string>
@@ -19,5 +20,9 @@ DWORD FlushFile(const Text& path, const std::wstring& longPath = {});
 void FlushFolder(const Text& folder);
 
 void NoteChangedFolder(const Text& folder);
+
+// A copy that has just taken its target's place is flushed under its new name, and its folder
+// is noted. A failed flush is stored as the copy's failure.
+void MakeLastUnderItsName(ErrorState& state, const Text& target, const std::wstring& longTarget);
 
 }  // namespace quelb::win32

@@ -1,0 +1,39 @@
+// The new file of a copy, made under a temporary name in the target's folder: written from the
+// source, made writable and flushed there, unseen, until it takes the target's place. Each step
+// waits for a scanner that reads the new file, or the old one, for a moment
+// (internal/brief_holds.h).
+#pragma once
+
+#include <string>
+
+#include "services/text.h"
+#include "services/win32/internal/call.h"
+
+namespace quelb::win32 {
+
+// Removed again unless it has taken the target's place.
+class TemporaryFile {
+ public:
+  TemporaryFile() = default;
+  ~TemporaryFile();
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  // A new, empty file of a unique name; an existing name is passed over. A missing folder fails
+  // here as the copy itself would.
+  bool Create(ErrorState& state, const Text& folder);
+  bool Fill(ErrorState& state, const Text& source);
+  // A delivered file is never read-only because its source was.
+  bool DropReadOnly(ErrorState& state);
+  // Puts the data on the disk, so that they are there before the file takes its target's place.
+  bool Flush(ErrorState& state);
+  // A long target name is the wide one that the code page cannot spell (copy_names.h).
+  bool Replace(ErrorState& state, const Text& target, const std::wstring& longTarget);
+
+  const Text& Path() const { return path_; }
+
+ private:
+  Text path_;
+};
+
+}  // namespace quelb::win32
