@@ -187,6 +187,7 @@ int RunDeploy(const Options& options) {
   AppName = options.app;
   UpdateMode = kTrue;
   DownloadFolder = options.download;
+  ArchiveTimeLimit = std::chrono::seconds(options.archiveTimeoutSeconds);
   DeployRecord record(options);
   const int code = DeliverToTarget(options, record);
   record.End(code);

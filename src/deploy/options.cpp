@@ -15,9 +15,13 @@ struct ValueOption {
 };
 
 constexpr ValueOption kValueOptions[] = {
-    {"--target", &Options::target, nullptr},     {"--app", &Options::app, nullptr},
-    {"--download", &Options::download, nullptr}, {"--wait", nullptr, &Options::waitSeconds},
-    {"--retries", nullptr, &Options::retries},   {"--log", &Options::logFile, nullptr},
+    {"--target", &Options::target, nullptr},
+    {"--app", &Options::app, nullptr},
+    {"--download", &Options::download, nullptr},
+    {"--wait", nullptr, &Options::waitSeconds},
+    {"--retries", nullptr, &Options::retries},
+    {"--archive-timeout", nullptr, &Options::archiveTimeoutSeconds},
+    {"--log", &Options::logFile, nullptr},
 };
 
 struct FlagOption {
@@ -36,9 +40,6 @@ constexpr FlagOption kFlagOptions[] = {
     {"--help", &Options::help},
     {"--version", &Options::version},
 };
-
-// Options of the program that this build does not carry yet.
-constexpr const char* kNotYet[] = {"--archive-timeout"};
 
 bool ReadNumber(const Text& text, int& number) {
   const char* end = text.data() + text.size();
@@ -76,9 +77,6 @@ Text ReadOption(const std::vector<Text>& arguments, size_t& index, Options& opti
     options.*option.flag = true;
     return {};
   }
-  for (const char* later : kNotYet) {
-    if (argument == later) return argument + " is not available yet";
-  }
   return "unknown argument \"" + argument + "\"";
 }
 
@@ -103,6 +101,7 @@ Text UsageText() {
   return "usage: quelb-deploy --source PATH [--source PATH ...] --target PATH [--app NAME]\n"
          "                    [--download PATH] [--wait SECONDS] [--retries N] [--keep-going]\n"
          "                    [--all] [--start-cm] [--log FILE] [--json]\n"
+         "                    [--archive-timeout SECONDS]\n"
          "       quelb-deploy --check --source PATH [--source PATH ...] --target PATH\n"
          "                    [--download PATH]\n"
          "       quelb-deploy --recover --target PATH [--download PATH] [--wait SECONDS]\n"
@@ -121,6 +120,9 @@ Text UsageText() {
          "newest 20 are kept; --log FILE writes the same lines to FILE as well, added to its\n"
          "end when it is there. --json writes one JSON object a line on standard output:\n"
          "start, each name, each question, and end with the exit code.\n"
+         "\n"
+         "An archive still running after --archive-timeout seconds (default 1800; 0 for no\n"
+         "limit) is ended and counts as a file that could not be delivered.\n"
          "\n"
          "exit codes:\n"
          "  0  every file delivered and on the disk, or nothing to do; --check: current\n"

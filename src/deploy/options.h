@@ -17,6 +17,8 @@ struct Options {
   int waitSeconds = 300;
   // How often a failing file is tried again before it counts as failed.
   int retries = 3;
+  // How long an archive may run before it is ended as failed; 0 waits for it without a limit.
+  int archiveTimeoutSeconds = 1800;
   bool keepGoing = false;
   // Every name is delivered, also those that delivering would not change.
   bool all = false;

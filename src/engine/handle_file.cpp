@@ -2,6 +2,7 @@
 // prompt and keeps the pass's count: a delivered file adds one, any other adds nothing.
 #include "engine/delivery_watch.h"
 #include "engine/engine.h"
+#include "engine/process_values.h"
 #include "services/files.h"
 #include "services/message.h"
 #include "services/process.h"
@@ -15,7 +16,8 @@ void Expand(UpdateRunState& run, ErrorState& errors) {
   TellArchiveStarts(run);
   // What the archive unpacked is on the disk before it counts as expanded.
   WriteDurablyInto(errors, run.TargetPath, [&] {
-    run.ArchiveExitCode = RunCommand(errors, run.ExpandCommand, SW_SHOWNORMAL, true, false);
+    run.ArchiveExitCode =
+        RunCommand(errors, run.ExpandCommand, SW_SHOWNORMAL, true, false, ArchiveTimeLimit);
   });
   if (run.ArchiveExitCode != 0 && errors.number == 0) {
     StoreError(errors, error_number::kFileOperationFailed);

@@ -1,6 +1,8 @@
 // The process-wide values of the logic.
 #pragma once
 
+#include <chrono>
+
 #include "services/flag.h"
 #include "services/text.h"
 
@@ -15,5 +17,8 @@ extern Flag RunAborted;
 // The download folder, where update packages are stored: kDownloadFolder unless the program
 // that drives the run names another.
 extern Text DownloadFolder;
+// How long an archive may run before it is ended and counts as failed; setup waits for it
+// without a limit.
+extern std::chrono::seconds ArchiveTimeLimit;
 
 }  // namespace quelb

@@ -1,6 +1,7 @@
 // Process and environment services.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 
 #include "services/error.h"
@@ -9,10 +10,16 @@
 
 namespace quelb {
 
+// A wait for a started program without an end.
+inline constexpr std::chrono::seconds kNoTimeLimit{0};
+
 // Starts the command line as a new process. With wait set it returns the exit code, without
-// it the process id; 0 when the process cannot be started.
+// it the process id; 0 when the process cannot be started. A wait with a time limit ends a
+// program still running when it has passed, with what that program started, and returns a
+// non-zero exit code for it; the ending leaves no error number, as no failure of the program
+// does.
 int32_t RunCommand(ErrorState& state, const Text& commandLine, int showState, bool wait,
-                   bool inheritHandles);
+                   bool inheritHandles, std::chrono::seconds timeLimit = kNoTimeLimit);
 // An unset variable gives an empty text.
 Text EnvironmentValue(const Text& name);
 // Why the environment cannot serve the installer at all, in one line for standard error;

@@ -11,6 +11,7 @@
 #include "engine/engine.h"
 #include "engine/journal.h"
 #include "engine/process_values.h"
+#include "services/process.h"
 #include "support/engine_archive.h"
 #include "support/second_process.h"
 #include "support/temp_folder.h"
@@ -32,7 +33,10 @@ class DeployTest : public ::testing::Test {
     options_.waitSeconds = 0;
     options_.retries = 0;
   }
-  ~DeployTest() override { DownloadFolder = kDownloadFolder; }
+  ~DeployTest() override {
+    DownloadFolder = kDownloadFolder;
+    ArchiveTimeLimit = kNoTimeLimit;
+  }
 
   TempFolder scratch_;
   fs::path first_ = scratch_ / "first";
@@ -125,6 +129,24 @@ TEST_F(DeployTest, AFileThatCannotBeDeliveredExits6AndKeepGoingDeliversTheOthers
   EXPECT_EQ(ReadFile(target_ / "B.TXT"), "b");
   EXPECT_EQ(ReadFile(target_ / "C.TXT"), "c");
   EXPECT_TRUE(fs::is_directory(target_ / "A.TXT"));
+}
+
+// An archive that waits for input it will not get is ended when --archive-timeout has passed
+// and is that file's failure, which --keep-going skips.
+TEST_F(DeployTest, AnArchiveThatNeverEndsIsEndedAfterTheTimeoutAndCountsAsAFileNotDelivered) {
+  ArchiveScript script;
+  script.log = scratch_ / "archive.log";
+  script.hangs = true;
+  WriteArchive(first_ / "QUELBAP.EXE", script);
+  WriteFile(first_ / "Z.TXT", "z");
+  options_.archiveTimeoutSeconds = 1;
+
+  EXPECT_EQ(RunDeploy(options_), kFileNotDelivered);
+  EXPECT_EQ(RunAborted, kTrue);
+
+  options_.keepGoing = true;
+  EXPECT_EQ(RunDeploy(options_), kFileNotDelivered);
+  EXPECT_EQ(ReadFile(target_ / "Z.TXT"), "z");
 }
 
 // An archive is run with the target's stage as its folder; one that writes the target itself

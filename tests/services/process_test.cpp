@@ -11,11 +11,15 @@
 #endif
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/engine_archive.h"
 #include "support/guards.h"
 #include "support/second_process.h"
 #include "support/temp_folder.h"
@@ -162,6 +166,44 @@ TEST_F(ProcessTest, WaitsForTheChildAndReturnsItsExitCode) {
   EXPECT_EQ(RunCommand(state, reporter_ + " done", SW_SHOWNORMAL, true, false), 7);
   EXPECT_EQ(TakeError(state), 0) << "the child's own failure is no error here";
   EXPECT_EQ(ReadReport().args, std::vector<std::string>{"done"});
+}
+
+#ifndef _WIN32
+// True when the process ends within a generous while; it may stay a zombie of its new parent.
+bool EndsSoon(pid_t pid) {
+  for (int tries = 0; tries < 1000; ++tries) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string id, name, state;
+    if (!(stat >> id >> name >> state) || state == "Z") return true;
+    usleep(10000);
+  }
+  return false;
+}
+#endif
+
+// A limit that is not reached leaves the exit code as it is. A program still running when it
+// has passed is ended with all it started, and its exit code tells that it failed.
+TEST_F(ProcessTest, AWaitWithATimeLimitEndsAProgramThatOutlastsIt) {
+  EnvironmentGuard exitCode("PROC_EXIT", "7");
+  ErrorState state;
+  EXPECT_EQ(
+      RunCommand(state, reporter_ + " done", SW_SHOWNORMAL, true, false, std::chrono::seconds(60)),
+      7);
+
+  testing::ArchiveScript script;
+  script.log = folder_ / "archive.log";
+  script.hangs = true;
+  const auto archive = folder_ / "QUELBAP.EXE";
+  testing::WriteArchive(archive, script);
+  const std::string line = archive.string() + " -y -ao -o" + folder_.Path().string();
+  EXPECT_NE(RunCommand(state, line, SW_SHOWNORMAL, true, false, std::chrono::seconds(1)), 0);
+  EXPECT_EQ(TakeError(state), 0) << "an ended program is its own failure, not the start's";
+  EXPECT_EQ(testing::ReadFile(folder_ / "AP.exe"), "unpacked");
+#ifndef _WIN32
+  const pid_t waiting = std::stoi(testing::ReadFile(folder_ / "archive.log.waiting"));
+  EXPECT_TRUE(EndsSoon(waiting)) << "what the archive started outlived it";
+  kill(waiting, SIGKILL);
+#endif
 }
 
 TEST_F(ProcessTest, WithoutWaitTheResultIsTheProcessId) {

@@ -14,6 +14,10 @@ struct ArchiveScript {
   std::string unpackContent = "unpacked";
   int exitCode = 0;
   std::string comment;  // a line of text the archive carries, such as a maker's mark
+  // After unpacking it waits for an end that never comes, as one waiting for input does. On
+  // POSIX that wait is a second process, whose id the archive writes to the log's name with
+  // ".waiting" added.
+  bool hangs = false;
 };
 
 void WriteArchive(const std::filesystem::path& path, const ArchiveScript& script);

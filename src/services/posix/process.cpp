@@ -14,7 +14,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -136,16 +139,64 @@ int32_t WaitForExit(pid_t child) {
   return ExitCodeOf(status);
 }
 
+// True when the child has ended, with its exit code; one that cannot be waited for counts as
+// ended with 0, as in the wait without a limit.
+bool Ended(pid_t child, int32_t& exitCode) {
+  int status = 0;
+  const pid_t ended = waitpid(child, &status, WNOHANG);
+  if (ended == child) {
+    exitCode = ExitCodeOf(status);
+    return true;
+  }
+  if (ended < 0 && errno != EINTR) {
+    exitCode = 0;
+    return true;
+  }
+  return false;
+}
+
+// Looks for the end with pauses that grow from a millisecond, so that a short program costs
+// little and a long one few wake-ups. When the limit has passed, the child's process group
+// is killed, so that an interpreter dies together with the archive it started, and an
+// archive with what it started itself.
+int32_t WaitForExitWithin(pid_t child, std::chrono::seconds limit) {
+  using Clock = std::chrono::steady_clock;
+  constexpr std::chrono::milliseconds kLongestPause{100};
+  const Clock::time_point deadline = Clock::now() + limit;
+  std::chrono::milliseconds pause{1};
+  int32_t exitCode = 0;
+  while (!Ended(child, exitCode)) {
+    const Clock::time_point now = Clock::now();
+    if (now >= deadline) {
+      kill(-child, SIGKILL);
+      return WaitForExit(child);
+    }
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
+    usleep(static_cast<useconds_t>(std::min(pause, left).count() * 1000));
+    pause = std::min(pause * 2, kLongestPause);
+  }
+  return exitCode;
+}
+
+// With ownGroup the child leads a new process group, which holds all that it starts.
 pid_t Spawn(ErrorState& state, const std::string& program, const std::vector<std::string>& words,
-            bool inheritHandles) {
+            bool inheritHandles, bool ownGroup) {
   std::vector<char*> argv;
   for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
   argv.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   if (!inheritHandles) posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  if (ownGroup) {
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+  }
   pid_t child = 0;
-  const int error = posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+  const int error =
+      posix_spawn(&child, program.c_str(), &actions, &attributes, argv.data(), environ);
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   if (error == 0) return child;
   StoreSpawnError(state, error, program);
@@ -183,7 +234,7 @@ bool MayStart(ErrorState& state, const std::vector<std::string>& words, bool int
 }  // namespace
 
 int32_t RunCommand(ErrorState& state, const Text& commandLine, int /*showState*/, bool wait,
-                   bool inheritHandles) {
+                   bool inheritHandles, std::chrono::seconds timeLimit) {
   std::vector<std::string> words = SplitCommandLine(commandLine);
   const std::optional<std::string> program =
       FindProgram(state, words.empty() ? std::string() : words.front());
@@ -192,10 +243,12 @@ int32_t RunCommand(ErrorState& state, const Text& commandLine, int /*showState*/
   words.front() = *program;
   for (size_t i = 1; i < words.size(); ++i) words[i] = HostWord(words[i]);
   if (!MayStart(state, words, interpreted)) return 0;
-  if (!wait) return Spawn(state, *program, words, inheritHandles);
+  if (!wait) return Spawn(state, *program, words, inheritHandles, false);
   const TerminalLoan loan;
-  const pid_t child = Spawn(state, *program, words, inheritHandles);
-  return child == 0 ? 0 : WaitForExit(child);
+  const bool limited = timeLimit > kNoTimeLimit;
+  const pid_t child = Spawn(state, *program, words, inheritHandles, limited);
+  if (child == 0) return 0;
+  return limited ? WaitForExitWithin(child, timeLimit) : WaitForExit(child);
 }
 
 }  // namespace quelb

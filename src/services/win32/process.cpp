@@ -4,6 +4,7 @@
 // number the platform gives.
 #include "services/process.h"
 
+#include <chrono>
 #include <vector>
 
 #include "services/backend.h"
@@ -34,22 +35,32 @@ DWORD Start(const Text& commandLine, int showState, bool inheritHandles,
 
 // The wait takes no input, but looks at the queue between slices of it: a thread that does
 // not for five seconds has its windows shown as not responding, with an offer to close them.
-void WaitForTheEnd(HANDLE process) {
+// A process still running when the limit has passed is ended with the code of a wait that
+// timed out.
+void WaitForTheEnd(HANDLE process, std::chrono::seconds timeLimit) {
+  using Clock = std::chrono::steady_clock;
   constexpr DWORD kSlice = 50;
-  while (WaitForSingleObject(process, kSlice) == WAIT_TIMEOUT) platform::LookAtMessageQueue();
+  const Clock::time_point deadline = Clock::now() + timeLimit;
+  while (WaitForSingleObject(process, kSlice) == WAIT_TIMEOUT) {
+    if (timeLimit > kNoTimeLimit && Clock::now() >= deadline) {
+      if (TerminateProcess(process, WAIT_TIMEOUT)) WaitForSingleObject(process, INFINITE);
+      return;
+    }
+    platform::LookAtMessageQueue();
+  }
 }
 
 }  // namespace
 
 int32_t RunCommand(ErrorState& state, const Text& commandLine, int showState, bool wait,
-                   bool inheritHandles) {
+                   bool inheritHandles, std::chrono::seconds timeLimit) {
   PROCESS_INFORMATION started{};
   const DWORD error = Start(commandLine, showState, inheritHandles, started);
   if (!win32::Succeeded(state, error == 0, error)) return 0;
   int32_t result = static_cast<int32_t>(started.dwProcessId);
   if (wait) {
     DWORD exitCode = 0;
-    WaitForTheEnd(started.hProcess);
+    WaitForTheEnd(started.hProcess, timeLimit);
     GetExitCodeProcess(started.hProcess, &exitCode);
     result = static_cast<int32_t>(exitCode);
   }

@@ -1,7 +1,7 @@
 // A program archive for the engine tests. What it does is written after the program in its
 // own file (see tests/support/win32/engine_archive.cpp): it records its arguments, one a
 // line, in the log named there, unpacks one file into the folder named after "-o", and ends
-// with the exit code given.
+// with the exit code given, or waits for ever when told it hangs.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -19,6 +19,7 @@ struct Settings {
   std::string unpackName;
   std::string unpackContent;
   int exitCode = 0;
+  bool hangs = false;
 };
 
 std::string OwnFile() {
@@ -36,11 +37,14 @@ bool ReadSettings(Settings& settings) {
   if (at == std::string::npos) return false;
   std::istringstream lines(own.substr(at + 15));
   std::string exitCode;
+  std::string ending;
   std::getline(lines, settings.log);
   std::getline(lines, settings.unpackName);
   std::getline(lines, settings.unpackContent);
   std::getline(lines, exitCode);
+  std::getline(lines, ending);
   settings.exitCode = std::atoi(exitCode.c_str());
+  settings.hangs = ending == "hangs";
   return true;
 }
 
@@ -67,5 +71,7 @@ int main(int argc, char** argv) {
                          std::ios::binary | std::ios::trunc);
   unpacked << settings.unpackContent;
   if (!unpacked) return 4;
+  unpacked.close();
+  if (settings.hangs) Sleep(INFINITE);
   return settings.exitCode;
 }

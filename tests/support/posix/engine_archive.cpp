@@ -25,8 +25,13 @@ void WriteArchive(const std::filesystem::path& path, const ArchiveScript& script
        << "done\n"
        << "folder=$(printf '%s' \"$folder\" | tr '\\\\' '/')\n"
        << "printf '%s' '" << script.unpackContent << "' > \"$folder/" << script.unpackName
-       << "\" || exit 4\n"
-       << "exit " << script.exitCode << "\n";
+       << "\" || exit 4\n";
+  if (script.hangs) {
+    text << "sleep 3600 &\n"
+         << "echo $! > \"$log.waiting\"\n"
+         << "wait\n";
+  }
+  text << "exit " << script.exitCode << "\n";
   WriteFile(path, text.str());
   std::filesystem::permissions(path, std::filesystem::perms::owner_all |
                                          std::filesystem::perms::group_read |

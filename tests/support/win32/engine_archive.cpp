@@ -18,7 +18,8 @@ void WriteArchive(const std::filesystem::path& path, const ArchiveScript& script
           << script.log.string() << "\n"
           << script.unpackName << "\n"
           << script.unpackContent << "\n"
-          << script.exitCode << "\n";
+          << script.exitCode << "\n"
+          << (script.hangs ? "hangs" : "ends") << "\n";
   WriteFile(path, ReadFile(TestProgram("archive")) + trailer.str());
 }
 
