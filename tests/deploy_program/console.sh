@@ -3,21 +3,7 @@
 # standard error a file, and only its exit code and its output to go by.
 #   console.sh PROGRAM [LAUNCHER]   (LAUNCHER wine for the Windows program, with Z: as /)
 set -uo pipefail
-program=$1 launcher=${2:-}
-world=$(mktemp -d)
-trap 'rm -rf "$world"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-# A host path as the program takes it.
-path() { if [[ -n $launcher ]]; then echo "Z:${1//\//\\}"; else echo "$1"; fi; }
-
-# Runs the program with the arguments; sets status, and out and err to what it wrote.
-deploy() {
-  env -u DISPLAY -u WAYLAND_DISPLAY $launcher "$program" "$@" \
-    >"$world/out" 2>"$world/err" <&-
-  status=$?
-  out=$(tr -d '\r' <"$world/out") err=$(tr -d '\r' <"$world/err")
-}
+source "$(dirname "$0")/program_world.sh"
 
 mkdir -p "$world/source" "$world/target" "$world/download"
 echo new >"$world/source/A.TXT"

@@ -4,18 +4,7 @@
 # target, also after a kill; and, on a terminal, the progress line with its figures.
 #   log.sh PROGRAM [LAUNCHER]   (LAUNCHER wine for the Windows program, with Z: as /)
 set -uo pipefail
-program=$1 launcher=${2:-}
-world=$(mktemp -d)
-trap 'rm -rf "$world"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-path() { if [[ -n $launcher ]]; then echo "Z:${1//\//\\}"; else echo "$1"; fi; }
-
-deploy() {
-  env -u DISPLAY -u WAYLAND_DISPLAY $launcher "$program" "$@" \
-    >"$world/out" 2>"$world/err" <&-
-  status=$?
-}
+source "$(dirname "$0")/program_world.sh"
 
 # Each line must be a JSON object; prints "record exit_code" of the end, and the names' actions.
 read_json() {
