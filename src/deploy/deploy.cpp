@@ -173,8 +173,9 @@ int DeliverToTarget(const Options& options, DeployRecord& record) {
     RunLocks locks;
     code = LockFolders(policy, options, locks);
     if (code == kDelivered && options.undo) code = Undo(options);
-    if (code == kDelivered && !options.recover && !options.undo)
+    if (code == kDelivered && !options.recover && !options.undo) {
       code = Deploy(policy, options, record);
+    }
   }
   SetMessageHandler(previous);
   if (options.startControlModule && code == kDelivered) StartControlModule();
