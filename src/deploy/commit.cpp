@@ -15,15 +15,21 @@ using Kind = JournalStep::Kind;
 
 // A staged file and the name it takes, in the target or the download folder.
 struct Placement {
+  Text folder;
+  Text relative;
   Text staged;
   Text final;
   Text kept;
+  // Whether a file of the suite has the final name now.
+  bool replaces;
 };
 
 void AddPlacements(ErrorState& errors, const Text& folder, std::vector<Placement>& placements) {
   for (const FileBelow& file : FilesBelow(errors, StageOf(folder))) {
-    placements.push_back(
-        {file.path, InFolder(folder, file.relative), KeptOf(folder) + "\\" + file.relative});
+    const Text final = InFolder(folder, file.relative);
+    placements.push_back({folder, file.relative, file.path, final,
+                          KeptOf(folder) + "\\" + file.relative,
+                          IdentityOf(errors, final).Exists()});
   }
 }
 
@@ -34,11 +40,10 @@ std::vector<Placement> PlacementsOf(ErrorState& errors, const Options& options) 
   return placements;
 }
 
-// Opened with all sharing denied and closed at once, as the run tests a program: a file that
-// is not there is not in use, and is not made by the test.
+// Opened with all sharing denied and closed at once, as the run tests a program. Only a file
+// that is there is tested, so the test makes none.
 ErrorNumber UseOf(const Text& path) {
   ErrorState errors;
-  if (!IdentityOf(errors, path).Exists()) return 0;
   const int fileNumber = NextFileNumber();
   OpenExclusive(errors, path, fileNumber, Access::kReadWrite);
   if (errors.number == 0) CloseFile(errors, fileNumber);
@@ -48,6 +53,7 @@ ErrorNumber UseOf(const Text& path) {
 // Asks the policy about each file in use until none is, or it ends the deploy.
 bool NoneInUse(const std::vector<Placement>& placements) {
   for (const Placement& placement : placements) {
+    if (!placement.replaces) continue;
     for (ErrorNumber number = UseOf(placement.final); number != 0;
          number = UseOf(placement.final)) {
       const int answer =
@@ -84,9 +90,9 @@ Journal JournalOf(ErrorState& errors, const Options& options,
     AddDiscards(errors, *folder, journal);
   }
   for (const Placement& placement : placements) {
-    const bool replaces = IdentityOf(errors, placement.final).Exists();
-    if (replaces)
+    if (placement.replaces) {
       journal.steps.push_back(StepOf(errors, Kind::kKeep, placement.final, placement.kept));
+    }
     journal.steps.push_back(StepOf(errors, Kind::kPlace, placement.staged, placement.final));
   }
   return journal;
@@ -94,14 +100,15 @@ Journal JournalOf(ErrorState& errors, const Options& options,
 
 // A subfolder that an archive unpacked into is made in its place before the commit, and
 // stays, empty, when the commit is turned back.
-void MakeFinalFolders(ErrorState& errors, const Options& options) {
+void MakeFinalFolders(ErrorState& errors, const Options& options,
+                      const std::vector<Placement>& placements) {
   for (const Text* folder : {&options.target, &options.download}) {
     MakeFolderIfMissing(errors, KeptOf(*folder));
     MakeFolderIfMissing(errors, DiscardedOf(*folder));
-    for (const FileBelow& file : FilesBelow(errors, StageOf(*folder))) {
-      MakeFoldersFor(errors, WithoutTrailingSeparator(*folder), file.relative);
-      MakeFoldersFor(errors, KeptOf(*folder), file.relative);
-    }
+  }
+  for (const Placement& placement : placements) {
+    MakeFoldersFor(errors, WithoutTrailingSeparator(placement.folder), placement.relative);
+    MakeFoldersFor(errors, KeptOf(placement.folder), placement.relative);
   }
 }
 
@@ -120,7 +127,7 @@ int CommitRelease(Policy& policy, const Options& options) {
   if (placements.empty()) return kDelivered;
   policy.StartRun();
   if (!NoneInUse(placements)) return policy.ExitCode(RunOutcome::kAborted);
-  MakeFinalFolders(errors, options);
+  MakeFinalFolders(errors, options, placements);
   const Journal journal = JournalOf(errors, options, placements);
   if (errors.number != 0) return CodeOfJournal(errors, {});
   const JournalOutcome outcome = CommitJournal(errors, JournalPathIn(options.target), journal);

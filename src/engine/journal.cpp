@@ -63,6 +63,16 @@ bool GoBack(ErrorState& state, const Journal& journal, JournalOutcome& outcome) 
   return true;
 }
 
+// A commit's steps are made as the journal lists them, each file just looked at: a rename
+// refuses a name that is taken, and a step refused turns the commit back.
+bool MakeEachStep(ErrorState& state, const Journal& journal) {
+  for (const JournalStep& step : journal.steps) {
+    RenameWithoutReplacing(state, step.from, step.to);
+    if (state.number != 0) return false;
+  }
+  return true;
+}
+
 // Every file the journal places is still on the disk, staged or placed.
 bool MayGoForward(ErrorState& state, const Journal& journal) {
   for (const JournalStep& step : journal.steps) {
@@ -125,7 +135,7 @@ JournalOutcome CommitJournal(ErrorState& state, const Text& path, Journal journa
     return outcome;
   }
   outcome.way = JournalOutcome::Way::kForward;
-  if (GoForward(state, journal, outcome) && SyncFolders(state, journal) &&
+  if (MakeEachStep(state, journal) && SyncFolders(state, journal) &&
       Mark(state, path, journal, Journal::State::kDone)) {
     RemoveDiscarded(state, journal);
     return outcome;
