@@ -129,11 +129,10 @@ Text JournalPathIn(const Text& target) {
 JournalOutcome CommitJournal(ErrorState& state, const Text& path, Journal journal) {
   JournalOutcome outcome;
   journal.state = Journal::State::kCommitting;
+  // A journal that could not be written moved nothing: the error alone tells the caller, and a
+  // recovery finds the staged files gone and turns it back.
   WriteFileDurably(state, path, JournalText(journal));
-  if (state.number != 0) {
-    outcome.finished = false;
-    return outcome;
-  }
+  if (state.number != 0) return outcome;
   outcome.way = JournalOutcome::Way::kForward;
   if (MakeEachStep(state, journal) && SyncFolders(state, journal) &&
       Mark(state, path, journal, Journal::State::kDone)) {
