@@ -11,20 +11,6 @@
 #include "services/files.h"
 
 namespace quelb::deploy {
-namespace {
-
-std::vector<Text> NamesOf(const Text& sourceFolder) {
-  std::vector<Text> names;
-  ErrorState errors;
-  for (Text name = ListFirst(errors, sourceFolder + "\\*.*", kPlainFilesOnly); !name.empty();
-       name = ListNext(errors)) {
-    names.push_back(name);
-  }
-  return names;
-}
-
-}  // namespace
-
 CheckResult CheckTarget(const Options& options) {
   DownloadFolder = options.download;
   const std::optional<Receipt> receipt = ReadReceipt(options.target);
@@ -36,7 +22,8 @@ CheckResult CheckTarget(const Options& options) {
     UpdateRunState run;
     run.SourcePath = NormalisedSource(source);
     run.TargetPath = options.target;
-    for (const Text& name : NamesOf(run.SourcePath)) {
+    ErrorState errors;
+    for (const Text& name : ListedNames(errors, run.SourcePath, kPlainFilesOnly)) {
       run.CurrentFile = name;
       if (!DeliveryCanChangeIt(run)) continue;
       if (options.all || test.Decide(run).verdict == Verdict::kDeliver) {

@@ -48,8 +48,7 @@ int DeliverSource(Policy& policy, const Options& options, const Text& source) {
 // in its place, so that the stage can be removed and the control module found.
 void MakeTargetCurrent(const Text& target) {
   ErrorState errors;
-  if (MidText(target, 2, 1) == ":") ChangeDrive(errors, MidText(target, 1, 2));
-  ChangeFolder(errors, target);
+  MakeFolderCurrent(errors, target);
 }
 
 // Nobody sits at the machine: the control module is started only when asked for, and not

@@ -46,11 +46,8 @@ bool IsLogName(const Text& name) {
 
 std::vector<Text> LogsIn(const Text& folder) {
   ErrorState errors;
-  std::vector<Text> names;
-  for (Text name = ListFirst(errors, folder + "\\*.*", kPlainFilesOnly); !name.empty();
-       name = ListNext(errors)) {
-    if (IsLogName(name)) names.push_back(name);
-  }
+  std::vector<Text> names = ListedNames(errors, folder, kPlainFilesOnly);
+  std::erase_if(names, [](const Text& name) { return !IsLogName(name); });
   std::sort(names.begin(), names.end());
   return names;
 }

@@ -12,10 +12,6 @@ namespace {
 
 constexpr std::chrono::seconds kPause{2};
 
-bool FolderThere(ErrorState& errors, const Text& folder) {
-  return !ListFirst(errors, WithoutTrailingSeparator(folder) + "\\nul", kPlainFilesOnly).empty();
-}
-
 bool SourceListable(const Text& source) {
   ErrorState errors;
   if (!FolderThere(errors, source)) return false;
@@ -41,6 +37,10 @@ Text WithoutTrailingSeparator(const Text& path) {
     return path.substr(0, path.size() - 1);
   }
   return path;
+}
+
+bool FolderThere(ErrorState& errors, const Text& folder) {
+  return !ListFirst(errors, WithoutTrailingSeparator(folder) + "\\nul", kPlainFilesOnly).empty();
 }
 
 int CheckSource(const Text& source, int waitSeconds) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "deploy/options.h"
+#include "services/error.h"
 
 namespace quelb::deploy {
 
@@ -14,5 +15,8 @@ int CheckSource(const Text& source, int waitSeconds);
 int CheckFolder(const Text& folder);
 // The path without one separator at its end, that names may be added to it.
 Text WithoutTrailingSeparator(const Text& path);
+
+// True when the folder is there, by the probe of its "nul" name.
+bool FolderThere(ErrorState& errors, const Text& folder);
 
 }  // namespace quelb::deploy

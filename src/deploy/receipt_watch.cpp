@@ -14,10 +14,7 @@ namespace {
 std::map<Text, FileFacts> FilesOf(const Text& folder) {
   std::map<Text, FileFacts> files;
   ErrorState errors;
-  for (Text name = ListFirst(errors, folder + "\\*.*", kPlainFilesOnly); !name.empty();
-       name = ListNext(errors)) {
-    files[name];
-  }
+  for (const Text& name : ListedNames(errors, folder, kPlainFilesOnly)) files[name];
   for (auto& [name, facts] : files) FactsOf(folder + "\\" + name, facts);
   return files;
 }

@@ -16,11 +16,8 @@ constexpr uint32_t kEveryEntry = 0x10 | 0x02 | 0x04;
 // The names of the folder's entries, taken whole before any of them is looked at: only one
 // listing can be in progress.
 std::vector<Text> EntriesOf(ErrorState& errors, const Text& folder) {
-  std::vector<Text> names;
-  for (Text name = ListFirst(errors, folder + "\\*.*", kEveryEntry); !name.empty();
-       name = ListNext(errors)) {
-    if (name != "." && name != "..") names.push_back(name);
-  }
+  std::vector<Text> names = ListedNames(errors, folder, kEveryEntry);
+  std::erase_if(names, [](const Text& name) { return name == "." || name == ".."; });
   return names;
 }
 
@@ -48,24 +45,11 @@ void RemoveBelow(ErrorState& errors, const Text& folder) {
   }
 }
 
-bool FolderThere(ErrorState& errors, const Text& folder) {
-  return !ListFirst(errors, folder + "\\nul", kPlainFilesOnly).empty();
-}
-
-std::vector<Text> SourceNames(ErrorState& errors, const Text& source) {
-  std::vector<Text> names;
-  for (Text name = ListFirst(errors, InFolder(source, "*.*"), kPlainFilesOnly); !name.empty();
-       name = ListNext(errors)) {
-    names.push_back(name);
-  }
-  return names;
-}
-
 }  // namespace
 
 void MirrorFoldersInTheWay(ErrorState& errors, const Text& source, const Text& target,
                            const Text& download) {
-  for (const Text& name : SourceNames(errors, source)) {
+  for (const Text& name : ListedNames(errors, WithoutTrailingSeparator(source), kPlainFilesOnly)) {
     const NameKind kind = KindOfName(name);
     if (kind != NameKind::kOther && kind != NameKind::kPackage) continue;
     const Text& folder = kind == NameKind::kPackage ? download : target;

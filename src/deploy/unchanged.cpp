@@ -100,8 +100,7 @@ bool UnchangedTest::MayBeThere(const Text& target) {
   if (listed == listed_.end()) {
     listed = listed_.emplace(UpperText(folder), std::set<Text>()).first;
     ErrorState errors;
-    for (Text name = ListFirst(errors, folder + "\\*.*", kPlainFilesOnly); !name.empty();
-         name = ListNext(errors)) {
+    for (const Text& name : ListedNames(errors, folder, kPlainFilesOnly)) {
       listed->second.insert(UpperText(name));
     }
   }

@@ -47,6 +47,8 @@ FileOutcome HandleFile(UpdateRunState& run, ErrorState& errors);
 FileOutcome FinishWaitingCopies(UpdateRunState& run, ErrorState& errors);
 // The source as the run takes it: a drive letter alone gains its colon, a closing "\" goes.
 Text NormalisedSource(Text source);
+// Makes the folder current, its drive first for a drive path, as the run leaves its target.
+void MakeFolderCurrent(ErrorState& errors, const Text& folder);
 // The whole run started by the run button.
 RunOutcome UpdateRun(dialog::DialogHandle dialog, ErrorState& errors);
 

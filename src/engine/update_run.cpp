@@ -172,8 +172,7 @@ PassOutcome TakePass(dialog::DialogHandle dialog, UpdateRunState& run, ErrorStat
 // relative folder whose first letter names a drive lies in the current folder. Failures
 // are of no consequence: the control module then starts in whatever folder is current.
 void MakeTargetCurrent(const UpdateRunState& run, ErrorState& errors) {
-  if (MidText(run.TargetPath, 2, 1) == ":") ChangeDrive(errors, MidText(run.TargetPath, 1, 2));
-  ChangeFolder(errors, run.TargetPath);
+  MakeFolderCurrent(errors, run.TargetPath);
   ClearError(errors);
 }
 
@@ -226,6 +225,11 @@ Text NormalisedSource(Text source) {
   if (TextLength(source) == 1) source += ":";
   if (RightText(source, 1) == "\\") source = MidText(source, 1, TextLength(source) - 1);
   return source;
+}
+
+void MakeFolderCurrent(ErrorState& errors, const Text& folder) {
+  if (MidText(folder, 2, 1) == ":") ChangeDrive(errors, MidText(folder, 1, 2));
+  ChangeFolder(errors, folder);
 }
 
 RunOutcome UpdateRun(dialog::DialogHandle dialog, ErrorState& errors) {

@@ -21,6 +21,10 @@ inline constexpr uint32_t kPlainFilesOnly = 0;
 Text ListFirst(ErrorState& state, const Text& mask, uint32_t filter);
 Text ListNext(ErrorState& state);
 
+// Every name of the folder that the filter passes, taken whole: the listing in progress
+// ends, and the names are then free to be looked at one by one.
+std::vector<Text> ListedNames(ErrorState& state, const Text& folder, uint32_t filter);
+
 // True when the platform cannot take the path whole, with the number it gives such a path
 // stored: longer than its longest path, or, where names have a limit of their own, holding a
 // longer name.
