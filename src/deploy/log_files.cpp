@@ -70,10 +70,7 @@ bool NameTaken(const Text& path) {
 // Made as needed; a failure shows when the log is opened.
 void MakeLogsFolder(const Text& target) {
   ErrorState errors;
-  const Text own = DeployFolderOf(target);
-  MakeFolder(errors, own);
-  ClearError(errors);
-  HideFolder(errors, own);
+  MakeDeployFolder(errors, target);
   ClearError(errors);
   MakeFolder(errors, LogsFolderOf(target));
 }

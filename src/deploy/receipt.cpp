@@ -4,7 +4,7 @@
 #include <ctime>
 #include <nlohmann/json.hpp>
 
-#include "engine/journal.h"
+#include "deploy/stage.h"
 #include "services/journal_files.h"
 #include "services/own_files.h"
 
@@ -158,10 +158,6 @@ bool FactsOf(const Text& path, FileFacts& facts) {
   return true;
 }
 
-Text ReceiptFolderOf(const Text& target) {
-  return target + "\\" + kDeployFolderName;
-}
-
 Text ReceiptText(const Receipt& receipt) {
   const Json json = {{"form", kForm},
                      {"program", kProgram},
@@ -189,7 +185,7 @@ std::optional<Receipt> ReceiptFromText(const Text& text) {
 
 std::optional<Receipt> ReadReceipt(const Text& target) {
   ErrorState errors;
-  const Text text = ReadSmallFile(errors, ReceiptFolderOf(target) + "\\release.json");
+  const Text text = ReadSmallFile(errors, DeployFolderOf(target) + "\\release.json");
   if (errors.number != 0) return std::nullopt;
   return ReceiptFromText(text);
 }
@@ -197,9 +193,10 @@ std::optional<Receipt> ReadReceipt(const Text& target) {
 bool WriteReceipt(ErrorState& state, const Text& target, Receipt receipt) {
   receipt.version = QUELB_VERSION;
   receipt.written = UtcNow();
-  const Text folder = ReceiptFolderOf(target);
-  MakeHiddenFolder(state, folder);
-  if (state.number == 0) WriteFileDurably(state, folder + "\\release.json", ReceiptText(receipt));
+  MakeDeployFolder(state, target);
+  if (state.number == 0) {
+    WriteFileDurably(state, DeployFolderOf(target) + "\\release.json", ReceiptText(receipt));
+  }
   return state.number == 0;
 }
 

@@ -49,8 +49,6 @@ struct Receipt {
   std::vector<Delivery> deliveries;
 };
 
-Text ReceiptFolderOf(const Text& target);
-
 // The receipt in the target; nothing when there is none, or it is damaged or of another form.
 std::optional<Receipt> ReadReceipt(const Text& target);
 // Writes the receipt whole, with this time and the program's version; false, with the error

@@ -5,7 +5,7 @@
 #include "engine/journal.h"
 #include "services/files.h"
 #include "services/journal_files.h"
-#include "services/log_file.h"
+#include "services/own_files.h"
 
 namespace quelb::deploy {
 namespace {
@@ -94,12 +94,12 @@ Text FinalPathOf(const Text& path, const Text& target, const Text& download) {
   return path;
 }
 
+void MakeDeployFolder(ErrorState& errors, const Text& folder) {
+  MakeHiddenFolder(errors, DeployFolderOf(folder));
+}
+
 bool MakeEmptyStage(ErrorState& errors, const Text& folder) {
-  const Text hidden = DeployFolderOf(folder);
-  if (!FolderThere(errors, hidden)) {
-    MakeFolder(errors, hidden);
-    HideFolder(errors, hidden);
-  }
+  MakeDeployFolder(errors, folder);
   RemoveStage(errors, folder);
   MakeFolder(errors, StageOf(folder));
   return errors.number == 0;

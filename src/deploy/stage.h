@@ -17,6 +17,8 @@ Text InFolder(const Text& folder, const Text& relative);
 
 // The unattended program's hidden folder in a target or download folder.
 Text DeployFolderOf(const Text& folder);
+// Makes that folder, hidden, unless it is there; a link or a file in its place fails (70).
+void MakeDeployFolder(ErrorState& errors, const Text& folder);
 Text StageOf(const Text& folder);
 // Where the files a release replaced are kept to undo it, and where those of the release
 // before go once they are no longer kept.

@@ -29,7 +29,7 @@
 //   environment.cpp     EnvironmentValue, EnvironmentFault, CommandTail,
 //                       CurrentFolder, ChangeDrive, ChangeFolder             (process.h)
 //   message_queue.cpp   platform::LookAtMessageQueue, Windows only           (below)
-//   log_file.cpp        OpenToAppend, AppendText, CloseAppended, HideFolder  (log_file.h)
+//   log_file.cpp        OpenToAppend, AppendText, CloseAppended              (log_file.h)
 //   host_facts.cpp      AccountName, MachineName, SystemName                 (log_file.h)
 #pragma once
 

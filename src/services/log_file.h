@@ -22,9 +22,6 @@ AppendedFile OpenToAppend(ErrorState& state, const Text& path, bool fresh);
 void AppendText(ErrorState& state, AppendedFile file, std::string_view bytes);
 // Puts what was written on the disk and closes the file.
 void CloseAppended(ErrorState& state, AppendedFile file);
-// Gives the folder the hidden attribute on Windows; on POSIX a name that begins with a dot is
-// hidden by itself, and nothing is done.
-void HideFolder(ErrorState& state, const Text& path);
 
 // Who runs the program, on which machine and system, for a log's head.
 Text AccountName();

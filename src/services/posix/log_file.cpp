@@ -55,6 +55,4 @@ void CloseAppended(ErrorState& state, AppendedFile file) {
   if (close(Descriptor(file)) != 0 && errno != EINTR) posix::StoreErrno(state, errno, {});
 }
 
-void HideFolder(ErrorState&, const Text&) {}
-
 }  // namespace quelb

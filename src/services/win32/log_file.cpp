@@ -55,15 +55,4 @@ void CloseAppended(ErrorState& state, AppendedFile file) {
   CloseHandle(Native(file));
 }
 
-void HideFolder(ErrorState& state, const Text& path) {
-  DWORD attributes = INVALID_FILE_ATTRIBUTES;
-  DWORD error = win32::Call([&] { attributes = GetFileAttributesA(path.c_str()); });
-  if (!win32::Succeeded(state, attributes != INVALID_FILE_ATTRIBUTES, error)) return;
-  if ((attributes & FILE_ATTRIBUTE_HIDDEN) != 0) return;
-  BOOL set = FALSE;
-  error = win32::Call(
-      [&] { set = SetFileAttributesA(path.c_str(), attributes | FILE_ATTRIBUTE_HIDDEN); });
-  win32::Succeeded(state, set != FALSE, error);
-}
-
 }  // namespace quelb
