@@ -14,8 +14,9 @@ void ManySmallFiles(const Options& options, const Place& place);
 // Wine or the run program is missing.
 void SmallFilesUnderWine(const Options& options, const Place& place, const fs::path& scratch);
 
-// A first deploy against the update run, and a second deploy of the same release against the
-// first.
+// A first deploy straight into the target against the update run, a second deploy of the same
+// release against the first, and deploys that stage and commit against the same straight into
+// the target, of many small files and of one big one.
 void Deploys(const Options& options, const Place& place);
 
 // One big file over an older one, against cp.

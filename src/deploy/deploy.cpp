@@ -38,8 +38,9 @@ int DeliverSource(Policy& policy, const Options& options, const Text& source) {
   RunAborted = kFalse;
   policy.StartRun();
   ErrorState errors;
-  MirrorFoldersInTheWay(errors, source, options.target, options.download);
-  const RunOutcome outcome = UpdateRun(DeployDialog(source, StageOf(options.target)), errors);
+  if (options.staged) MirrorFoldersInTheWay(errors, source, options.target, options.download);
+  const Text runTarget = options.staged ? StageOf(options.target) : options.target;
+  const RunOutcome outcome = UpdateRun(DeployDialog(source, runTarget), errors);
   dialog::screenless::EndProgressLine();
   return policy.ExitCode(outcome);
 }
@@ -145,7 +146,8 @@ int Deploy(Policy& policy, const Options& options, DeployRecord& record) {
   ReceiptWatch watch(receipt, options.all, [&options](const Text& path) {
     return FinalPathOf(path, options.target, options.download);
   });
-  const int code = StageAndCommit(policy, options, record);
+  const int code =
+      options.staged ? StageAndCommit(policy, options, record) : DeliverSources(policy, options);
   if (code == kDelivered) LeaveReceipt(watch, options.target);
   return code;
 }

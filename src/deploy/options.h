@@ -34,6 +34,10 @@ struct Options {
   bool json = false;
   bool help = false;
   bool version = false;
+  // Whether the release is staged and put in place by a journal, all or nothing. The command
+  // line has no word for it: only a program built on the deploy's library turns it off, to
+  // measure what staging costs against the run delivering straight into the target.
+  bool staged = true;
 };
 
 // Reads the arguments after the program's name; an empty text, or what is wrong with them.
