@@ -14,7 +14,9 @@
 
 #include "services/posix/internal/descriptor.h"
 #include "services/posix/internal/errno_map.h"
+#include "services/posix/internal/folder_names.h"
 #include "services/posix/internal/host_paths.h"
+#include "services/posix/internal/lookup_batch.h"
 #include "services/posix/internal/path_translation.h"
 #include "services/windows_codes.h"
 
@@ -64,12 +66,24 @@ bool WriteHostFileDurably(const std::string& path, const Text& bytes) {
 }  // namespace
 
 // A path found as it is written is what its translation gives, without the translation's own
-// look at each of its names; any other is translated in full.
+// look at each of its names; any other is translated in full, and looked at again only when
+// the translation spells it otherwise.
 FileIdentity IdentityOf(ErrorState& state, const Text& path) {
+  const posix::LookupBatch batch;
   struct stat info;
-  std::optional<std::string> host = posix::HostPathAsWritten(path);
-  if (!host || stat(host->c_str(), &info) != 0) host = posix::HostPath(path);
-  if (!host || stat(host->c_str(), &info) != 0) {
+  const std::optional<std::string> written = posix::HostPathAsWritten(path);
+  bool found = written && stat(written->c_str(), &info) == 0;
+  const int writtenError = errno;
+  std::optional<std::string> host = written;
+  if (!found) {
+    host = posix::HostPath(path);
+    if (host && host == written) {
+      errno = writtenError;
+    } else {
+      found = host && stat(host->c_str(), &info) == 0;
+    }
+  }
+  if (!found) {
     if (host && errno != ENOENT && errno != ENOTDIR) posix::StoreErrno(state, errno, *host);
     return {};
   }
@@ -84,19 +98,32 @@ void RenameWithoutReplacing(ErrorState& state, const Text& from, const Text& to)
   if (!hostFrom) return;
   const std::optional<std::string> hostTo = posix::HostPathOrError(state, to);
   if (!hostTo) return;
-  if (!RenameNoReplace(*hostFrom, *hostTo)) posix::StoreErrno(state, errno, *hostTo);
+  if (!RenameNoReplace(*hostFrom, *hostTo)) {
+    posix::StoreErrno(state, errno, *hostTo);
+    return;
+  }
+  posix::NoteOwnRemoval(*hostFrom);
+  posix::NoteOwnChange(*hostTo);
 }
 
 void RemoveFile(ErrorState& state, const Text& path) {
   const std::optional<std::string> host = posix::HostPath(path);
-  if (host && unlink(host->c_str()) != 0 && errno != ENOENT) {
+  if (!host) return;
+  if (unlink(host->c_str()) == 0) {
+    posix::NoteOwnRemoval(*host);
+  } else if (errno != ENOENT) {
     posix::StoreErrno(state, errno, *host);
   }
 }
 
 void RemoveEmptyFolder(ErrorState& state, const Text& path) {
   const std::optional<std::string> host = posix::HostPath(path);
-  if (host && rmdir(host->c_str()) != 0 && errno != ENOENT) posix::StoreErrno(state, errno, *host);
+  if (!host) return;
+  if (rmdir(host->c_str()) == 0) {
+    posix::NoteOwnRemoval(*host);
+  } else if (errno != ENOENT) {
+    posix::StoreErrno(state, errno, *host);
+  }
 }
 
 void WriteFileDurably(ErrorState& state, const Text& path, const Text& bytes) {

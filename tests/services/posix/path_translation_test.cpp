@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "services/files.h"
+#include "services/journal_files.h"
 #include "services/posix/internal/drive_table.h"
 #include "services/process.h"
 #include "support/guards.h"
@@ -210,8 +211,9 @@ TEST_F(PathsTest, AFolderChangedByAnotherProcessIsReadAgain) {
 }
 
 // Once the drive table and a folder's names have been read, paths are translated without
-// reading a link, the current folder or a folder's entries again, also after creations of
-// our own: a filter makes those calls fail in the probe.
+// reading a link, the current folder or a folder's entries again, also after creations,
+// renames and removals of our own: a filter makes those calls fail in the probe. A name that
+// we moved away or removed is no longer found in another case.
 // A drive put in the table between two calls is seen by the second, and the current folder of
 // a relative path is the one of the moment.
 TEST_F(PathsTest, EachCallLooksAtTheTableAndTheCurrentFolderAfresh) {
@@ -258,6 +260,11 @@ TEST(PathsProbe, TranslatesFromWhatItKept) {
   report << HostPath("C:\\LDGRHOME\\MADE").value_or("-") << "\n";
   CopyFileTo(state, "C:\\LDGRHOME\\DOWNLOAD\\PACK.QLB", "C:\\LDGRHOME\\Copied.Qlb");
   report << HostPath("c:\\ldgrhome\\COPIED.QLB").value_or("-") << "\n";
+  RenameWithoutReplacing(state, "C:\\LDGRHOME\\Copied.Qlb", "C:\\LDGRHOME\\DOWNLOAD\\Moved.Qlb");
+  report << HostPath("c:\\ldgrhome\\download\\MOVED.QLB").value_or("-") << "\n";
+  report << HostPath("c:\\ldgrhome\\COPIED.QLB").value_or("-") << "\n";
+  RemoveFile(state, "C:\\LDGRHOME\\DOWNLOAD\\MOVED.QLB");
+  report << HostPath("c:\\ldgrhome\\download\\moved.qlb").value_or("-") << "\n";
   report << int{TakeError(state)} << "\n";
 }
 
@@ -269,7 +276,9 @@ TEST_F(PathsTest, TheTableAndTheNamesAreReadOnce) {
   fs::last_write_time(drives_.Prefix() / "dosdevices", anHourAgo);
   EXPECT_EQ(testing::RunProbe("PathsProbe.TranslatesFromWhatItKept", {}),
             c_ + "/LDGRHOME/DOWNLOAD\n" + c_ + "/LDGRHOME/DOWNLOAD/Pack.Qlb\n" + c_ +
-                "/LDGRHOME/Made\n" + c_ + "/LDGRHOME/Copied.Qlb\n0\n");
+                "/LDGRHOME/Made\n" + c_ + "/LDGRHOME/Copied.Qlb\n" + c_ +
+                "/LDGRHOME/DOWNLOAD/Moved.Qlb\n" + c_ + "/LDGRHOME/COPIED.QLB\n" + c_ +
+                "/LDGRHOME/DOWNLOAD/moved.qlb\n0\n");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <map>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "services/posix/internal/host_paths.h"
 #include "services/text.h"
@@ -21,13 +22,18 @@ constexpr size_t kMostFolders = 64;
 struct KeptFolder {
   FolderStamp stamp;
   std::unordered_set<std::string> names;
-  // The lower-case form of each name and the first name that has it.
-  std::unordered_map<std::string, std::string> byLowerCase;
+  // The lower-case form of each name and the names that have it, the first read first.
+  std::unordered_map<std::string, std::vector<std::string>> byLowerCase;
   uint64_t readAt = 0;
 
   void Add(const std::string& name) {
-    names.insert(name);
-    byLowerCase.emplace(LowerText(name), name);
+    if (names.insert(name).second) byLowerCase[LowerText(name)].push_back(name);
+  }
+  void Remove(const std::string& name) {
+    if (names.erase(name) == 0) return;
+    const auto spellings = byLowerCase.find(LowerText(name));
+    std::erase(spellings->second, name);
+    if (spellings->second.empty()) byLowerCase.erase(spellings);
   }
 };
 
@@ -68,6 +74,20 @@ const KeptFolder& Current(const std::string& folder, const FolderStamp& stamp) {
   return kept[folder] = Read(folder, stamp);
 }
 
+// The names kept for the folder of a path that our own hand just changed, with the folder's
+// stamp taken anew; nothing when none are kept, or the folder is gone.
+KeptFolder* RestampedFolderOf(const std::string& hostPath) {
+  const auto found = Kept().find(HostFolderOf(hostPath));
+  if (found == Kept().end()) return nullptr;
+  struct stat info;
+  if (stat(found->first.c_str(), &info) != 0) {
+    Kept().erase(found);
+    return nullptr;
+  }
+  found->second.stamp = StampOf(info);
+  return &found->second;
+}
+
 }  // namespace
 
 bool FolderStamp::operator==(const FolderStamp& other) const {
@@ -85,20 +105,15 @@ std::optional<std::string> SpellingIn(const std::string& folder, const struct st
   if (kept.names.count(name) != 0) return name;
   const auto found = kept.byLowerCase.find(LowerText(name));
   if (found == kept.byLowerCase.end()) return std::nullopt;
-  return found->second;
+  return found->second.front();
 }
 
 void NoteOwnChange(const std::string& hostPath) {
-  const auto found = Kept().find(HostFolderOf(hostPath));
-  if (found == Kept().end()) return;
-  struct stat info;
-  if (stat(found->first.c_str(), &info) != 0) {
-    Kept().erase(found);
-    return;
-  }
-  found->second.stamp = StampOf(info);
-  const size_t slash = hostPath.rfind('/');
-  found->second.Add(slash == std::string::npos ? hostPath : hostPath.substr(slash + 1));
+  if (KeptFolder* kept = RestampedFolderOf(hostPath)) kept->Add(HostNameOf(hostPath));
+}
+
+void NoteOwnRemoval(const std::string& hostPath) {
+  if (KeptFolder* kept = RestampedFolderOf(hostPath)) kept->Remove(HostNameOf(hostPath));
 }
 
 }  // namespace quelb::posix

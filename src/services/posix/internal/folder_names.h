@@ -33,4 +33,8 @@ std::optional<std::string> SpellingIn(const std::string& folder, const struct st
 // stamp, so that the change does not cost a reading of the whole folder.
 void NoteOwnChange(const std::string& hostPath);
 
+// Our own removal of an entry, by a rename or an unlink: the names kept for its folder lose it
+// and take the folder's new stamp.
+void NoteOwnRemoval(const std::string& hostPath);
+
 }  // namespace quelb::posix
