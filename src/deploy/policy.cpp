@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "deploy/exit_codes.h"
+#include "deploy/room_check.h"
 
 namespace quelb::deploy {
 namespace {
@@ -98,9 +99,9 @@ int Policy::SettleFileFailure(const Box& box) {
     skipped_ = true;
     return Because("--retries exhausted, skipped for --keep-going", IDIGNORE);
   }
-  return Because(
-      "--retries exhausted",
-      EndTheRun(box.failure.number == error_number::kDiskFull ? kDiskFull : kFileNotDelivered));
+  const bool diskFull = box.failure.number == error_number::kDiskFull ||
+                        ArchiveFailedForRoom(options_, box.failure.file);
+  return Because("--retries exhausted", EndTheRun(diskFull ? kDiskFull : kFileNotDelivered));
 }
 
 int Policy::Because(Text reason, int answer) {
