@@ -60,7 +60,9 @@ int Policy::Decide(const Box& box) {
       return Because("a path the platform cannot take: the run ends", IDOK);
     case BoxKind::kAnotherDisk:
       return Because("each --source is a run of its own", IDNO);
+    // A run's count is of the files it staged: the log's last line tells what was placed.
     case BoxKind::kCompleted:
+      return Because("acknowledged; the count is of files staged, not yet placed", IDOK);
     case BoxKind::kCanceled:
       return Because("acknowledged", IDOK);
   }
