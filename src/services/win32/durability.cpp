@@ -38,10 +38,9 @@ std::set<Text>& ChangedFolders() {
 
 // Returns the last error of the flush, 0 when it succeeded.
 DWORD FlushAndClose(HANDLE file) {
-  BOOL flushed = FALSE;
-  const DWORD error = win32::Call([&] { flushed = FlushFileBuffers(file); });
+  const DWORD error = win32::FlushOpenFile(file);
   win32::Call([&] { CloseHandle(file); });
-  return flushed ? 0 : (error != 0 ? error : ERROR_GEN_FAILURE);
+  return error;
 }
 
 void Flush(ErrorState& state, const Text& path) {
@@ -100,6 +99,12 @@ void win32::FlushFolder(const Text& folder) {
 
 void win32::NoteChangedFolder(const Text& folder) {
   ChangedFolders().insert(folder);
+}
+
+DWORD win32::FlushOpenFile(HANDLE file) {
+  BOOL flushed = FALSE;
+  const DWORD error = win32::Call([&] { flushed = FlushFileBuffers(file); });
+  return flushed ? 0 : (error != 0 ? error : ERROR_GEN_FAILURE);
 }
 
 // A copy that a scanner reads for a moment is opened once the scanner lets go.
