@@ -1,11 +1,10 @@
-// Copying a file: the source, opened once for reading and held until the rename, is written
-// into a temporary file in the target's folder through the handle that made it, which is then
-// given the source's time and flushed to the disk; the file then takes the target's place with
-// MoveFileExA and is flushed again under its new name (internal/temporary_file.h). A copy that
-// may wait does the last three steps with the others of its batch (waiting_copies.cpp). Holding
-// the source keeps others from writing it and makes a copy of a file onto itself find its
-// target in use. A read-only or held target refuses to be replaced and stays as it was;
-// whatever fails, no temporary file is left behind.
+// Copying a file: CopyFileExA into a temporary file in the target's folder, which, made writable
+// and flushed to the disk, then takes the target's place with MoveFileExA and is flushed again
+// under its new name (internal/temporary_file.h); a copy that may wait does the last three
+// steps with the others of its batch (waiting_copies.cpp). The source stays open for reading
+// until the rename, so that a copy of a file onto itself finds its target in use. A read-only
+// or held target refuses to be replaced and stays as it was; whatever fails, no temporary file
+// is left behind.
 #include <memory>
 #include <string>
 #include <utility>
@@ -24,53 +23,80 @@ HANDLE KeepOpenForReading(ErrorState& state, const Text& source) {
   HANDLE file = INVALID_HANDLE_VALUE;
   const DWORD error = win32::Call([&] {
     file = CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                       FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
   });
   if (file == INVALID_HANDLE_VALUE) win32::Succeeded(state, false, error);
   return file;
 }
 
-// What the source tells of itself through the handle that reads it.
 struct Stamp {
-  DWORD attributes = 0;
-  ULONGLONG size = 0;
+  DWORD sizeLow = 0;
+  DWORD sizeHigh = 0;
   FILETIME written{};
 };
 
+bool operator==(const Stamp& a, const Stamp& b) {
+  return a.sizeLow == b.sizeLow && a.sizeHigh == b.sizeHigh &&
+         a.written.dwLowDateTime == b.written.dwLowDateTime &&
+         a.written.dwHighDateTime == b.written.dwHighDateTime;
+}
+
+// Opened for its attributes alone, so that it keeps nobody from reading, writing or deleting.
+HANDLE OpenForStamp(const Text& path) {
+  HANDLE file = INVALID_HANDLE_VALUE;
+  win32::Call([&] {
+    file = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  });
+  return file;
+}
+
 bool ReadStamp(HANDLE file, Stamp& stamp) {
-  BY_HANDLE_FILE_INFORMATION information{};
-  BOOL read = FALSE;
-  win32::Call([&] { read = GetFileInformationByHandle(file, &information); });
-  if (!read) return false;
-  stamp.attributes = information.dwFileAttributes;
-  stamp.size = (ULONGLONG{information.nFileSizeHigh} << 32) | information.nFileSizeLow;
-  stamp.written = information.ftLastWriteTime;
-  return true;
+  DWORD error = 0;
+  win32::Call([&] {
+    stamp.sizeLow = GetFileSize(file, &stamp.sizeHigh);
+    error = GetLastError();
+    if (!GetFileTime(file, nullptr, nullptr, &stamp.written)) error = GetLastError();
+  });
+  return error == 0;
 }
 
 // A source that changed while it was copied, as a file still being downloaded does, is not
 // delivered: someone else was writing it. Its size and last write time are read at the start
 // and again at the end, and the copy must hold as many bytes as the source told at the start.
 // Writers that the share mode keeps out are not the only ones: a file server may let others
-// write, and a file of the host under Wine may tell another size than its data has. A source
-// whose handle tells nothing is copied without the watch and without its time.
-bool StayedAsItWas(ErrorState& state, HANDLE source, const Stamp& start, ULONGLONG copied) {
-  Stamp end;
-  const bool stayed = ReadStamp(source, end) && end.size == start.size &&
-                      end.written.dwLowDateTime == start.written.dwLowDateTime &&
-                      end.written.dwHighDateTime == start.written.dwHighDateTime &&
-                      copied == start.size;
-  return win32::Succeeded(state, stayed, stayed ? 0 : ERROR_SHARING_VIOLATION);
-}
+// write, and a file of the host under Wine may tell another size than its data has.
+class SourceWatch {
+ public:
+  explicit SourceWatch(const Text& source) : file_(OpenForStamp(source)) {
+    watching_ = file_ != INVALID_HANDLE_VALUE && ReadStamp(file_, start_);
+  }
+  ~SourceWatch() {
+    if (file_ != INVALID_HANDLE_VALUE) win32::Call([&] { CloseHandle(file_); });
+  }
+  SourceWatch(const SourceWatch&) = delete;
+  SourceWatch& operator=(const SourceWatch&) = delete;
 
-// The attributes that Windows' copy carries over, but never read-only: every file on a CD-ROM
-// is, and the next run must be able to replace what this one delivered.
-DWORD DeliveredAttributes(DWORD source) {
-  constexpr DWORD kCarried = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
-                             FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-  const DWORD carried = source & kCarried;
-  return carried != 0 ? carried : FILE_ATTRIBUTE_NORMAL;
-}
+  bool StayedAsItWas(ErrorState& state, const Text& copy) const {
+    if (!watching_) return true;
+    Stamp end;
+    Stamp copied;
+    bool stayed = ReadStamp(file_, end) && end == start_;
+    if (stayed) {
+      HANDLE written = OpenForStamp(copy);
+      stayed = written != INVALID_HANDLE_VALUE && ReadStamp(written, copied) &&
+               copied.sizeLow == start_.sizeLow && copied.sizeHigh == start_.sizeHigh;
+      if (written != INVALID_HANDLE_VALUE) win32::Call([&] { CloseHandle(written); });
+    }
+    return win32::Succeeded(state, stayed, stayed ? 0 : ERROR_SHARING_VIOLATION);
+  }
+
+ private:
+  HANDLE file_;
+  Stamp start_;
+  bool watching_ = false;
+};
 
 // Windows refuses to replace a read-only file, but Wine renames over one all the same, so the
 // attribute is asked before anything is written.
@@ -88,33 +114,23 @@ bool TargetIsNotReadOnly(ErrorState& state, const Text& target, const std::wstri
 // Whether the new file may wait to take its target's place with others, or takes it now.
 enum class Finish { kNow, kMayWait };
 
-// Writes the new file under its temporary name, complete and checked.
-bool Write(ErrorState& state, win32::WaitingCopy& copy) {
-  const HANDLE source = copy.heldSource.Get();
-  Stamp start;
-  const bool watching = ReadStamp(source, start);
-  win32::TemporaryFile& temporary = *copy.temporary;
-  ULONGLONG copied = 0;
-  if (!TargetIsNotReadOnly(state, copy.target, copy.longTarget) ||
-      !temporary.Create(state, dos::FolderOf(copy.target), DeliveredAttributes(start.attributes)) ||
-      !temporary.Fill(state, source, copied)) {
-    return false;
-  }
-  return !watching || (StayedAsItWas(state, source, start, copied) &&
-                       temporary.TakeWriteTime(state, start.written));
-}
-
 // True when the copy waits.
 bool Copy(ErrorState& state, const Text& source, const Text& target, Finish finish) {
+  const SourceWatch watch(source);
   win32::WaitingCopy copy{win32::OwnedHandle(KeepOpenForReading(state, source)),
                           std::make_unique<win32::TemporaryFile>(), target,
                           win32::LongTargetFor(source, target)};
-  if (!copy.heldSource.Valid() || !Write(state, copy)) return false;
+  if (!copy.heldSource.Valid()) return false;
+  win32::TemporaryFile& temporary = *copy.temporary;
+  if (!TargetIsNotReadOnly(state, target, copy.longTarget) ||
+      !temporary.Create(state, dos::FolderOf(target)) || !temporary.Fill(state, source) ||
+      !watch.StayedAsItWas(state, temporary.Path()) || !temporary.DropReadOnly(state)) {
+    return false;
+  }
   if (finish == Finish::kMayWait) {
     win32::KeepWaiting(std::move(copy));
     return true;
   }
-  win32::TemporaryFile& temporary = *copy.temporary;
   if (temporary.Flush(state) && temporary.Replace(state, target, copy.longTarget)) {
     win32::MakeLastUnderItsName(state, target, copy.longTarget);
   }

@@ -38,9 +38,10 @@ std::set<Text>& ChangedFolders() {
 
 // Returns the last error of the flush, 0 when it succeeded.
 DWORD FlushAndClose(HANDLE file) {
-  const DWORD error = win32::FlushOpenFile(file);
+  BOOL flushed = FALSE;
+  const DWORD error = win32::Call([&] { flushed = FlushFileBuffers(file); });
   win32::Call([&] { CloseHandle(file); });
-  return error;
+  return flushed ? 0 : (error != 0 ? error : ERROR_GEN_FAILURE);
 }
 
 void Flush(ErrorState& state, const Text& path) {
@@ -99,12 +100,6 @@ void win32::FlushFolder(const Text& folder) {
 
 void win32::NoteChangedFolder(const Text& folder) {
   ChangedFolders().insert(folder);
-}
-
-DWORD win32::FlushOpenFile(HANDLE file) {
-  BOOL flushed = FALSE;
-  const DWORD error = win32::Call([&] { flushed = FlushFileBuffers(file); });
-  return flushed ? 0 : (error != 0 ? error : ERROR_GEN_FAILURE);
 }
 
 // A copy that a scanner reads for a moment is opened once the scanner lets go.

@@ -55,7 +55,6 @@ class OwnedHandle {
   OwnedHandle& operator=(const OwnedHandle&) = delete;
 
   bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE Get() const { return handle_; }
   void Close() {
     if (Valid()) Call([&] { CloseHandle(handle_); });
     handle_ = INVALID_HANDLE_VALUE;

@@ -15,9 +15,6 @@ namespace quelb::win32 {
 // is then not used. Returns 0, or the error of the open or the flush.
 DWORD FlushFile(const Text& path, const std::wstring& longPath = {});
 
-// Flushes the data and the entry of a file open for writing; returns 0, or the error.
-DWORD FlushOpenFile(HANDLE file);
-
 // Flushes the folder's entries where the account may open it for writing; one that refuses
 // is passed over.
 void FlushFolder(const Text& folder);

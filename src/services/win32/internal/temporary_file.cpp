@@ -11,75 +11,69 @@ namespace {
 
 constexpr DWORD kReplace = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
 
-// Small enough that a piece from a diskette or a slow share takes a second or two: the queue
-// is looked at between pieces, so that the window is never shown as not responding during a
-// long copy and closed, in the middle of it, by an operator who waits.
-constexpr DWORD kPiece = 64 * 1024;
-
-bool WriteAll(ErrorState& state, HANDLE file, const char* data, DWORD size) {
-  while (size > 0) {
-    DWORD wrote = 0;
-    BOOL done = FALSE;
-    const DWORD error = Call([&] { done = WriteFile(file, data, size, &wrote, nullptr); });
-    if (!done || wrote == 0) return Succeeded(state, false, done ? ERROR_WRITE_FAULT : error);
-    data += wrote;
-    size -= wrote;
-  }
-  return true;
+// The copy looks at the queue between its pieces: one that took no messages until it ended, as
+// CopyFileA's does, would have the window shown as not responding during a long copy from a
+// diskette or a slow share, and closed by an operator who waits, in the middle of the copy.
+DWORD CALLBACK LookAtQueueWhileCopying(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER,
+                                       DWORD, DWORD, HANDLE, HANDLE, LPVOID) {
+  platform::LookAtMessageQueue();
+  return PROGRESS_CONTINUE;
 }
 
 }  // namespace
 
 TemporaryFile::~TemporaryFile() {
-  file_.Close();
   if (!path_.empty()) RemoveTemporaryCopy(path_);
 }
 
-bool TemporaryFile::Create(ErrorState& state, const Text& folder, DWORD attributes) {
+bool TemporaryFile::Create(ErrorState& state, const Text& folder) {
   static unsigned count = 0;
   RemoveLeftoverCopies(folder);
   for (;;) {
     const Text path = TemporaryCopyIn(folder, ++count);
     HANDLE file = INVALID_HANDLE_VALUE;
     const DWORD error = Call([&] {
-      file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr);
+      file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
     });
     if (file == INVALID_HANDLE_VALUE && error == ERROR_FILE_EXISTS) continue;
     if (file == INVALID_HANDLE_VALUE) return Succeeded(state, false, error);
-    file_ = OwnedHandle(file);
+    Call([&] { CloseHandle(file); });
     path_ = path;
     return true;
   }
 }
 
-bool TemporaryFile::Fill(ErrorState& state, HANDLE source, ULONGLONG& written) {
-  static char piece[kPiece];
-  written = 0;
-  for (;;) {
-    DWORD read = 0;
-    BOOL done = FALSE;
-    const DWORD error = Call([&] { done = ReadFile(source, piece, kPiece, &read, nullptr); });
-    if (!done) return Succeeded(state, false, error);
-    if (read == 0) return true;
-    if (!WriteAll(state, file_.Get(), piece, read)) return false;
-    written += read;
-    platform::LookAtMessageQueue();
-  }
+bool TemporaryFile::Fill(ErrorState& state, const Text& source) {
+  BOOL copied = FALSE;
+  const DWORD error = CallPatiently([&] {
+    copied =
+        CopyFileExA(source.c_str(), path_.c_str(), LookAtQueueWhileCopying, nullptr, nullptr, 0);
+    return copied != FALSE;
+  });
+  return Succeeded(state, copied, copied ? 0 : error);
 }
 
-// Windows' own copy gives the new file the source's last write time, which the next run
-// compares.
-bool TemporaryFile::TakeWriteTime(ErrorState& state, const FILETIME& written) {
+// CopyFileA gives the copy the source's attributes, and every file on a CD-ROM is read-only:
+// the next run must be able to replace what this one delivered.
+bool TemporaryFile::DropReadOnly(ErrorState& state) {
+  DWORD attributes = INVALID_FILE_ATTRIBUTES;
+  DWORD error = Call([&] { attributes = GetFileAttributesA(path_.c_str()); });
+  const bool read = attributes != INVALID_FILE_ATTRIBUTES;
+  if (!Succeeded(state, read, read ? 0 : error)) return false;
+  if ((attributes & FILE_ATTRIBUTE_READONLY) == 0) return true;
+  attributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
   BOOL set = FALSE;
-  const DWORD error = Call([&] { set = SetFileTime(file_.Get(), nullptr, nullptr, &written); });
+  error = Call([&] {
+    set = SetFileAttributesA(path_.c_str(), attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL);
+  });
   return Succeeded(state, set, set ? 0 : error);
 }
 
 // MOVEFILE_WRITE_THROUGH flushes only a move made as a copy and a delete, not a rename within
 // the volume, so the copy's data reach the disk before the copy takes the target's place.
 bool TemporaryFile::Flush(ErrorState& state) {
-  const DWORD error = FlushOpenFile(file_.Get());
-  file_.Close();
+  const DWORD error = FlushFile(path_);
   return Succeeded(state, error == 0, error);
 }
 

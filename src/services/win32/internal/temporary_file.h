@@ -1,7 +1,7 @@
 // The new file of a copy, made under a temporary name in the target's folder: written from the
-// source through the handle it was made with, which also gives it the source's time and
-// flushes it there, unseen, until it takes the target's place. The rename waits for a scanner
-// that reads the new file, or the old one, for a moment (internal/brief_holds.h).
+// source, made writable and flushed there, unseen, until it takes the target's place. Each step
+// waits for a scanner that reads the new file, or the old one, for a moment
+// (internal/brief_holds.h).
 #pragma once
 
 #include <string>
@@ -19,16 +19,13 @@ class TemporaryFile {
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-  // A new, empty file of a unique name, with the attributes given as CreateFileA takes them,
-  // held open for writing until its flush; an existing name is passed over. A missing folder
-  // fails here as the copy itself would.
-  bool Create(ErrorState& state, const Text& folder, DWORD attributes);
-  // Writes what the source gives from where it stands to its end; the count is stored in
-  // written.
-  bool Fill(ErrorState& state, HANDLE source, ULONGLONG& written);
-  bool TakeWriteTime(ErrorState& state, const FILETIME& written);
-  // Puts the data on the disk, so that they are there before the file takes its target's
-  // place, and lets the file go.
+  // A new, empty file of a unique name; an existing name is passed over. A missing folder fails
+  // here as the copy itself would.
+  bool Create(ErrorState& state, const Text& folder);
+  bool Fill(ErrorState& state, const Text& source);
+  // A delivered file is never read-only because its source was.
+  bool DropReadOnly(ErrorState& state);
+  // Puts the data on the disk, so that they are there before the file takes its target's place.
   bool Flush(ErrorState& state);
   // A long target name is the wide one that the code page cannot spell (copy_names.h).
   bool Replace(ErrorState& state, const Text& target, const std::wstring& longTarget);
@@ -36,7 +33,6 @@ class TemporaryFile {
   const Text& Path() const { return path_; }
 
  private:
-  OwnedHandle file_;
   Text path_;
 };
 
