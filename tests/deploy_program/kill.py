@@ -6,8 +6,8 @@ file byte for byte, and an old one by its inode too), and a deploy after it ends
 new release.
 
 On Linux each kill is SIGKILL at the Nth call of one system call, injected by strace, so that
-every point is met again on every run; under Wine the Windows program is killed at points
-timed over a whole run.
+every point is met again on every run; under Wine the Windows program, with 100 files, is
+killed at points timed over its staging and over its commit (from its journal's first write).
   kill.py PROGRAM                      the Linux program
   kill.py PROGRAM wine ARCHIVE_PROGRAM the Windows program, with the test programs' archive.exe
 """
@@ -24,10 +24,14 @@ PROGRAM = sys.argv[1]
 LAUNCHER = sys.argv[2] if len(sys.argv) > 2 else ""
 ARCHIVE_PROGRAM = sys.argv[3] if len(sys.argv) > 3 else ""
 
-FILES = 500
-STAGING_KILLS = 12
-COMMIT_KILLS = 12
-UNDO_KILLS = 6
+# Under Wine a file takes some milliseconds: fewer files, so that the test stays short.
+FILES = 100 if LAUNCHER else 500
+STAGING_KILLS = 10
+COMMIT_KILLS = 10
+UNDO_KILLS = 5
+# Under Wine: fewer points, timed from the run's start or from its journal's first write.
+TIMED_KILLS = 3
+TIMED_UNDO_KILLS = 3
 # The calls at which a kill is injected: those that change the disk or make it last.
 CHANGING_CALLS = ("openat,write,pwrite64,copy_file_range,linkat,renameat,renameat2,rename,"
                   "unlink,unlinkat,mkdir,mkdirat,rmdir,fsync,fdatasync,syncfs,sync_file_range,"
@@ -60,7 +64,8 @@ def content(side, number):
 def write_archive(path, unpacked, data):
     if LAUNCHER:
         with open(ARCHIVE_PROGRAM, "rb") as program:
-            trailer = f"\n\nquelb-archive\n{as_argument(path + '.log')}\n{unpacked}\n"
+            log = f"{os.path.dirname(os.path.dirname(path))}/{unpacked}.log"
+            trailer = f"\n\nquelb-archive\n{as_argument(log)}\n{unpacked}\n"
             write(path, program.read() + trailer.encode() + data + b"\n0\nends\n")
         return
     script = ("#!/bin/sh\n"
@@ -174,26 +179,54 @@ def killed_by_strace(words, point):
     return code in (-signal.SIGKILL, 128 + signal.SIGKILL)
 
 
-def killed_after(words, seconds):
-    command = [LAUNCHER, PROGRAM] + words
-    process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                               stderr=subprocess.DEVNULL)
+def journal_written(world):
+    hidden = f"{world}/work/target/.quelb-deploy"
+    return os.path.exists(f"{hidden}/journal") or os.path.exists(f"{hidden}/journal.new")
+
+
+def started(words):
+    return subprocess.Popen([LAUNCHER, PROGRAM] + words, stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def wait_for_journal(world, process):
+    while not journal_written(world) and process.poll() is None:
+        time.sleep(0.005)
+
+
+def killed_after(world, words, point):
+    """point: (mark, seconds), seconds after the start or after the journal was begun."""
+    mark, seconds = point
+    process = started(words)
+    if mark == "journal":
+        wait_for_journal(world, process)
     time.sleep(seconds)
     process.send_signal(signal.SIGKILL)
     return process.wait() == -signal.SIGKILL
 
 
+def timed_points(world, words, journal_mark):
+    """TIMED_KILLS points spread over the staging, and as many over the commit."""
+    process = started(words)
+    begun = time.monotonic()
+    if journal_mark:
+        wait_for_journal(world, process)
+    staged = time.monotonic()
+    process.wait()
+    ended = time.monotonic()
+    def over(mark, length, count):
+        return [(mark, length * (index + 1) / (count + 1)) for index in range(count)]
+    if not journal_mark:
+        return over("start", ended - begun, TIMED_UNDO_KILLS)
+    return over("start", staged - begun, TIMED_KILLS) + over("journal", ended - staged, TIMED_KILLS)
+
+
 def kill_points(world, words):
     """The deploy's points: as many in its staging as in its commit, which begins with its
     journal; under Wine, times spread over a whole run."""
-    if LAUNCHER:
-        restore(world)
-        started = time.monotonic()
-        run(words)
-        took = time.monotonic() - started
-        count = STAGING_KILLS + COMMIT_KILLS
-        return [took * (index + 1) / (count + 1) for index in range(count)]
     restore(world)
+    if LAUNCHER:
+        return timed_points(world, words, True)
     code, calls = traced_calls(world, words)
     if code != 0:
         fail(f"the traced deploy exits {code}")
@@ -211,20 +244,18 @@ def undo_points(world):
         fail("a deploy before an undo failed")
     undo = arguments(world, "--undo")
     if LAUNCHER:
-        started = time.monotonic()
-        run(undo)
-        took = time.monotonic() - started
-        return [took * (index + 1) / (UNDO_KILLS + 1) for index in range(UNDO_KILLS)]
+        return timed_points(world, undo, False)
     _, calls = traced_calls(world, undo)
     return spread(calls, UNDO_KILLS)
 
 
-def killed(words, point):
-    return killed_after(words, point) if LAUNCHER else killed_by_strace(words, point)
+def killed(world, words, point):
+    return killed_after(world, words, point) if LAUNCHER else killed_by_strace(words, point)
 
 
 def recovered(world, where):
-    code = run(arguments(world, "--recover"))
+    # Wine lets go of a killed program's locks a moment after its end.
+    code = run(arguments(world, "--recover") + ["--wait", "30"])
     if code != 0:
         fail(f"{where}: --recover exits {code}")
 
@@ -233,9 +264,9 @@ def check_deploy_kills(world, new):
     words = deploy_arguments(world)
     seen = {"old": 0, "new": 0}
     for index, point in enumerate(kill_points(world, words)):
-        where = f"deploy kill {index} at {point[:2] if not LAUNCHER else round(point, 2)}"
+        where = f"deploy kill {index} at {point[:2] if not LAUNCHER else (point[0], round(point[1], 2))}"
         old = restore(world)
-        if not killed(words, point):
+        if not killed(world, words, point):
             fail(f"{where}: the deploy was not killed there")
         recovered(world, where)
         state = which(state_of(world), old, new)
@@ -254,12 +285,12 @@ def check_deploy_kills(world, new):
 def check_undo_kills(world):
     seen = {"old": 0, "new": 0}
     for index, point in enumerate(undo_points(world)):
-        where = f"undo kill {index} at {point[:2] if not LAUNCHER else round(point, 2)}"
+        where = f"undo kill {index} at {point[:2] if not LAUNCHER else (point[0], round(point[1], 2))}"
         old = restore(world)
         if run(deploy_arguments(world)) != 0:
             fail(f"{where}: the deploy before the undo failed")
         released = state_of(world)
-        if not killed(arguments(world, "--undo"), point):
+        if not killed(world, arguments(world, "--undo"), point):
             fail(f"{where}: the undo was not killed there")
         recovered(world, where)
         state = which(state_of(world), old, released)
