@@ -98,17 +98,30 @@ Journal JournalOf(ErrorState& errors, const Options& options,
   return journal;
 }
 
-// A subfolder that an archive unpacked into is made in its place before the commit, and
-// stays, empty, when the commit is turned back.
-void MakeFinalFolders(ErrorState& errors, const Options& options,
-                      const std::vector<Placement>& placements) {
+// A subfolder that an archive unpacked into is made in its place before the commit. Those of
+// the suite's folders that were made here are returned, outer ones first.
+std::vector<Text> MakeFinalFolders(ErrorState& errors, const Options& options,
+                                   const std::vector<Placement>& placements) {
   for (const Text* folder : {&options.target, &options.download}) {
     MakeFolderIfMissing(errors, KeptOf(*folder));
     MakeFolderIfMissing(errors, DiscardedOf(*folder));
   }
+  std::vector<Text> made;
   for (const Placement& placement : placements) {
-    MakeFoldersFor(errors, WithoutTrailingSeparator(placement.folder), placement.relative);
+    const std::vector<Text> subfolders =
+        MakeFoldersFor(errors, WithoutTrailingSeparator(placement.folder), placement.relative);
+    made.insert(made.end(), subfolders.begin(), subfolders.end());
     MakeFoldersFor(errors, KeptOf(placement.folder), placement.relative);
+  }
+  return made;
+}
+
+// A commit turned back leaves no folder it made: each goes again, inner ones first, unless
+// something was put in it meanwhile.
+void RemoveMadeFolders(const std::vector<Text>& made) {
+  for (auto folder = made.rbegin(); folder != made.rend(); ++folder) {
+    ErrorState errors;
+    RemoveEmptyFolder(errors, *folder);
   }
 }
 
@@ -127,12 +140,17 @@ int CommitRelease(Policy& policy, const Options& options) {
   if (placements.empty()) return kDelivered;
   policy.StartRun();
   if (!NoneInUse(placements)) return policy.ExitCode(RunOutcome::kAborted);
-  MakeFinalFolders(errors, options, placements);
+  const std::vector<Text> made = MakeFinalFolders(errors, options, placements);
   const Journal journal = JournalOf(errors, options, placements);
-  if (errors.number != 0) return CodeOfJournal(errors, {});
+  if (errors.number != 0) {
+    RemoveMadeFolders(made);
+    return CodeOfJournal(errors, {});
+  }
   const JournalOutcome outcome = CommitJournal(errors, JournalPathIn(options.target), journal);
-  if (errors.number != 0 || !outcome.finished) return CodeOfJournal(errors, outcome);
-  return kDelivered;
+  if (errors.number == 0 && outcome.finished) return kDelivered;
+  // A journal left unfinished is taken up by the next recovery, which needs its folders.
+  if (outcome.finished) RemoveMadeFolders(made);
+  return CodeOfJournal(errors, outcome);
 }
 
 }  // namespace quelb::deploy

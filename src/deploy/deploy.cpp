@@ -10,6 +10,7 @@
 #include "deploy/pre_run.h"
 #include "deploy/progress.h"
 #include "deploy/receipt_watch.h"
+#include "deploy/room_check.h"
 #include "deploy/stage.h"
 #include "deploy/undo.h"
 #include "dialog/screenless/progress_line.h"
@@ -89,8 +90,8 @@ int LockFolders(Policy& policy, const Options& options, RunLocks& locks) {
   return RecoverJournal(errors, JournalPathIn(options.target)).finished ? 0 : kOtherFailure;
 }
 
-// The last release's journal, turned back through a journal of its own; nothing to undo
-// without one, or after an undo.
+// The last release's journal, turned back through a journal of its own, and the receipt then
+// says so; nothing to undo without one, or after an undo.
 int Undo(const Options& options) {
   ErrorState errors;
   Journal release;
@@ -101,7 +102,25 @@ int Undo(const Options& options) {
   const Journal undo = UndoJournalOf(errors, release);
   if (undo.steps.empty()) return kDelivered;
   const JournalOutcome outcome = CommitJournal(errors, path, undo);
-  return CodeOfJournal(errors, outcome);
+  const int code = CodeOfJournal(errors, outcome);
+  if (code != kDelivered) return code;
+  if (const std::optional<Receipt> receipt = ReadReceipt(options.target)) {
+    LeaveReceipt(ReceiptAfterUndo(*receipt, release), options.target);
+  }
+  return code;
+}
+
+// Every source is there before anything is staged, and every volume has the room for what
+// will be staged on it; a volume without it is told of in the record.
+int RoomForStaging(const Options& options, DeployRecord& record, ReceiptWatch& watch) {
+  for (const Text& source : options.sources) {
+    if (const int code = CheckSource(source, options.waitSeconds); code != 0) return code;
+  }
+  const std::vector<Shortfall> shortfalls = ShortfallsOfStaging(options, watch);
+  for (const Shortfall& shortfall : shortfalls) {
+    record.ShortOfSpace(shortfall.folders, shortfall.needed, shortfall.free);
+  }
+  return shortfalls.empty() ? kDelivered : kDiskFull;
 }
 
 bool MakeStages(const Options& options) {
@@ -117,13 +136,14 @@ void RemoveStages(const Options& options) {
 
 // Every source is staged in turn, and the release they make is put in place at once, or,
 // after a failure, not at all. With --keep-going a file that failed is left out of it; an
-// archive that wrote outside its stage fails the release.
-int StageAndCommit(Policy& policy, const Options& options, DeployRecord& record) {
+// archive that wrote outside its stage fails the release. Sets placed once it is in place.
+int StageAndCommit(Policy& policy, const Options& options, DeployRecord& record,
+                   ReceiptWatch& watch, bool& placed) {
   if (!MakeStages(options)) return kFolderUnusable;
   DownloadFolder = StageOf(options.download);
-  int code = kDelivered;
+  int code = RoomForStaging(options, record, watch);
   bool fenceCrossed = false;
-  {
+  if (code == kDelivered) {
     ArchiveFence fence(options, record);
     code = DeliverSources(policy, options);
     fenceCrossed = fence.Crossed();
@@ -133,8 +153,10 @@ int StageAndCommit(Policy& policy, const Options& options, DeployRecord& record)
   if (fenceCrossed && code == kDelivered) code = kFileNotDelivered;
   if (!fenceCrossed && (code == kDelivered || (code == kFileNotDelivered && options.keepGoing))) {
     const int committed = CommitRelease(policy, options);
-    if (committed != kDelivered) code = committed;
+    placed = committed == kDelivered;
+    if (!placed) code = committed;
   }
+  record.ReleasePlaced(placed);
   RemoveStages(options);
   return code;
 }
@@ -146,8 +168,11 @@ int Deploy(Policy& policy, const Options& options, DeployRecord& record) {
   ReceiptWatch watch(receipt, options.all, [&options](const Text& path) {
     return FinalPathOf(path, options.target, options.download);
   });
-  const int code = StageAndCommit(policy, options, record);
-  if (code == kDelivered) LeaveReceipt(watch, options.target);
+  bool placed = false;
+  const int code = StageAndCommit(policy, options, record, watch, placed);
+  // With --keep-going a release may be placed without the files that failed, which the
+  // receipt names.
+  if (placed) LeaveReceipt(watch.Finished(), options.target);
   return code;
 }
 

@@ -45,6 +45,12 @@ Text Number(int64_t value) {
   return std::to_string(value);
 }
 
+Text StringArray(const std::vector<Text>& texts) {
+  Text array;
+  for (const Text& text : texts) array += (array.empty() ? "" : ",") + JsonString(text);
+  return "[" + array + "]";
+}
+
 }  // namespace
 
 Text JsonString(std::string_view text) {
@@ -75,15 +81,11 @@ Text JsonString(std::string_view text) {
 }
 
 Text StartJson(const StartRecord& start) {
-  Text sources;
-  for (const Text& source : start.sources) {
-    sources += (sources.empty() ? "" : ",") + JsonString(source);
-  }
   return "{\"record\":\"start\"" + Field("time", JsonString(start.time)) +
          Field("version", JsonString(start.version)) +
          Field("command_line", JsonString(start.commandLine)) +
          Field("account", JsonString(start.account)) + Field("machine", JsonString(start.machine)) +
-         Field("system", JsonString(start.system)) + Field("sources", "[" + sources + "]") +
+         Field("system", JsonString(start.system)) + Field("sources", StringArray(start.sources)) +
          Field("target", JsonString(start.target)) + "}";
 }
 
@@ -115,6 +117,12 @@ Text OutsideJson(const OutsideRecord& outside) {
          Field("changed", JsonString(outside.changed)) + "}";
 }
 
+Text SpaceJson(const SpaceRecord& space) {
+  return "{\"record\":\"space\"" + Field("time", JsonString(space.time)) +
+         Field("folders", StringArray(space.folders)) + Field("needed", Number(space.needed)) +
+         Field("free", Number(space.free)) + "}";
+}
+
 Text EndJson(const EndRecord& end) {
   Text json = "{\"record\":\"end\"" + Field("time", JsonString(end.time)) +
               Field("exit_code", Number(end.exitCode)) + Field("line", JsonString(end.line));
@@ -122,7 +130,7 @@ Text EndJson(const EndRecord& end) {
   return json + Field("delivered", Number(end.counts.delivered)) +
          Field("unchanged", Number(end.counts.unchanged)) +
          Field("skipped", Number(end.counts.skipped)) + Field("failed", Number(end.counts.failed)) +
-         "}";
+         Field("not_placed", Number(end.counts.notPlaced)) + "}";
 }
 
 }  // namespace quelb::deploy

@@ -1,5 +1,5 @@
 // The records of a deploy as --json writes them on standard output: one JSON object a line,
-// told apart by "record": "start", "name", "question", "outside" or "end".
+// told apart by "record": "start", "name", "question", "outside", "space" or "end".
 #pragma once
 
 #include <string_view>
@@ -17,6 +17,7 @@ Text StartJson(const StartRecord& start);
 Text NameJson(const NameRecord& name);
 Text QuestionJson(const QuestionRecord& question);
 Text OutsideJson(const OutsideRecord& outside);
+Text SpaceJson(const SpaceRecord& space);
 Text EndJson(const EndRecord& end);
 
 }  // namespace quelb::deploy

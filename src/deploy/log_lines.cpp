@@ -64,10 +64,25 @@ Text OutsideLine(const OutsideRecord& outside) {
          Quoted(outside.changed);
 }
 
+Text SpaceLine(const SpaceRecord& space) {
+  Text folders;
+  for (const Text& folder : space.folders) {
+    folders += (folders.empty() ? "" : " and ") + Quoted(folder);
+  }
+  return space.time + " disk full: " + std::to_string(space.needed) +
+         " bytes to stage on the volume of " + folders + ", " + std::to_string(space.free) +
+         " bytes free";
+}
+
 Text EndLine(const EndRecord& end) {
   Text line = end.time + " ";
   if (end.fatal != 0) line += "fatal error " + std::to_string(end.fatal) + ". ";
-  return line + end.line + " exit code " + std::to_string(end.exitCode);
+  line += end.line;
+  if (end.counts.notPlaced != 0) {
+    line += " Nothing was placed: " + std::to_string(end.counts.notPlaced) +
+            " staged files were removed.";
+  }
+  return line + " exit code " + std::to_string(end.exitCode);
 }
 
 }  // namespace quelb::deploy

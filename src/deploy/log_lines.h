@@ -12,6 +12,7 @@ std::vector<Text> StartLines(const StartRecord& start);
 Text NameLine(const NameRecord& name);
 Text QuestionLine(const QuestionRecord& question);
 Text OutsideLine(const OutsideRecord& outside);
+Text SpaceLine(const SpaceRecord& space);
 Text EndLine(const EndRecord& end);
 
 }  // namespace quelb::deploy

@@ -50,13 +50,24 @@ struct OutsideRecord {
   Text changed;
 };
 
+// A volume without the room that staging the release needs there.
+struct SpaceRecord {
+  Text time;
+  std::vector<Text> folders;
+  int64_t needed = 0;
+  int64_t free = 0;
+};
+
 struct Counts {
   int64_t delivered = 0;
   int64_t unchanged = 0;
   int64_t skipped = 0;
   int64_t failed = 0;
-  // The names the runs counted as copied or expanded, as their completion boxes count them.
+  // The names the runs counted as copied or expanded, as their completion boxes count them,
+  // once the release they were staged for is in place.
   int64_t counted = 0;
+  // The names staged for a release that was not put in place.
+  int64_t notPlaced = 0;
 };
 
 struct EndRecord {

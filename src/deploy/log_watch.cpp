@@ -17,6 +17,9 @@
 namespace quelb::deploy {
 namespace {
 
+// What the log says of a name that was staged when the release was not put in place.
+constexpr const char* kNotPlaced = "staged, not placed";
+
 DeployRecord*& KeptRecord() {
   static DeployRecord* record = nullptr;
   return record;
@@ -95,11 +98,10 @@ void AddSizeAndDigest(NameRecord& record, const NameReport& report) {
   ClearError(errors);
 }
 
+// A name staged is counted once the release is placed or turned back.
 void Count(Counts& counts, NameResult result) {
   switch (result) {
     case NameResult::kDelivered:
-      ++counts.delivered;
-      ++counts.counted;
       break;
     case NameResult::kInPlace:
     case NameResult::kNotExpanded:
@@ -168,7 +170,25 @@ void DeployRecord::NameSettled(const NameReport& report) {
   record.command = report.command;
   record.exitCode = report.exitCode;
   Count(counts_, report.result);
+  if (report.result == NameResult::kDelivered) {
+    staged_.push_back(std::move(record));
+    return;
+  }
   Write(NameLine(record), options_.json ? NameJson(record) : Text());
+}
+
+void DeployRecord::ReleasePlaced(bool placed) {
+  for (NameRecord& record : staged_) {
+    if (placed) {
+      ++counts_.delivered;
+      ++counts_.counted;
+    } else {
+      record.action = kNotPlaced;
+      ++counts_.notPlaced;
+    }
+    Write(NameLine(record), options_.json ? NameJson(record) : Text());
+  }
+  staged_.clear();
 }
 
 void DeployRecord::Question(const Box& box, int answer, const Text& why) {
@@ -178,6 +198,7 @@ void DeployRecord::Question(const Box& box, int answer, const Text& why) {
 
 void DeployRecord::End(int exitCode, ErrorNumber fatal) {
   if (ended_) return;
+  ReleasePlaced(false);
   ended_ = true;
   const EndRecord record{TimeNow(), CompletionLine(counts_.counted), exitCode, fatal, counts_};
   Write(EndLine(record), options_.json ? EndJson(record) : Text());
@@ -187,6 +208,11 @@ void DeployRecord::End(int exitCode, ErrorNumber fatal) {
 void DeployRecord::OutsideChange(const Text& archive, const Text& changed) {
   const OutsideRecord outside{TimeNow(), archive, changed};
   Write(OutsideLine(outside), options_.json ? OutsideJson(outside) : Text());
+}
+
+void DeployRecord::ShortOfSpace(const std::vector<Text>& folders, int64_t needed, int64_t free) {
+  const SpaceRecord space{TimeNow(), folders, needed, free};
+  Write(SpaceLine(space), options_.json ? SpaceJson(space) : Text());
 }
 
 void DeployRecord::Write(const Text& line, const Text& json) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <vector>
 
 #include "deploy/log_files.h"
 #include "deploy/log_records.h"
@@ -23,7 +24,11 @@ class DeployRecord : public DeliveryWatch {
   // The target cannot be used: no log is written there.
   void NoTargetLog() { logs_.NotInTarget(options_.target); }
   void Question(const Box& box, int answer, const Text& why);
+  // Whether the staged release was put in place: its names are written then, as placed or
+  // as staged and not placed. A deploy that ends without saying placed none.
+  void ReleasePlaced(bool placed);
   void OutsideChange(const Text& archive, const Text& changed);
+  void ShortOfSpace(const std::vector<Text>& folders, int64_t needed, int64_t free);
   // Writes the end with the exit code and closes the logs; nothing is written after it.
   void End(int exitCode, ErrorNumber fatal = 0);
 
@@ -37,6 +42,8 @@ class DeployRecord : public DeliveryWatch {
   LogFiles logs_;
   // Whether the target of each name begun and not yet settled was there before.
   std::map<Text, bool> targetWasThere_;
+  // The names staged, whose lines wait until the release is placed or turned back.
+  std::vector<NameRecord> staged_;
   Counts counts_;
   bool ended_ = false;
 };

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "deploy/exit_codes.h"
+#include "deploy/room_check.h"
 
 namespace quelb::deploy {
 namespace {
@@ -59,7 +60,9 @@ int Policy::Decide(const Box& box) {
       return Because("a path the platform cannot take: the run ends", IDOK);
     case BoxKind::kAnotherDisk:
       return Because("each --source is a run of its own", IDNO);
+    // A run's count is of the files it staged: the log's last line tells what was placed.
     case BoxKind::kCompleted:
+      return Because("acknowledged; the count is of files staged, not yet placed", IDOK);
     case BoxKind::kCanceled:
       return Because("acknowledged", IDOK);
   }
@@ -98,9 +101,9 @@ int Policy::SettleFileFailure(const Box& box) {
     skipped_ = true;
     return Because("--retries exhausted, skipped for --keep-going", IDIGNORE);
   }
-  return Because(
-      "--retries exhausted",
-      EndTheRun(box.failure.number == error_number::kDiskFull ? kDiskFull : kFileNotDelivered));
+  const bool diskFull = box.failure.number == error_number::kDiskFull ||
+                        ArchiveFailedForRoom(options_, box.failure.file);
+  return Because("--retries exhausted", EndTheRun(diskFull ? kDiskFull : kFileNotDelivered));
 }
 
 int Policy::Because(Text reason, int answer) {

@@ -1,6 +1,7 @@
 #include "deploy/receipt.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <ctime>
 #include <nlohmann/json.hpp>
 
@@ -67,6 +68,17 @@ Json SourcesJson(const std::vector<Delivery>& deliveries) {
     (*folder)["files"].push_back(DeliveryJson(delivery));
   }
   return sources;
+}
+
+Json MissingJson(const std::vector<MissingFile>& missing) {
+  Json files = Json::array();
+  for (const MissingFile& file : missing) {
+    files.push_back({{"folder", file.sourceFolder},
+                     {"name", file.name},
+                     {"kind", KindName(file.kind)},
+                     {"error", file.error}});
+  }
+  return files;
 }
 
 // Every field is looked at before it is taken, so that a receipt of another form reads as none.
@@ -140,6 +152,37 @@ bool TakeSources(const Json& json, std::vector<Delivery>& deliveries) {
   return true;
 }
 
+// A receipt before --keep-going could place a release without its failed files has no such
+// list, which reads as none missing.
+bool TakeMissing(const Json& json, std::vector<MissingFile>& missing) {
+  const auto field = json.find("missing");
+  if (field == json.end()) return true;
+  if (!field->is_array()) return false;
+  for (const Json& file : *field) {
+    MissingFile& taken = missing.emplace_back();
+    int64_t error = 0;
+    if (!file.is_object() || !Take(file, "folder", taken.sourceFolder) ||
+        !Take(file, "name", taken.name) || !TakeKind(file, taken.kind) ||
+        !Take(file, "error", error)) {
+      return false;
+    }
+    taken.error = static_cast<ErrorNumber>(error);
+  }
+  return true;
+}
+
+bool TakeUndone(const Json& json, std::optional<UndoneRelease>& undone) {
+  const auto field = json.find("undone");
+  if (field == json.end()) return true;
+  UndoneRelease release;
+  if (!field->is_object() || !Take(*field, "version", release.version) ||
+      !Take(*field, "written", release.written)) {
+    return false;
+  }
+  undone = release;
+  return true;
+}
+
 Text UtcNow() {
   const std::time_t now = std::time(nullptr);
   char text[sizeof "2026-12-09T13:20:05Z"] = {};
@@ -159,11 +202,17 @@ bool FactsOf(const Text& path, FileFacts& facts) {
 }
 
 Text ReceiptText(const Receipt& receipt) {
-  const Json json = {{"form", kForm},
-                     {"program", kProgram},
-                     {"version", receipt.version},
-                     {"written", receipt.written},
-                     {"sources", SourcesJson(receipt.deliveries)}};
+  Json json = {{"form", kForm},
+               {"program", kProgram},
+               {"version", receipt.version},
+               {"written", receipt.written},
+               {"sources", SourcesJson(receipt.deliveries)}};
+  if (!receipt.missing.empty()) json["missing"] = MissingJson(receipt.missing);
+  if (receipt.undone) {
+    json["undone"] = {{"version", receipt.undone->version},
+                      {"written", receipt.undone->written},
+                      {"time", receipt.written}};
+  }
   // A name that is not UTF-8 (a code page's letters) is kept with replacement characters: it
   // then matches no file, and the file is delivered again rather than taken for unchanged.
   return json.dump(1, '\t', false, Json::error_handler_t::replace) + "\n";
@@ -177,7 +226,8 @@ std::optional<Receipt> ReceiptFromText(const Text& text) {
   Text program;
   if (!Take(json, "form", form) || form != kForm || !Take(json, "program", program) ||
       program != kProgram || !Take(json, "version", receipt.version) ||
-      !Take(json, "written", receipt.written) || !TakeSources(json, receipt.deliveries)) {
+      !Take(json, "written", receipt.written) || !TakeSources(json, receipt.deliveries) ||
+      !TakeMissing(json, receipt.missing) || !TakeUndone(json, receipt.undone)) {
     return std::nullopt;
   }
   return receipt;
@@ -198,6 +248,13 @@ bool WriteReceipt(ErrorState& state, const Text& target, Receipt receipt) {
     WriteFileDurably(state, DeployFolderOf(target) + "\\release.json", ReceiptText(receipt));
   }
   return state.number == 0;
+}
+
+void LeaveReceipt(const Receipt& receipt, const Text& target) {
+  ErrorState errors;
+  if (WriteReceipt(errors, target, receipt)) return;
+  std::fprintf(stderr, "quelb-deploy: the receipt could not be written: error %d\n",
+               static_cast<int>(errors.number));
 }
 
 }  // namespace quelb::deploy

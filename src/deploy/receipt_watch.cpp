@@ -1,7 +1,6 @@
 #include "deploy/receipt_watch.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "services/digest.h"
 #include "services/files.h"
@@ -40,9 +39,21 @@ ReceiptWatch::ReceiptWatch(const std::optional<Receipt>& previous, bool deliverA
       test_(previous, finalPath_),
       deliverAll_(deliverAll) {}
 
+bool ReceiptWatch::DecidesToDeliver(const UpdateRunState& run) {
+  if (deliverAll_) return true;
+  const Decision& decision = ahead_[run.SourceFilePath()] = test_.Decide(run);
+  return decision.verdict == Verdict::kDeliver;
+}
+
 bool ReceiptWatch::LeavesUnchanged(const UpdateRunState& run) {
   if (deliverAll_) return false;
-  const Decision& decision = decisions_[run.CurrentFile] = test_.Decide(run);
+  Decision& decision = decisions_[run.CurrentFile];
+  if (const auto ahead = ahead_.find(run.SourceFilePath()); ahead != ahead_.end()) {
+    decision = ahead->second;
+    ahead_.erase(ahead);
+  } else {
+    decision = test_.Decide(run);
+  }
   return decision.verdict != Verdict::kDeliver;
 }
 
@@ -56,6 +67,10 @@ void ReceiptWatch::NameSettled(const NameReport& report) {
   if (decided != decisions_.end()) {
     decision = decided->second;
     decisions_.erase(decided);
+  }
+  if (report.result == NameResult::kSkipped || report.result == NameResult::kFailed) {
+    missing_.push_back({FolderOfSource(report), report.name, report.kind, report.failure.number});
+    return;
   }
   if (report.result == NameResult::kUnchanged && decision.verdict == Verdict::kAsRecorded) {
     Delivery carried = *decision.recorded;
@@ -79,6 +94,7 @@ Receipt ReceiptWatch::Finished() const {
     }
   }
   receipt.deliveries.insert(receipt.deliveries.end(), recorded_.begin(), recorded_.end());
+  receipt.missing = missing_;
   return receipt;
 }
 
@@ -127,13 +143,6 @@ std::vector<RecordedFile> ReceiptWatch::ProgramsUnpacked(const Text& targetFolde
     programs.push_back({name, facts, Sha256OfFile(errors, targetFolder + "\\" + name)});
   }
   return programs;
-}
-
-void LeaveReceipt(const ReceiptWatch& watch, const Text& target) {
-  ErrorState errors;
-  if (WriteReceipt(errors, target, watch.Finished())) return;
-  std::fprintf(stderr, "quelb-deploy: the receipt could not be written: error %d\n",
-               static_cast<int>(errors.number));
 }
 
 }  // namespace quelb::deploy

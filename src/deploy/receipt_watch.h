@@ -16,6 +16,10 @@ class ReceiptWatch : public DeliveryWatch {
   // The receipt found in the target before the deploy, which it must outlive.
   ReceiptWatch(const std::optional<Receipt>& previous, bool deliverAll, FinalPath finalPath);
 
+  // Decides on the name at hand ahead of its run, which then takes the decision made here.
+  // True when it is to be delivered.
+  bool DecidesToDeliver(const UpdateRunState& run);
+
   bool LeavesUnchanged(const UpdateRunState& run) override;
   void ArchiveStarts(const UpdateRunState& run) override;
   void NameSettled(const NameReport& report) override;
@@ -36,17 +40,14 @@ class ReceiptWatch : public DeliveryWatch {
   bool deliverAll_;
   // The decision on each name not yet settled: a copy may wait while others are decided on.
   std::map<Text, Decision> decisions_;
+  // The decisions made ahead of the runs, by each name's source path.
+  std::map<Text, Decision> ahead_;
   // The target's files before the archive at hand was started.
   std::map<Text, FileFacts> beforeArchive_;
   std::vector<Delivery> recorded_;
+  std::vector<MissingFile> missing_;
   // The position in recorded_ of the delivery to each place.
   std::map<Text, size_t> places_;
 };
-
-// Writes the watch's receipt into the target, once the release is in place. Every name was
-// delivered all the same when it cannot: the next deploy then finds the receipt before, whose
-// records no longer match what they describe, and delivers those names again; the failure is told
-// on standard error.
-void LeaveReceipt(const ReceiptWatch& watch, const Text& target);
 
 }  // namespace quelb::deploy

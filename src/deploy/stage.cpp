@@ -59,8 +59,14 @@ void MirrorFoldersInTheWay(ErrorState& errors, const Text& source, const Text& t
   ClearError(errors);
 }
 
-void MakeFolderIfMissing(ErrorState& errors, const Text& folder) {
-  if (!FolderThere(errors, folder)) MakeFolder(errors, folder);
+bool MakeFolderIfMissing(ErrorState& errors, const Text& folder) {
+  if (FolderThere(errors, folder)) return false;
+  // A failure stored before does not hide that this folder was made.
+  ErrorState making;
+  MakeFolder(making, folder);
+  if (making.number == 0) return true;
+  StoreError(errors, making.number, making.rawCode);
+  return false;
 }
 
 Text InFolder(const Text& folder, const Text& relative) {
@@ -118,11 +124,14 @@ std::vector<FileBelow> FilesBelow(ErrorState& errors, const Text& folder) {
   return files;
 }
 
-void MakeFoldersFor(ErrorState& errors, const Text& folder, const Text& relative) {
+std::vector<Text> MakeFoldersFor(ErrorState& errors, const Text& folder, const Text& relative) {
+  std::vector<Text> made;
   for (size_t separator = relative.find('\\'); separator != Text::npos;
        separator = relative.find('\\', separator + 1)) {
-    MakeFolderIfMissing(errors, folder + "\\" + relative.substr(0, separator));
+    const Text subfolder = folder + "\\" + relative.substr(0, separator);
+    if (MakeFolderIfMissing(errors, subfolder)) made.push_back(subfolder);
   }
+  return made;
 }
 
 }  // namespace quelb::deploy

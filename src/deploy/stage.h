@@ -51,10 +51,11 @@ struct FileBelow {
 // Every file under the folder, in its subfolders too.
 std::vector<FileBelow> FilesBelow(ErrorState& errors, const Text& folder);
 
-void MakeFolderIfMissing(ErrorState& errors, const Text& folder);
+// True when the folder was not there and has been made.
+bool MakeFolderIfMissing(ErrorState& errors, const Text& folder);
 
 // The subfolders that the relative path of a file passes through, made where they are not
-// there yet.
-void MakeFoldersFor(ErrorState& errors, const Text& folder, const Text& relative);
+// there yet; those made, outer ones first.
+std::vector<Text> MakeFoldersFor(ErrorState& errors, const Text& folder, const Text& relative);
 
 }  // namespace quelb::deploy

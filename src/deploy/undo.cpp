@@ -1,5 +1,8 @@
 #include "deploy/undo.h"
 
+#include <algorithm>
+#include <set>
+
 #include "deploy/stage.h"
 #include "services/journal_files.h"
 
@@ -28,7 +31,33 @@ Text DiscardedNameOf(ErrorState& errors, const JournalStep& placed) {
   return DiscardedOf(folder) + "\\" + relative;
 }
 
+std::set<Text> PlacedPaths(const Journal& release) {
+  std::set<Text> placed;
+  for (const JournalStep& step : release.steps) {
+    if (step.kind == Kind::kPlace) placed.insert(UpperText(step.to));
+  }
+  return placed;
+}
+
+// A copy by the file it became, an archive by any of the programs it unpacked.
+bool PlacedBy(const Delivery& delivery, const std::set<Text>& placed) {
+  if (delivery.kind != NameKind::kArchive) return placed.count(UpperText(delivery.target)) > 0;
+  return std::any_of(delivery.programs.begin(), delivery.programs.end(),
+                     [&](const RecordedFile& program) {
+                       return placed.count(UpperText(InFolder(delivery.target, program.name))) > 0;
+                     });
+}
+
 }  // namespace
+
+Receipt ReceiptAfterUndo(Receipt receipt, const Journal& release) {
+  const std::set<Text> placed = PlacedPaths(release);
+  std::erase_if(receipt.deliveries,
+                [&placed](const Delivery& delivery) { return PlacedBy(delivery, placed); });
+  receipt.missing.clear();
+  receipt.undone = UndoneRelease{receipt.version, receipt.written};
+  return receipt;
+}
 
 Journal UndoJournalOf(ErrorState& errors, const Journal& release) {
   Journal undo;

@@ -20,7 +20,7 @@
 //   file_io.cpp         platform::OpenExclusive, OpenForReading, FileLength,
 //                       ReadAt, Close                                        (below)
 //   mapped_scan.cpp     platform::ScanMapped                                 (below)
-//   own_files.cpp       MakeHiddenFolder                                     (own_files.h)
+//   own_files.cpp       MakeHiddenFolder, RoomOnVolumeOf                     (own_files.h)
 //   folder_lock.cpp     LockFolderOnHost (below), UnlockFolder               (folder_lock.h)
 //   journal_files.cpp   IdentityOf, RenameWithoutReplacing, RemoveFile,
 //                       RemoveEmptyFolder, WriteFileDurably,

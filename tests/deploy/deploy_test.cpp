@@ -5,9 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <string>
 
+#include "deploy/check.h"
 #include "deploy/exit_codes.h"
+#include "deploy/receipt.h"
+#include "deploy/room_check.h"
 #include "engine/engine.h"
 #include "engine/journal.h"
 #include "engine/process_values.h"
@@ -38,11 +43,37 @@ class DeployTest : public ::testing::Test {
     ArchiveTimeLimit = kNoTimeLimit;
   }
 
+  // The line of the deploy's log that holds the part, or an empty one.
+  std::string LogLineWith(const std::string& part) const {
+    const std::vector<std::string> lines = LogLines(log_);
+    const auto line = std::find_if(lines.begin(), lines.end(), [&](const std::string& text) {
+      return text.find(part) != std::string::npos;
+    });
+    return line == lines.end() ? std::string() : *line;
+  }
+
   TempFolder scratch_;
   fs::path first_ = scratch_ / "first";
   fs::path target_ = scratch_ / "target";
+  fs::path log_ = scratch_ / "deploy.log";
   Options options_;
   CurrentFolderGuard currentFolder_;
+};
+
+// Every volume the deploy asks about has the room given, in units of 4 KiB; the target and the
+// download folder are one volume unless told apart.
+class RoomGuard {
+ public:
+  explicit RoomGuard(int64_t freeBytes, bool apart = false)
+      : previous_(SetRoomProbe([=](ErrorState&, const Text& folder, VolumeRoom& room) {
+          const bool inDownload = folder.find("download") != Text::npos;
+          room = {apart && inDownload ? "download" : "target", freeBytes, 4096};
+          return true;
+        })) {}
+  ~RoomGuard() { SetRoomProbe(previous_); }
+
+ private:
+  RoomProbe previous_;
 };
 
 TEST_F(DeployTest, EachSourceIsDeliveredInTurnAndThePackageGoesToTheDownloadFolder) {
@@ -111,6 +142,7 @@ TEST_F(DeployTest, ATargetAnotherRunHoldsExitsAsAnotherInstallationInProgress) {
   EXPECT_EQ(ReadFile(target_ / "A.TXT"), "old");
 }
 
+// The log tells each staged file as staged and not placed.
 TEST_F(DeployTest, AProgramStillInUseAfterTheWaitExits5AndNothingOfTheReleaseIsPlaced) {
   ArchiveScript archive;
   archive.log = scratch_ / "archive.log";
@@ -119,11 +151,41 @@ TEST_F(DeployTest, AProgramStillInUseAfterTheWaitExits5AndNothingOfTheReleaseIsP
   WriteFile(target_ / "AP.exe", "held");
   SecondProcess holder(HolderCommand("open", target_ / "AP.exe"));
   ASSERT_TRUE(holder.Ready());
+  options_.logFile = log_.string();
 
   EXPECT_EQ(RunDeploy(options_), kProgramsInUse);
 
   EXPECT_EQ(ReadFile(target_ / "AP.exe"), "held");
   EXPECT_FALSE(fs::exists(target_ / "A.TXT"));
+  EXPECT_NE(LogLineWith("staged, not placed \"" + options_.sources[0] + "\\A.TXT"), "");
+  EXPECT_EQ(LogLineWith(" copied \""), "");
+  EXPECT_NE(LogLineWith("NO files copied or expanded. Nothing was placed: 2 staged files"), "");
+}
+
+// A folder in the way of an archive's program turns the commit back once the folder that
+// another program of the release goes into has been made; that one goes again, and a folder
+// that was there before stays.
+TEST_F(DeployTest, ACommitTurnedBackLeavesNoFolderItMadeAndTheLogPlacesNothing) {
+  ArchiveScript nested;
+  nested.log = scratch_ / "nested.log";
+  nested.unpackName = "OLD/NEW/X.DLL";
+  WriteArchive(first_ / "QUELBAP.EXE", nested);
+  ArchiveScript blocked;
+  blocked.log = scratch_ / "blocked.log";
+  blocked.unpackName = "BLOCK.DLL";
+  WriteArchive(first_ / "QUELBXY.EXE", blocked);
+  fs::create_directories(target_ / "OLD");
+  fs::create_directories(target_ / "BLOCK.DLL");
+  WriteFile(target_ / "BLOCK.DLL" / "IN.TXT", "the suite's");
+  options_.logFile = log_.string();
+
+  EXPECT_EQ(RunDeploy(options_), kFileNotDelivered);
+
+  EXPECT_TRUE(fs::is_directory(target_ / "OLD"));
+  EXPECT_FALSE(fs::exists(target_ / "OLD" / "NEW"));
+  EXPECT_EQ(ReadFile(target_ / "BLOCK.DLL" / "IN.TXT"), "the suite's");
+  EXPECT_NE(LogLineWith("staged, not placed \"" + options_.sources[0] + "\\QUELBAP.EXE"), "");
+  EXPECT_EQ(LogLineWith(" expanded \""), "");
 }
 
 // A folder in a file's place makes that file's delivery fail on every platform.
@@ -145,6 +207,29 @@ TEST_F(DeployTest, AFileThatCannotBeDeliveredExits6AndKeepGoingDeliversTheOthers
   EXPECT_EQ(ReadFile(target_ / "B.TXT"), "b");
   EXPECT_EQ(ReadFile(target_ / "C.TXT"), "c");
   EXPECT_TRUE(fs::is_directory(target_ / "A.TXT"));
+}
+
+// With --keep-going the release goes in place without the file that failed; the receipt names
+// it, and --check asks for it alone.
+TEST_F(DeployTest, KeepGoingPlacesTheReleaseWithoutTheFailedFileWhichTheReceiptAndCheckName) {
+  WriteFile(first_ / "A.TXT", "a");
+  WriteFile(first_ / "B.TXT", "b");
+  fs::create_directories(target_ / "A.TXT");
+  options_.keepGoing = true;
+
+  EXPECT_EQ(RunDeploy(options_), kFileNotDelivered);
+
+  const std::optional<Receipt> receipt = ReadReceipt(options_.target);
+  ASSERT_TRUE(receipt);
+  ASSERT_EQ(receipt->missing.size(), 1u);
+  EXPECT_EQ(receipt->missing[0].name, "A.TXT");
+  EXPECT_EQ(receipt->missing[0].sourceFolder, options_.sources[0]);
+  EXPECT_NE(receipt->missing[0].error, 0);
+  ASSERT_EQ(receipt->deliveries.size(), 1u);
+  EXPECT_EQ(receipt->deliveries[0].source.name, "B.TXT");
+  const CheckResult check = CheckTarget(options_);
+  EXPECT_EQ(check.code, kNotCurrent);
+  EXPECT_EQ(check.wouldDeliver, std::vector<Text>{"A.TXT"});
 }
 
 // An archive that waits for input it will not get is ended when --archive-timeout has passed
@@ -225,6 +310,86 @@ TEST_F(DeployTest, UndoPutsTheReleaseBeforeBackAndLeavesWhatTheSuiteChangedSince
   EXPECT_FALSE(fs::exists(target_ / "NEW.TXT"));
   EXPECT_EQ(RunDeploy(undo), kDelivered) << "a second undo has nothing to undo";
   EXPECT_EQ(ReadFile(target_ / "A.TXT"), "old a");
+}
+
+// The receipt after an undo names the release undone and records none of its deliveries, so
+// that --check, a fleet tool's detection, asks for the release again.
+TEST_F(DeployTest, AfterAnUndoTheReceiptSaysSoAndCheckAsksForTheReleaseAgain) {
+  WriteFile(target_ / "A.TXT", "old a");
+  WriteFile(first_ / "A.TXT", "new a");
+  WriteFile(first_ / "NEW.TXT", "new");
+  ASSERT_EQ(RunDeploy(options_), kDelivered);
+  const std::optional<Receipt> release = ReadReceipt(options_.target);
+  ASSERT_TRUE(release);
+  ASSERT_EQ(CheckTarget(options_).code, kDelivered);
+  Options undo = options_;
+  undo.sources.clear();
+  undo.undo = true;
+
+  ASSERT_EQ(RunDeploy(undo), kDelivered);
+
+  const std::optional<Receipt> undone = ReadReceipt(options_.target);
+  ASSERT_TRUE(undone);
+  ASSERT_TRUE(undone->undone);
+  EXPECT_EQ(undone->undone->written, release->written);
+  EXPECT_TRUE(undone->deliveries.empty());
+  CheckResult check = CheckTarget(options_);
+  EXPECT_EQ(check.code, kNotCurrent);
+  std::sort(check.wouldDeliver.begin(), check.wouldDeliver.end());
+  EXPECT_EQ(check.wouldDeliver, (std::vector<Text>{"A.TXT", "NEW.TXT"}));
+
+  ASSERT_EQ(RunDeploy(options_), kDelivered);
+  EXPECT_EQ(ReadFile(target_ / "A.TXT"), "new a");
+  EXPECT_EQ(CheckTarget(options_).code, kDelivered);
+  EXPECT_FALSE(ReadReceipt(options_.target)->undone);
+}
+
+// What the copies and packages stage is held against the room of each volume before anything
+// is staged: one sum when the target and the download folder share a volume, each file taking
+// whole units, and without the names that are unchanged.
+TEST_F(DeployTest, AReleaseWithoutRoomOnItsVolumesExits7BeforeAnythingIsStaged) {
+  WriteFile(target_ / "A.TXT", "old");
+  WriteFile(first_ / "A.TXT", std::string(5000, 'a'));
+  WriteFile(first_ / "UPDATE.QLB", std::string(5000, 'p'));
+  WriteFile(first_ / "SETUP.EXE", std::string(50000, 's'));
+  options_.logFile = log_.string();
+  {
+    RoomGuard room(16383);
+    EXPECT_EQ(RunDeploy(options_), kDiskFull);
+  }
+  EXPECT_EQ(ReadFile(target_ / "A.TXT"), "old");
+  EXPECT_FALSE(fs::exists(scratch_ / "download" / "UPDATE.QLB"));
+  EXPECT_NE(LogLineWith("disk full: 16384 bytes to stage on the volume of \"" + options_.target +
+                        "\" and \"" + options_.download + "\", 16383 bytes free"),
+            "");
+  {
+    RoomGuard room(8192, true);
+    EXPECT_EQ(RunDeploy(options_), kDelivered);
+  }
+  WriteFile(first_ / "B.TXT", "b");
+  {
+    RoomGuard room(4096);
+    EXPECT_EQ(RunDeploy(options_), kDelivered);
+  }
+  EXPECT_EQ(ReadFile(target_ / "B.TXT"), "b");
+}
+
+// An archive's programs cannot be counted before it runs: its failure on a volume left with
+// less room than the archive itself is a full disk, and on one with room a file not delivered.
+TEST_F(DeployTest, AnArchiveThatFailsOnAVolumeWithoutRoomExits7) {
+  ArchiveScript archive;
+  archive.log = scratch_ / "archive.log";
+  archive.exitCode = 2;
+  WriteArchive(first_ / "QUELBAP.EXE", archive);
+  {
+    RoomGuard room(100000000);
+    EXPECT_EQ(RunDeploy(options_), kFileNotDelivered);
+  }
+  {
+    RoomGuard room(0);
+    EXPECT_EQ(RunDeploy(options_), kDiskFull);
+  }
+  EXPECT_FALSE(fs::exists(target_ / "AP.exe"));
 }
 
 // A deploy killed after its journal was written and its first rename made.

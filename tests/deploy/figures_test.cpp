@@ -28,7 +28,7 @@ TEST(JsonLinesTest, TheEndCarriesTheExitCodeAndTheCounts) {
   EXPECT_EQ(EndJson(end),
             R"({"record":"end","time":"2026-12-09T13:16:44Z","exit_code":6,)"
             R"("line":" 2 files copied or expanded.","delivered":2,"unchanged":1,"skipped":1,)"
-            R"("failed":0})");
+            R"("failed":0,"not_placed":0})");
 }
 
 TEST(ProgressFiguresTest, RateAndTimeLeftComeOnceThereIsSomethingToMeasure) {

@@ -1,5 +1,5 @@
-// The unattended program's own files: comparisons that read past the first piece, and its
-// hidden folder.
+// The unattended program's own files: comparisons that read past the first piece, its hidden
+// folder, and the room on a folder's volume.
 #include "services/own_files.h"
 
 #include <gtest/gtest.h>
@@ -55,6 +55,22 @@ TEST_F(OwnFilesTest, TheHiddenFolderIsMadeOnceAndALinkInItsPlaceIsRefused) {
 #endif
   testing::WriteFile(folder_ / ".file", "");
   MakeHiddenFolder(state_, PathOf(".file"));
+  EXPECT_NE(TakeError(state_), 0);
+}
+
+TEST_F(OwnFilesTest, TwoFoldersOfOneVolumeShareItsRoomAndAMissingFolderHasNone) {
+  fs::create_directories(folder_ / "one");
+  fs::create_directories(folder_ / "two");
+  VolumeRoom one;
+  VolumeRoom two;
+  ASSERT_TRUE(RoomOnVolumeOf(state_, PathOf("one"), one));
+  ASSERT_TRUE(RoomOnVolumeOf(state_, PathOf("two"), two));
+  EXPECT_FALSE(one.volume.empty());
+  EXPECT_EQ(one.volume, two.volume);
+  EXPECT_GT(one.freeBytes, 0);
+  EXPECT_GE(one.unitBytes, 512);
+  VolumeRoom missing;
+  EXPECT_FALSE(RoomOnVolumeOf(state_, PathOf("missing"), missing));
   EXPECT_NE(TakeError(state_), 0);
 }
 

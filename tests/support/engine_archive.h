@@ -1,5 +1,5 @@
 // Program archives for the engine tests: small executable shell scripts that record their
-// arguments and unpack one file into the folder named after "-o".
+// arguments and unpack one file into the folder named after "-o", or a subfolder of it.
 #pragma once
 
 #include <filesystem>

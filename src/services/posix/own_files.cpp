@@ -1,7 +1,9 @@
-// The unattended program's hidden folder on POSIX: its dot name hides it.
+// The unattended program's hidden folder on POSIX, which its dot name hides, and the room on a
+// folder's file system.
 #include "services/own_files.h"
 
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 #include <cerrno>
 #include <optional>
@@ -22,6 +24,21 @@ void MakeHiddenFolder(ErrorState& state, const Text& path) {
   struct stat info;
   if (lstat(hostPath->c_str(), &info) != 0) return posix::StoreErrno(state, errno, *hostPath);
   if (!S_ISDIR(info.st_mode)) StoreWindowsError(state, wincode::kAccessDenied, ENOTDIR);
+}
+
+bool RoomOnVolumeOf(ErrorState& state, const Text& folder, VolumeRoom& room) {
+  const std::optional<std::string> hostPath = posix::HostPathOrError(state, folder);
+  if (!hostPath) return false;
+  struct statvfs volume;
+  struct stat info;
+  if (statvfs(hostPath->c_str(), &volume) != 0 || stat(hostPath->c_str(), &info) != 0) {
+    posix::StoreErrno(state, errno, *hostPath);
+    return false;
+  }
+  const int64_t unit = volume.f_frsize != 0 ? volume.f_frsize : volume.f_bsize;
+  room = {std::to_string(info.st_dev), static_cast<int64_t>(volume.f_bavail) * unit,
+          unit > 0 ? unit : 1};
+  return true;
 }
 
 }  // namespace quelb

@@ -1,7 +1,7 @@
 // A program archive for the engine tests. What it does is written after the program in its
 // own file (see tests/support/win32/engine_archive.cpp): it records its arguments, one a
-// line, in the log named there, unpacks one file into the folder named after "-o", and ends
-// with the exit code given, or waits for ever when told it hangs.
+// line, in the log named there, unpacks one file into the folder named after "-o" (its
+// subfolders made), and ends with the exit code given, or waits for ever when told it hangs.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -61,14 +61,24 @@ std::string FolderAfterSwitch(int argc, char** argv) {
   return folder;
 }
 
+// The folders of a name that reaches into subfolders are made, as an archive makes them.
+void MakeFoldersOf(const std::string& path, size_t from) {
+  for (size_t at = path.find_first_of("\\/", from); at != std::string::npos;
+       at = path.find_first_of("\\/", at + 1)) {
+    CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   Settings settings;
   if (!ReadSettings(settings)) return 3;
   WriteArgumentLog(settings.log.c_str(), argc, argv);
-  std::ofstream unpacked(FolderAfterSwitch(argc, argv) + "\\" + settings.unpackName,
-                         std::ios::binary | std::ios::trunc);
+  const std::string folder = FolderAfterSwitch(argc, argv);
+  const std::string path = folder + "\\" + settings.unpackName;
+  MakeFoldersOf(path, folder.size() + 1);
+  std::ofstream unpacked(path, std::ios::binary | std::ios::trunc);
   unpacked << settings.unpackContent;
   if (!unpacked) return 4;
   unpacked.close();

@@ -24,8 +24,9 @@ void WriteArchive(const std::filesystem::path& path, const ArchiveScript& script
        << "  esac\n"
        << "done\n"
        << "folder=$(printf '%s' \"$folder\" | tr '\\\\' '/')\n"
-       << "printf '%s' '" << script.unpackContent << "' > \"$folder/" << script.unpackName
-       << "\" || exit 4\n";
+       << "unpacked=\"$folder/" << script.unpackName << "\"\n"
+       << "mkdir -p \"$(dirname \"$unpacked\")\" || exit 4\n"
+       << "printf '%s' '" << script.unpackContent << "' > \"$unpacked\" || exit 4\n";
   if (script.hangs) {
     text << "sleep 3600 &\n"
          << "echo $! > \"$log.waiting\"\n"
