@@ -249,6 +249,8 @@ def undo_points(world):
     return spread(calls, UNDO_KILLS)
 
 
+# A timed point may fall after the end of a run that went faster than the one timed: only an
+# injected kill must land, and the state a run left is checked either way.
 def killed(world, words, point):
     return killed_after(world, words, point) if LAUNCHER else killed_by_strace(words, point)
 
@@ -266,7 +268,7 @@ def check_deploy_kills(world, new):
     for index, point in enumerate(kill_points(world, words)):
         where = f"deploy kill {index} at {point[:2] if not LAUNCHER else (point[0], round(point[1], 2))}"
         old = restore(world)
-        if not killed(world, words, point):
+        if not killed(world, words, point) and not LAUNCHER:
             fail(f"{where}: the deploy was not killed there")
         recovered(world, where)
         state = which(state_of(world), old, new)
@@ -290,7 +292,7 @@ def check_undo_kills(world):
         if run(deploy_arguments(world)) != 0:
             fail(f"{where}: the deploy before the undo failed")
         released = state_of(world)
-        if not killed(world, arguments(world, "--undo"), point):
+        if not killed(world, arguments(world, "--undo"), point) and not LAUNCHER:
             fail(f"{where}: the undo was not killed there")
         recovered(world, where)
         state = which(state_of(world), old, released)
