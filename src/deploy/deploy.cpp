@@ -18,6 +18,7 @@
 #include "engine/journal.h"
 #include "engine/process_values.h"
 #include "engine/run_lock.h"
+#include "services/dos_path.h"
 #include "services/process.h"
 
 namespace quelb::deploy {
@@ -217,9 +218,25 @@ int DeliverToTarget(const Options& options, DeployRecord& record) {
   return code;
 }
 
+// The run makes its own folders current, after which a relative path would name another
+// folder: each is taken from the current folder once, before the deploy begins.
+Text FromCurrentFolder(const Text& path) {
+  if (path.empty() || dos::StartsWithDrive(path) || dos::IsSeparator(path[0])) return path;
+  ErrorState errors;
+  const Text current = CurrentFolder(errors, "");
+  return errors.number == 0 ? InFolder(current, path) : path;
+}
+
+Options WithFoldersFromCurrentFolder(Options options) {
+  for (Text* path : {&options.target, &options.download}) *path = FromCurrentFolder(*path);
+  for (Text& source : options.sources) source = FromCurrentFolder(source);
+  return options;
+}
+
 }  // namespace
 
-int RunDeploy(const Options& options) {
+int RunDeploy(const Options& given) {
+  const Options options = WithFoldersFromCurrentFolder(given);
   AppName = options.app;
   UpdateMode = kTrue;
   DownloadFolder = options.download;

@@ -11,8 +11,9 @@
 namespace quelb {
 
 // Enough of a file to tell it from any other put under its name since: its size, its time of
-// last change in the platform's finest unit, and the platform's own id for it (device and
-// inode; volume serial and file index). Size -1 when no file is there.
+// last change in the platform's finest unit, and the platform's own id for it (file system
+// and inode; volume serial and file index), which stays the same across a restart. Size -1
+// when no file is there.
 struct FileIdentity {
   int64_t size = -1;
   int64_t modified = 0;

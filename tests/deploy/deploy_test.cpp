@@ -92,6 +92,22 @@ TEST_F(DeployTest, EachSourceIsDeliveredInTurnAndThePackageGoesToTheDownloadFold
   EXPECT_EQ(RunAborted, kFalse);
 }
 
+// The run makes its target current, after which a relative path would name another folder.
+TEST_F(DeployTest, RelativePathsNameTheFoldersOfTheCurrentFolderWhenTheDeployStarted) {
+  WriteFile(first_ / "A.TXT", "new");
+  WriteFile(first_ / "UPDATE.QLB", "package");
+  WriteFile(target_ / "A.TXT", "old");
+  fs::current_path(scratch_.Path());
+  options_.sources = {"first"};
+  options_.target = "target";
+  options_.download = "download";
+
+  EXPECT_EQ(RunDeploy(options_), kDelivered);
+
+  EXPECT_EQ(ReadFile(target_ / "A.TXT"), "new");
+  EXPECT_EQ(ReadFile(scratch_ / "download" / "UPDATE.QLB"), "package");
+}
+
 TEST_F(DeployTest, ASourceThatIsNotThereExits3AndTheSourcesAfterItAreNotDelivered) {
   const fs::path second = scratch_ / "second";
   fs::create_directories(second);

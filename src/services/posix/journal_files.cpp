@@ -6,9 +6,11 @@
 #include <fcntl.h>
 #include <stdio.h>  // renameat2
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -63,6 +65,23 @@ bool WriteHostFileDurably(const std::string& path, const Text& bytes) {
   return rename(fresh.c_str(), path.c_str()) == 0 && SyncHostFolder(posix::HostFolderOf(path));
 }
 
+// The file system's own id, where it has one (ext4 and btrfs take it from the volume's UUID):
+// the device number that holds it may be another after a restart, as disks are found in
+// another order, so a journal finished then would know none of its files by it.
+std::string FileSystemIdOf(const std::string& host, dev_t device) {
+  struct statfs info;
+  if (statfs(host.c_str(), &info) == 0) {
+    int words[2];
+    static_assert(sizeof words == sizeof info.f_fsid);
+    std::memcpy(words, &info.f_fsid, sizeof words);
+    if (words[0] != 0 || words[1] != 0) {
+      return "fs" + std::to_string(static_cast<unsigned>(words[0])) + "." +
+             std::to_string(static_cast<unsigned>(words[1]));
+    }
+  }
+  return std::to_string(device);
+}
+
 }  // namespace
 
 // A path found as it is written is what its translation gives, without the translation's own
@@ -90,7 +109,7 @@ FileIdentity IdentityOf(ErrorState& state, const Text& path) {
   if (!S_ISREG(info.st_mode)) return {};
   return {static_cast<int64_t>(info.st_size),
           static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec,
-          std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino)};
+          FileSystemIdOf(*host, info.st_dev) + ":" + std::to_string(info.st_ino)};
 }
 
 void RenameWithoutReplacing(ErrorState& state, const Text& from, const Text& to) {

@@ -9,9 +9,9 @@
 
 #include "../engine_world.h"
 #include "dialog/dialog_double.h"
-#include "logged_disk.h"
 #include "services/folder_lock.h"
 #include "support/engine_archive.h"
+#include "support/logged_disk.h"
 
 namespace quelb::testing {
 namespace {

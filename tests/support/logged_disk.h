@@ -1,7 +1,7 @@
 // A small ext4 disk whose every write and cache flush is logged: an image file served by the
 // logging disk (a FUSE file system) under a loop device. The disk can be rebuilt as a power
 // cut at each flush would have left it, and can be made to fail writes as a failing disk
-// does. Only root may set it up, and only where FUSE and loop devices work.
+// does. Only root may set it up, and only where FUSE and loop devices work (on POSIX only).
 #pragma once
 
 #include <sys/types.h>
@@ -38,7 +38,8 @@ class LoggedDisk {
 
   // Mounts the disk as a power cut at each flush would have left it, in log order, and calls
   // check with that state's root and false; at each mark, calls it once more for the state
-  // of the flush before the mark, with true.
+  // of the flush before the mark, with true. Each state is mounted where the disk was, so that
+  // the paths a run wrote into its files name the same files there.
   void ForEachFlushState(const std::function<void(const std::filesystem::path&, bool)>& check);
   // Mounts the disk as it is now, after Stop, and calls check with its root.
   void WithFinalState(const std::function<void(const std::filesystem::path&)>& check);
@@ -47,6 +48,15 @@ class LoggedDisk {
   void WithImageMounted(const std::filesystem::path& image,
                         const std::function<void(const std::filesystem::path&)>& check);
   std::vector<std::pair<off_t, off_t>> JournalRanges() const;
+  void LeaveMountedFolder() const;
+  class OtherDevice {
+   public:
+    explicit OtherDevice(const std::filesystem::path& placeholder);
+    ~OtherDevice();
+
+   private:
+    std::string loop_;
+  };
 
   TempFolder folder_;
   std::filesystem::path base_ = folder_ / "base.img";
@@ -54,7 +64,6 @@ class LoggedDisk {
   std::filesystem::path log_ = folder_ / "log";
   std::filesystem::path fuse_ = folder_ / "fuse";
   std::filesystem::path mounted_ = folder_ / "mounted";
-  std::filesystem::path checked_ = folder_ / "checked";
   pid_t daemon_ = -1;
   std::string loop_;
   bool diskMounted_ = false;

@@ -1,4 +1,4 @@
-#include "logged_disk.h"
+#include "support/logged_disk.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -80,7 +80,7 @@ std::string LoggedDisk::WhyNot() {
 }
 
 std::string LoggedDisk::Start(const std::function<void(const fs::path&)>& prepare) {
-  for (const fs::path& folder : {fuse_, mounted_, checked_}) fs::create_directories(folder);
+  for (const fs::path& folder : {fuse_, mounted_}) fs::create_directories(folder);
   std::ofstream(base_).close();
   fs::resize_file(base_, kDiskSize);
   if (!Run("mkfs.ext4 -q -F -b 4096 " + base_.string())) return "mkfs.ext4 failed";
@@ -145,10 +145,14 @@ void LoggedDisk::FailFlushes() {
   WriteTo(fuse_ / "fail", "flushes");
 }
 
+// A completed run leaves its target current, which would keep the disk busy.
+void LoggedDisk::LeaveMountedFolder() const {
+  if (fs::current_path().string().starts_with(mounted_.string())) fs::current_path(folder_.Path());
+}
+
 void LoggedDisk::Stop() {
   if (daemon_ < 0) return;
-  // A completed run leaves its target current, which would keep the disk busy.
-  if (fs::current_path().string().starts_with(mounted_.string())) fs::current_path(folder_.Path());
+  LeaveMountedFolder();
   if (diskMounted_) {
     EXPECT_TRUE(Run("umount " + mounted_.string())) << "the disk stays busy";
   }
@@ -169,13 +173,29 @@ LoggedDisk::~LoggedDisk() {
 void LoggedDisk::WithImageMounted(const fs::path& image,
                                   const std::function<void(const fs::path&)>& check) {
   // Mounting replays the journal, as the first mount after a power cut does.
-  ASSERT_TRUE(Run("mount -t ext4 -o loop " + image.string() + " " + checked_.string()))
+  ASSERT_FALSE(diskMounted_) << "crash states are mounted once the disk is stopped";
+  ASSERT_TRUE(Run("mount -t ext4 -o loop " + image.string() + " " + mounted_.string()))
       << "a crash state does not mount";
-  check(checked_);
-  ASSERT_TRUE(Run("umount " + checked_.string()));
+  check(mounted_);
+  LeaveMountedFolder();
+  ASSERT_TRUE(Run("umount " + mounted_.string()));
+}
+
+// After a power cut a disk may come back under another device number, as one found in
+// another order at start-up does: while the crash states are mounted, the loop device that
+// the disk had (the first free one) is held by a placeholder, so that they get another.
+LoggedDisk::OtherDevice::OtherDevice(const fs::path& placeholder) {
+  std::ofstream(placeholder).close();
+  fs::resize_file(placeholder, kBlockSize);
+  loop_ = Output("losetup -f --show " + placeholder.string());
+}
+
+LoggedDisk::OtherDevice::~OtherDevice() {
+  if (!loop_.empty()) Run("losetup -d " + loop_);
 }
 
 void LoggedDisk::ForEachFlushState(const std::function<void(const fs::path&, bool)>& check) {
+  const OtherDevice other(folder_ / "placeholder.img");
   const std::string log = ReadAll(log_);
   const fs::path state = folder_ / "state.img";
   const fs::path flushed = folder_ / "flushed.img";
@@ -205,6 +225,7 @@ void LoggedDisk::ForEachFlushState(const std::function<void(const fs::path&, boo
 }
 
 void LoggedDisk::WithFinalState(const std::function<void(const fs::path&)>& check) {
+  const OtherDevice other(folder_ / "placeholder.img");
   fs::copy_file(served_, folder_ / "final.img", fs::copy_options::overwrite_existing);
   WithImageMounted(folder_ / "final.img", check);
 }
