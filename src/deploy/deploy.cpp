@@ -229,7 +229,8 @@ Text FromCurrentFolder(const Text& path) {
 
 Options WithFoldersFromCurrentFolder(Options options) {
   for (Text* path : {&options.target, &options.download}) *path = FromCurrentFolder(*path);
-  for (Text& source : options.sources) source = FromCurrentFolder(source);
+  // A source of one letter is its drive, as the run takes it, not a folder of that name.
+  for (Text& source : options.sources) source = FromCurrentFolder(NormalisedSource(source));
   return options;
 }
 

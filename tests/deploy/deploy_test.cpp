@@ -93,6 +93,7 @@ TEST_F(DeployTest, EachSourceIsDeliveredInTurnAndThePackageGoesToTheDownloadFold
 }
 
 // The run makes its target current, after which a relative path would name another folder.
+// A source of one letter stays its drive, as setup takes it.
 TEST_F(DeployTest, RelativePathsNameTheFoldersOfTheCurrentFolderWhenTheDeployStarted) {
   WriteFile(first_ / "A.TXT", "new");
   WriteFile(first_ / "UPDATE.QLB", "package");
@@ -106,6 +107,13 @@ TEST_F(DeployTest, RelativePathsNameTheFoldersOfTheCurrentFolderWhenTheDeploySta
 
   EXPECT_EQ(ReadFile(target_ / "A.TXT"), "new");
   EXPECT_EQ(ReadFile(scratch_ / "download" / "UPDATE.QLB"), "package");
+
+  fs::create_directories(scratch_ / "A");
+  WriteFile(scratch_ / "A" / "A.TXT", "a folder named A");
+  fs::current_path(scratch_.Path());
+  options_.sources = {"A"};
+  EXPECT_EQ(RunDeploy(options_), kSourceUnreadable);
+  EXPECT_EQ(ReadFile(target_ / "A.TXT"), "new");
 }
 
 TEST_F(DeployTest, ASourceThatIsNotThereExits3AndTheSourcesAfterItAreNotDelivered) {
