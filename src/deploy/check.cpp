@@ -19,17 +19,12 @@ CheckResult CheckTarget(const Options& options) {
   for (const Text& source : options.sources) {
     // A source that is not there is not waited for: a detection rule answers at once.
     if (CheckSource(source, 0) != 0) return {kSourceUnreadable, {}};
-    UpdateRunState run;
-    run.SourcePath = NormalisedSource(source);
-    run.TargetPath = options.target;
-    ErrorState errors;
-    for (const Text& name : ListedNames(errors, run.SourcePath, kPlainFilesOnly)) {
-      run.CurrentFile = name;
-      if (!DeliveryCanChangeIt(run)) continue;
+    ForEachNameOfSource(source, options.target, [&](const UpdateRunState& run) {
+      if (!DeliveryCanChangeIt(run)) return;
       if (options.all || test.Decide(run).verdict == Verdict::kDeliver) {
-        result.wouldDeliver.push_back(name);
+        result.wouldDeliver.push_back(run.CurrentFile);
       }
-    }
+    });
   }
   result.code = result.wouldDeliver.empty() ? kDelivered : kNotCurrent;
   return result;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "deploy/stage.h"
+#include "deploy/unchanged.h"
 #include "engine/engine.h"
 #include "services/dos_path.h"
 #include "services/files.h"
@@ -35,18 +36,14 @@ struct Staged {
 
 void AddSource(const Options& options, ReceiptWatch& watch, const Text& source,
                std::map<Text, Staged>& staged) {
-  UpdateRunState run;
-  run.SourcePath = NormalisedSource(source);
-  run.TargetPath = StageOf(options.target);
-  ErrorState errors;
-  for (const Text& name : ListedNames(errors, run.SourcePath, kPlainFilesOnly)) {
-    run.CurrentFile = name;
+  ForEachNameOfSource(source, StageOf(options.target), [&](const UpdateRunState& run) {
     const Text path = CopyTargetOf(run);
-    if (path.empty() || !watch.DecidesToDeliver(run)) continue;
     FileFacts facts;
-    if (!FactsOf(run.SourceFilePath(), facts)) continue;
-    staged[UpperText(path)] = {KindOfName(name) == NameKind::kPackage, facts.size};
-  }
+    if (path.empty() || !watch.DecidesToDeliver(run) || !FactsOf(run.SourceFilePath(), facts)) {
+      return;
+    }
+    staged[UpperText(path)] = {KindOfName(run.CurrentFile) == NameKind::kPackage, facts.size};
+  });
 }
 
 struct Volume {

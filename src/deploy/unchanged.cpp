@@ -120,4 +120,16 @@ bool DeliveryCanChangeIt(const UpdateRunState& run) {
   return true;
 }
 
+void ForEachNameOfSource(const Text& source, const Text& target,
+                         const std::function<void(const UpdateRunState& run)>& visit) {
+  UpdateRunState run;
+  run.SourcePath = NormalisedSource(source);
+  run.TargetPath = target;
+  ErrorState errors;
+  for (const Text& name : ListedNames(errors, run.SourcePath, kPlainFilesOnly)) {
+    run.CurrentFile = name;
+    visit(run);
+  }
+}
+
 }  // namespace quelb::deploy

@@ -60,4 +60,8 @@ class UnchangedTest {
 // package read from the download folder itself): those never make a target not current.
 bool DeliveryCanChangeIt(const UpdateRunState& run);
 
+// Each file of the source, with the state the source's run into the target would be in at it.
+void ForEachNameOfSource(const Text& source, const Text& target,
+                         const std::function<void(const UpdateRunState& run)>& visit);
+
 }  // namespace quelb::deploy

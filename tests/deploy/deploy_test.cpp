@@ -355,7 +355,7 @@ TEST_F(DeployTest, AfterAnUndoTheReceiptSaysSoAndCheckAsksForTheReleaseAgain) {
 // What the copies and packages stage is held against the room of each volume before anything
 // is staged: one sum when the target and the download folder share a volume, each file taking
 // whole units, and without the names that are unchanged.
-TEST_F(DeployTest, AReleaseWithoutRoomOnItsVolumesExits7BeforeAnythingIsStaged) {
+TEST_F(DeployTest, AReleaseOrAnArchiveWithoutRoomOnItsVolumesExits7) {
   WriteFile(target_ / "A.TXT", "old");
   WriteFile(first_ / "A.TXT", std::string(5000, 'a'));
   WriteFile(first_ / "UPDATE.QLB", std::string(5000, 'p'));
@@ -380,11 +380,9 @@ TEST_F(DeployTest, AReleaseWithoutRoomOnItsVolumesExits7BeforeAnythingIsStaged) 
     EXPECT_EQ(RunDeploy(options_), kDelivered);
   }
   EXPECT_EQ(ReadFile(target_ / "B.TXT"), "b");
-}
 
-// An archive's programs cannot be counted before it runs: its failure on a volume left with
-// less room than the archive itself is a full disk, and on one with room a file not delivered.
-TEST_F(DeployTest, AnArchiveThatFailsOnAVolumeWithoutRoomExits7) {
+  // An archive's programs cannot be counted before it runs: its failure on a volume left with
+  // less room than the archive itself is a full disk, and on one with room a file not delivered.
   ArchiveScript archive;
   archive.log = scratch_ / "archive.log";
   archive.exitCode = 2;

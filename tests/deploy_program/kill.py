@@ -265,6 +265,11 @@ def killed(world, words, point):
     return killed_after(world, words, point) if LAUNCHER else killed_by_strace(words, point)
 
 
+def described(point):
+    """An injected point as its call and count, a timed one as its mark and seconds."""
+    return (point[0], round(point[1], 2)) if LAUNCHER else point[:2]
+
+
 def recovered(world, where):
     # Wine lets go of a killed program's locks a moment after its end.
     code = run(arguments(world, "--recover") + ["--wait", "30"])
@@ -276,7 +281,7 @@ def check_deploy_kills(world, new):
     words = deploy_arguments(world)
     seen = {"old": 0, "new": 0}
     for index, point in enumerate(kill_points(world, words)):
-        where = f"deploy kill {index} at {point[:2] if not LAUNCHER else (point[0], round(point[1], 2))}"
+        where = f"deploy kill {index} at {described(point)}"
         old = restore(world)
         if not killed(world, words, point) and not LAUNCHER:
             fail(f"{where}: the deploy was not killed there")
@@ -297,7 +302,7 @@ def check_deploy_kills(world, new):
 def check_undo_kills(world):
     seen = {"old": 0, "new": 0}
     for index, point in enumerate(undo_points(world)):
-        where = f"undo kill {index} at {point[:2] if not LAUNCHER else (point[0], round(point[1], 2))}"
+        where = f"undo kill {index} at {described(point)}"
         old = restore(world)
         if run(deploy_arguments(world)) != 0:
             fail(f"{where}: the deploy before the undo failed")
