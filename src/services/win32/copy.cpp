@@ -13,6 +13,7 @@
 #include "services/files.h"
 #include "services/win32/internal/copy_names.h"
 #include "services/win32/internal/durability.h"
+#include "services/win32/internal/temporary_copies.h"
 #include "services/win32/internal/temporary_file.h"
 #include "services/win32/internal/waiting_copies.h"
 
@@ -141,6 +142,7 @@ bool Copy(ErrorState& state, const Text& source, const Text& target, Finish fini
 
 void CopyFileTo(ErrorState& state, const Text& source, const Text& target) {
   Copy(state, source, target, Finish::kNow);
+  win32::RemoveFoldersOfCopies();
 }
 
 bool StartCopy(ErrorState& state, const Text& source, const Text& target) {

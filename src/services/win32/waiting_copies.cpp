@@ -10,6 +10,7 @@
 #include "services/backend.h"
 #include "services/files.h"
 #include "services/win32/internal/durability.h"
+#include "services/win32/internal/temporary_copies.h"
 
 namespace quelb {
 namespace {
@@ -19,9 +20,18 @@ using win32::WaitingCopy;
 // Each waiting copy holds its source open and its new file's data in the cache until its flush.
 constexpr size_t kMostWaiting = 256;
 
+// Copies that still wait when the program ends go, and their folders of copies with them.
+struct Batch {
+  ~Batch() {
+    copies.clear();
+    win32::RemoveFoldersOfCopies();
+  }
+  std::vector<WaitingCopy> copies;
+};
+
 std::vector<WaitingCopy>& Waiting() {
-  static std::vector<WaitingCopy> waiting;
-  return waiting;
+  static Batch batch;
+  return batch.copies;
 }
 
 // A failure is stored for its own copy, which takes no further step. The queue is looked at
@@ -37,20 +47,7 @@ void TakeStep(std::vector<WaitingCopy>& copies, std::vector<ErrorNumber>& failur
   }
 }
 
-}  // namespace
-
-void win32::KeepWaiting(WaitingCopy copy) {
-  Waiting().push_back(std::move(copy));
-}
-
-bool ShouldFinishCopies() {
-  return Waiting().size() >= kMostWaiting;
-}
-
-// A copy that fails leaves its old target as it was, and its temporary file goes with it.
-std::vector<CopyFailure> FinishCopies() {
-  std::vector<WaitingCopy> copies = std::move(Waiting());
-  Waiting().clear();
+std::vector<ErrorNumber> FinishEach(std::vector<WaitingCopy>& copies) {
   std::vector<ErrorNumber> failures(copies.size());
   TakeStep(copies, failures,
            [](ErrorState& state, WaitingCopy& copy) { copy.temporary->Flush(state); });
@@ -61,8 +58,29 @@ std::vector<CopyFailure> FinishCopies() {
   TakeStep(copies, failures, [](ErrorState& state, WaitingCopy& copy) {
     win32::MakeLastUnderItsName(state, copy.target, copy.longTarget);
   });
+  return failures;
+}
+
+}  // namespace
+
+void win32::KeepWaiting(WaitingCopy copy) {
+  Waiting().push_back(std::move(copy));
+}
+
+bool ShouldFinishCopies() {
+  return Waiting().size() >= kMostWaiting;
+}
+
+// A copy that fails leaves its old target as it was, and its temporary file goes with it; the
+// folders of copies go once the batch is done.
+std::vector<CopyFailure> FinishCopies() {
+  std::vector<WaitingCopy> copies = std::move(Waiting());
+  Waiting().clear();
+  const std::vector<ErrorNumber> failures = FinishEach(copies);
+  copies.clear();
+  win32::RemoveFoldersOfCopies();
   std::vector<CopyFailure> failed;
-  for (size_t i = 0; i < copies.size(); ++i) {
+  for (size_t i = 0; i < failures.size(); ++i) {
     if (failures[i] != 0) failed.push_back({i, failures[i]});
   }
   return failed;

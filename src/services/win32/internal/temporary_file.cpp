@@ -29,8 +29,9 @@ TemporaryFile::~TemporaryFile() {
 bool TemporaryFile::Create(ErrorState& state, const Text& folder) {
   static unsigned count = 0;
   RemoveLeftoverCopies(folder);
+  const Text place = PlaceOfTemporaryCopies(folder);
   for (;;) {
-    const Text path = TemporaryCopyIn(folder, ++count);
+    const Text path = TemporaryCopyIn(place, ++count);
     HANDLE file = INVALID_HANDLE_VALUE;
     const DWORD error = Call([&] {
       file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
