@@ -55,17 +55,21 @@ bool TemporaryFile::Fill(ErrorState& state, const Text& source) {
   return Succeeded(state, copied, copied ? 0 : error);
 }
 
+// Read by name, which opens no handle.
+bool TemporaryFile::ReadAttributes(ErrorState& state, WIN32_FILE_ATTRIBUTE_DATA& data) const {
+  BOOL read = FALSE;
+  const DWORD error =
+      Call([&] { read = GetFileAttributesExA(path_.c_str(), GetFileExInfoStandard, &data); });
+  return Succeeded(state, read, read ? 0 : error);
+}
+
 // CopyFileA gives the copy the source's attributes, and every file on a CD-ROM is read-only:
 // the next run must be able to replace what this one delivered.
-bool TemporaryFile::DropReadOnly(ErrorState& state) {
-  DWORD attributes = INVALID_FILE_ATTRIBUTES;
-  DWORD error = Call([&] { attributes = GetFileAttributesA(path_.c_str()); });
-  const bool read = attributes != INVALID_FILE_ATTRIBUTES;
-  if (!Succeeded(state, read, read ? 0 : error)) return false;
+bool TemporaryFile::DropReadOnly(ErrorState& state, DWORD attributes) {
   if ((attributes & FILE_ATTRIBUTE_READONLY) == 0) return true;
   attributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
   BOOL set = FALSE;
-  error = Call([&] {
+  const DWORD error = Call([&] {
     set = SetFileAttributesA(path_.c_str(), attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL);
   });
   return Succeeded(state, set, set ? 0 : error);
