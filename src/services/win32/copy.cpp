@@ -103,7 +103,7 @@ bool Copy(ErrorState& state, const Text& source, const Text& target, Finish fini
   win32::TemporaryFile& temporary = *copy.temporary;
   WIN32_FILE_ATTRIBUTE_DATA written{};
   if (!TargetIsNotReadOnly(state, target, copy.longTarget) ||
-      !temporary.Create(state, dos::FolderOf(target)) || !temporary.Fill(state, source) ||
+      !temporary.Fill(state, dos::FolderOf(target), source) ||
       !temporary.ReadAttributes(state, written) || !watch.StayedAsItWas(state, written) ||
       !temporary.DropReadOnly(state, written.dwFileAttributes)) {
     return false;
