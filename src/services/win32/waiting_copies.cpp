@@ -34,8 +34,21 @@ std::vector<WaitingCopy>& Waiting() {
   return batch.copies;
 }
 
-// A failure is stored for its own copy, which takes no further step. The queue is looked at
-// after each copy, as the status line does between files.
+// How long a batch goes on between two looks at the message queue, in milliseconds: far less
+// than the five seconds after which the platform shows a window that takes no messages as not
+// responding, and far more than a step of a small file takes, each look being a call of the
+// window system.
+constexpr DWORD kBetweenLooks = 50;
+
+void LookAtQueueNowAndThen() {
+  static DWORD lastLook = GetTickCount();
+  if (GetTickCount() - lastLook < kBetweenLooks) return;
+  platform::LookAtMessageQueue();
+  lastLook = GetTickCount();
+}
+
+// A failure is stored for its own copy, which takes no further step. Between copies the queue
+// is looked at now and then.
 template <typename Act>
 void TakeStep(std::vector<WaitingCopy>& copies, std::vector<ErrorNumber>& failures, Act act) {
   for (size_t i = 0; i < copies.size(); ++i) {
@@ -43,7 +56,7 @@ void TakeStep(std::vector<WaitingCopy>& copies, std::vector<ErrorNumber>& failur
     ErrorState state;
     act(state, copies[i]);
     failures[i] = TakeError(state);
-    platform::LookAtMessageQueue();
+    LookAtQueueNowAndThen();
   }
 }
 
