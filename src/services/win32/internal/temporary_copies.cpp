@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "services/win32/internal/brief_holds.h"
+#include "services/win32/internal/durability.h"
 
 namespace quelb::win32 {
 namespace {
@@ -118,9 +119,15 @@ Text PlaceOfTemporaryCopies(const Text& folder) {
   return place;
 }
 
-// One that stays is tried again at the next removal.
+// Each is flushed first where the account may, so that the entries of the copies that left it
+// are gone from the disk before the folder is: on FAT, an entry that a power cut brought back
+// would share its clusters with the delivered file. One that stays is tried again at the next
+// removal.
 void RemoveFoldersOfCopies() {
-  std::erase_if(MadeFolders(), RemoveFolderOfCopies);
+  std::erase_if(MadeFolders(), [](const Text& place) {
+    FlushFolder(place);
+    return RemoveFolderOfCopies(place);
+  });
 }
 
 void RemoveTemporaryCopy(const Text& path) {
