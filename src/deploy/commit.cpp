@@ -7,6 +7,7 @@
 #include "services/files.h"
 #include "services/journal_files.h"
 #include "services/message.h"
+#include "services/process.h"
 
 namespace quelb::deploy {
 namespace {
@@ -133,13 +134,18 @@ int CodeOfJournal(const ErrorState& errors, const JournalOutcome& outcome) {
   return errors.number == error_number::kDiskFull ? kDiskFull : kFileNotDelivered;
 }
 
+// The steps after the in-use test share one lookup batch: they raise no box and wait for nobody.
 int CommitRelease(Policy& policy, const Options& options) {
   ErrorState errors;
-  const std::vector<Placement> placements = PlacementsOf(errors, options);
+  const std::vector<Placement> placements = [&] {
+    const PathLookupBatch lookups;
+    return PlacementsOf(errors, options);
+  }();
   if (errors.number != 0) return kFileNotDelivered;
   if (placements.empty()) return kDelivered;
   policy.StartRun();
   if (!NoneInUse(placements)) return policy.ExitCode(RunOutcome::kAborted);
+  const PathLookupBatch lookups;
   const std::vector<Text> made = MakeFinalFolders(errors, options, placements);
   const Journal journal = JournalOf(errors, options, placements);
   if (errors.number != 0) {

@@ -175,9 +175,10 @@ int DeliverUnstaged(Policy& policy, const Options& options, DeployRecord& record
 // of the release is written once it is in place.
 int Deploy(Policy& policy, const Options& options, DeployRecord& record) {
   const std::optional<Receipt> receipt = ReadReceipt(options.target);
-  ReceiptWatch watch(receipt, options.all, [&options](const Text& path) {
-    return FinalPathOf(path, options.target, options.download);
-  });
+  ReceiptWatch watch(
+      receipt, options.all,
+      [&options](const Text& path) { return FinalPathOf(path, options.target, options.download); },
+      [&record](const NameReport& report) { return record.DigestOfSettled(report); });
   bool placed = false;
   const int code = options.staged ? StageAndCommit(policy, options, record, watch, placed)
                                   : DeliverUnstaged(policy, options, record, placed);

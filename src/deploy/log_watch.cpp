@@ -88,13 +88,15 @@ Text DeliveredFile(const NameReport& report) {
   return report.kind == NameKind::kArchive ? report.source : report.target;
 }
 
+// A delivered file's size is the count of the bytes its digest read.
 void AddSizeAndDigest(NameRecord& record, const NameReport& report) {
   const Text delivered = DeliveredFile(report);
   ErrorState errors;
+  if (!delivered.empty()) {
+    record.sha256 = Sha256OfFile(errors, delivered, &record.size);
+    if (TakeError(errors) == 0) return;
+  }
   record.size = IdentityOf(errors, delivered.empty() ? report.source : delivered).size;
-  ClearError(errors);
-  if (delivered.empty()) return;
-  record.sha256 = Sha256OfFile(errors, delivered);
   ClearError(errors);
 }
 
@@ -164,6 +166,8 @@ void DeployRecord::NameSettled(const NameReport& report) {
   // A deploy stages its files: the log names the file each becomes.
   record.target = FinalPathOf(report.target, options_.target, options_.download);
   AddSizeAndDigest(record, report);
+  settledSource_ = report.source;
+  settledDigest_ = record.sha256;
   record.error = report.failure.number;
   record.platformCode = report.failure.platformCode;
   record.archive = report.kind == NameKind::kArchive;
@@ -175,6 +179,10 @@ void DeployRecord::NameSettled(const NameReport& report) {
     return;
   }
   Write(NameLine(record), options_.json ? NameJson(record) : Text());
+}
+
+Text DeployRecord::DigestOfSettled(const NameReport& report) const {
+  return report.source == settledSource_ ? settledDigest_ : Text();
 }
 
 void DeployRecord::ReleasePlaced(bool placed) {

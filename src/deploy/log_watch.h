@@ -34,6 +34,9 @@ class DeployRecord : public DeliveryWatch {
 
   void NameStarts(const UpdateRunState& run) override;
   void NameSettled(const NameReport& report) override;
+  // The digest of the file that the name settled last delivered, as its line took it; empty
+  // when that name was another than the report's, delivered none, or could not be read.
+  Text DigestOfSettled(const NameReport& report) const;
 
  private:
   void Write(const Text& line, const Text& json);
@@ -42,6 +45,9 @@ class DeployRecord : public DeliveryWatch {
   LogFiles logs_;
   // Whether the target of each name begun and not yet settled was there before.
   std::map<Text, bool> targetWasThere_;
+  // The source of the name settled last, and the digest of what it delivered.
+  Text settledSource_;
+  Text settledDigest_;
   // The names staged, whose lines wait until the release is placed or turned back.
   std::vector<NameRecord> staged_;
   Counts counts_;

@@ -33,9 +33,10 @@ Text PlaceOf(const Delivery& delivery) {
 }  // namespace
 
 ReceiptWatch::ReceiptWatch(const std::optional<Receipt>& previous, bool deliverAll,
-                           FinalPath finalPath)
+                           FinalPath finalPath, SettledDigest settledDigest)
     : previous_(previous),
       finalPath_(std::move(finalPath)),
+      settledDigest_(std::move(settledDigest)),
       test_(previous, finalPath_),
       deliverAll_(deliverAll) {}
 
@@ -108,7 +109,9 @@ void ReceiptWatch::Record(Delivery delivery) {
 }
 
 // What a name became as it is on the disk now, its source's bytes digested; nothing when a file
-// cannot be looked at, and the name is then delivered again by the next deploy.
+// cannot be looked at, and the name is then delivered again by the next deploy. The file it
+// delivered holds the source's bytes, and when the log has digested that one they are not read
+// again.
 std::optional<Delivery> ReceiptWatch::DeliveredNow(const NameReport& report,
                                                    const std::optional<FileFacts>& source) const {
   Delivery delivery;
@@ -117,9 +120,12 @@ std::optional<Delivery> ReceiptWatch::DeliveredNow(const NameReport& report,
   // What a staged file is now it keeps under its final name, which the receipt records.
   delivery.target = finalPath_(report.target);
   delivery.source.name = report.name;
-  ErrorState errors;
-  delivery.source.sha256 = Sha256OfFile(errors, report.source);
-  if (errors.number != 0) return std::nullopt;
+  delivery.source.sha256 = settledDigest_(report);
+  if (delivery.source.sha256.empty()) {
+    ErrorState errors;
+    delivery.source.sha256 = Sha256OfFile(errors, report.source);
+    if (errors.number != 0) return std::nullopt;
+  }
   if (source) {
     delivery.source.facts = *source;
   } else if (!FactsOf(report.source, delivery.source.facts)) {

@@ -2,6 +2,7 @@
 // is to be delivered) and records what each name became, for the receipt it writes at the end.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 
@@ -13,8 +14,12 @@ namespace quelb::deploy {
 
 class ReceiptWatch : public DeliveryWatch {
  public:
+  // The digest of what a settled name delivered, when another watcher has read it already.
+  using SettledDigest = std::function<Text(const NameReport&)>;
+
   // The receipt found in the target before the deploy, which it must outlive.
-  ReceiptWatch(const std::optional<Receipt>& previous, bool deliverAll, FinalPath finalPath);
+  ReceiptWatch(const std::optional<Receipt>& previous, bool deliverAll, FinalPath finalPath,
+               SettledDigest settledDigest);
 
   // Decides on the name at hand ahead of its run, which then takes the decision made here.
   // True when it is to be delivered.
@@ -36,6 +41,7 @@ class ReceiptWatch : public DeliveryWatch {
 
   const std::optional<Receipt>& previous_;
   FinalPath finalPath_;
+  SettledDigest settledDigest_;
   UnchangedTest test_;
   bool deliverAll_;
   // The decision on each name not yet settled: a copy may wait while others are decided on.

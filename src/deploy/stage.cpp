@@ -6,6 +6,7 @@
 #include "services/files.h"
 #include "services/journal_files.h"
 #include "services/own_files.h"
+#include "services/process.h"
 
 namespace quelb::deploy {
 namespace {
@@ -49,6 +50,7 @@ void RemoveBelow(ErrorState& errors, const Text& folder) {
 
 void MirrorFoldersInTheWay(ErrorState& errors, const Text& source, const Text& target,
                            const Text& download) {
+  const PathLookupBatch lookups;
   for (const Text& name : ListedNames(errors, WithoutTrailingSeparator(source), kPlainFilesOnly)) {
     const NameKind kind = KindOfName(name);
     if (kind != NameKind::kOther && kind != NameKind::kPackage) continue;

@@ -6,6 +6,7 @@
 #include "services/digest.h"
 #include "services/files.h"
 #include "services/own_files.h"
+#include "services/process.h"
 
 namespace quelb::deploy {
 namespace {
@@ -126,6 +127,7 @@ void ForEachNameOfSource(const Text& source, const Text& target,
   run.SourcePath = NormalisedSource(source);
   run.TargetPath = target;
   ErrorState errors;
+  const PathLookupBatch lookups;
   for (const Text& name : ListedNames(errors, run.SourcePath, kPlainFilesOnly)) {
     run.CurrentFile = name;
     visit(run);

@@ -61,6 +61,7 @@ class UnchangedTest {
 bool DeliveryCanChangeIt(const UpdateRunState& run);
 
 // Each file of the source, with the state the source's run into the target would be in at it.
+// The visits share one lookup batch (process.h), and so must only look.
 void ForEachNameOfSource(const Text& source, const Text& target,
                          const std::function<void(const UpdateRunState& run)>& visit);
 

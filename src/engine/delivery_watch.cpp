@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "services/process.h"
 
 namespace quelb {
 namespace {
@@ -37,21 +38,25 @@ DeliveryWatch::~DeliveryWatch() {
 }
 
 bool WatcherLeavesUnchanged(const UpdateRunState& run) {
+  const PathLookupBatch lookups;
   const std::vector<DeliveryWatch*>& watchers = Watchers();
-  return std::any_of(watchers.begin(), watchers.end(),
-                     [&run](DeliveryWatch* watch) { return watch->LeavesUnchanged(run); });
-}
-
-void TellNameStarts(const UpdateRunState& run) {
-  for (DeliveryWatch* watch : Watchers()) watch->NameStarts(run);
+  if (std::any_of(watchers.begin(), watchers.end(),
+                  [&run](DeliveryWatch* watch) { return watch->LeavesUnchanged(run); })) {
+    ReportNameAtHand(run, NameResult::kUnchanged);
+    return true;
+  }
+  for (DeliveryWatch* watch : watchers) watch->NameStarts(run);
+  return false;
 }
 
 void TellArchiveStarts(const UpdateRunState& run) {
+  const PathLookupBatch lookups;
   for (DeliveryWatch* watch : Watchers()) watch->ArchiveStarts(run);
 }
 
 void ReportNameAtHand(const UpdateRunState& run, NameResult result) {
   if (Watchers().empty()) return;
+  const PathLookupBatch lookups;
   const NameKind kind = KindOfName(run.CurrentFile);
   NameReport report{run.CurrentFile,
                     kind,

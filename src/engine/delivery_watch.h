@@ -53,9 +53,11 @@ class DeliveryWatch {
   virtual void NameSettled(const NameReport&) {}
 };
 
-// For the run: whether a watcher leaves the name at hand as it is, and what it tells them.
+// For the run: whether a watcher leaves the name at hand as it is, which is then reported to
+// them; else they are told that the run begins to handle it. And what else it tells them. What
+// the watchers look at while they are asked or told shares one lookup batch (process.h): they
+// raise no box and wait for nobody.
 bool WatcherLeavesUnchanged(const UpdateRunState& run);
-void TellNameStarts(const UpdateRunState& run);
 void TellArchiveStarts(const UpdateRunState& run);
 void ReportNameAtHand(const UpdateRunState& run, NameResult result);
 

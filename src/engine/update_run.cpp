@@ -107,11 +107,7 @@ PassOutcome HandleNames(dialog::DialogHandle dialog, UpdateRunState& run, ErrorS
   size_t nextName = 0;
   for (run.FileIndex = 1; run.FileIndex <= run.FileTotal; ++run.FileIndex) {
     run.CurrentFile = NextField(run.FileList, kNameSeparator, nextName);
-    if (WatcherLeavesUnchanged(run)) {
-      ReportNameAtHand(run, NameResult::kUnchanged);
-      continue;
-    }
-    TellNameStarts(run);
+    if (WatcherLeavesUnchanged(run)) continue;
     dialog::SetControlText(dialog, IDC_STATUS, "Copying " + run.SourceFilePath());
     if (HandleFile(run, errors) == FileOutcome::kAbort) return PassOutcome::kAbort;
   }

@@ -27,7 +27,8 @@
 //                       SyncFolderEntries                                    (journal_files.h)
 //   process.cpp         RunCommand                                           (process.h)
 //   environment.cpp     EnvironmentValue, EnvironmentFault, CommandTail,
-//                       CurrentFolder, ChangeDrive, ChangeFolder             (process.h)
+//                       CurrentFolder, ChangeDrive, ChangeFolder,
+//                       PathLookupBatch                                      (process.h)
 //   message_queue.cpp   platform::LookAtMessageQueue, Windows only           (below)
 //   log_file.cpp        OpenToAppend, AppendText, CloseAppended              (log_file.h)
 //   host_facts.cpp      AccountName, MachineName, SystemName                 (log_file.h)

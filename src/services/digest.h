@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 #include "services/error.h"
@@ -22,6 +23,7 @@ Text Sha256OfBytes(ErrorState& state, std::string_view bytes);
 // whatever the file's size. The path is taken as every service takes it, and the file is only
 // read. Empty, with the error stored, when it cannot be read whole: 53 for a missing file, 76
 // for a missing folder, 70 for a folder or, on Windows, a file that another process writes.
-Text Sha256OfFile(ErrorState& state, const Text& path);
+// The count of bytes digested goes to size, when given, if the file was read whole.
+Text Sha256OfFile(ErrorState& state, const Text& path, int64_t* size = nullptr);
 
 }  // namespace quelb

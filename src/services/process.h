@@ -32,4 +32,17 @@ Text CurrentFolder(ErrorState& state, const Text& drive);
 void ChangeDrive(ErrorState& state, const Text& drive);
 void ChangeFolder(ErrorState& state, const Text& path);
 
+// While one lives, the services that take paths share what the calls made meanwhile cannot
+// change: on POSIX the drive table is looked at for a change once, the current folder is read
+// once (and again after ChangeDrive or ChangeFolder), and each volume's id is asked once. One
+// made while another lives joins it. Hold one only over calls that wait for nobody: never over
+// a box, a pause or a started program, during which a disk may be put in or a drive made.
+class PathLookupBatch {
+ public:
+  PathLookupBatch();
+  ~PathLookupBatch();
+  PathLookupBatch(const PathLookupBatch&) = delete;
+  PathLookupBatch& operator=(const PathLookupBatch&) = delete;
+};
+
 }  // namespace quelb

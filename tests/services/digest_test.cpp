@@ -48,6 +48,23 @@ TEST_F(DigestTest, AFileGivesTheDigestOfAllItsBytes) {
   EXPECT_EQ(state_.number, 0);
 }
 
+// A file that fills its reads exactly ends with a read that gives nothing; the count of bytes
+// digested is the file's size.
+TEST_F(DigestTest, TheBytesDigestedAreCountedWhateverTheReadsTheyTake) {
+  for (const size_t size : {size_t{0}, size_t{3}, size_t{256} << 10, (size_t{512} << 10) + 1}) {
+    const std::string bytes(size, 'q');
+    testing::WriteFile(folder_ / "FILE.DAT", bytes);
+    int64_t counted = -1;
+    EXPECT_EQ(Sha256OfFile(state_, (folder_ / "FILE.DAT").string(), &counted),
+              Sha256OfBytes(state_, bytes));
+    EXPECT_EQ(counted, static_cast<int64_t>(size));
+  }
+  int64_t counted = -1;
+  EXPECT_EQ(Sha256OfFile(state_, (folder_ / "MISSING.DAT").string(), &counted), "");
+  EXPECT_EQ(counted, -1) << "a file not read whole counts nothing";
+  EXPECT_EQ(TakeError(state_), 53);
+}
+
 TEST_F(DigestTest, WhatCannotBeReadGivesNoDigestAndItsNumber) {
   EXPECT_EQ(OfFile(folder_ / "MISSING.DAT"), "");
   EXPECT_EQ(TakeError(state_), 53);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "services/journal_files.h"
 #include "services/process.h"
 #include "support/guards.h"
 #include "support/second_process.h"
@@ -82,6 +83,23 @@ TEST_F(CurrentFolderTest, DriveRootKeepsItsSeparatorAndSubFolderHasNone) {
   fs::current_path(root / "QUELB" / "SETUP");
   EXPECT_EQ(CurrentFolder(state_, ""), "C:\\QUELB\\SETUP");
   EXPECT_EQ(CurrentFolder(state_, "c:"), "C:\\QUELB\\SETUP");
+  EXPECT_EQ(TakeError(state_), 0);
+}
+
+// The batch's current folder is read again after a change: a relative name then names the file
+// of the new folder, not the one of the folder the batch began in.
+TEST_F(CurrentFolderTest, ALookupBatchFollowsAChangeOfFolder) {
+  const fs::path c = drives_.Root('c');
+  fs::create_directory(c / "QUELB");
+  testing::WriteFile(c / "QUELB" / "FILE.TXT", "in the suite");
+  testing::WriteFile(elsewhere_ / "FILE.TXT", "elsewhere");
+  fs::current_path(c / "QUELB");
+  const PathLookupBatch batch;
+  EXPECT_EQ(IdentityOf(state_, "FILE.TXT").size, 12);
+  ChangeFolder(state_, elsewhere_.Path().string());
+  EXPECT_EQ(IdentityOf(state_, "FILE.TXT").size, 9);
+  ChangeFolder(state_, "C:\\QUELB");
+  EXPECT_EQ(IdentityOf(state_, "FILE.TXT").size, 12);
   EXPECT_EQ(TakeError(state_), 0);
 }
 

@@ -30,15 +30,16 @@ Text Finished(ErrorState& state, digest::Sha256& sha256) {
   return sha256.Finish(state, digest) ? AsText(digest) : Text();
 }
 
-// Every piece goes through one buffer; false, with the error stored, when a read or the
-// library fails.
-bool AddFile(ErrorState& state, platform::FileHandle file, digest::Sha256& sha256) {
+// Every piece goes through one buffer, and a piece shorter than the buffer is the file's last;
+// false, with the error stored, when a read or the library fails.
+bool AddFile(ErrorState& state, platform::FileHandle file, digest::Sha256& sha256,
+             int64_t& position) {
   const std::unique_ptr<char[]> piece(new (std::nothrow) char[kReadPiece]);
   if (!piece) {
     StoreError(state, error_number::kOutOfMemory);
     return false;
   }
-  for (int64_t position = 0;;) {
+  for (position = 0;;) {
     // A read that fails returns nothing, as the end of the file does, but stores its error.
     ErrorState reading;
     const int64_t got = platform::ReadAt(reading, file, position, piece.get(), kReadPiece);
@@ -49,6 +50,7 @@ bool AddFile(ErrorState& state, platform::FileHandle file, digest::Sha256& sha25
     if (got == 0) return true;
     if (!sha256.Add(state, std::string_view(piece.get(), static_cast<size_t>(got)))) return false;
     position += got;
+    if (got < kReadPiece) return true;
   }
 }
 
@@ -60,14 +62,17 @@ Text Sha256OfBytes(ErrorState& state, std::string_view bytes) {
   return Finished(state, sha256);
 }
 
-Text Sha256OfFile(ErrorState& state, const Text& path) {
+Text Sha256OfFile(ErrorState& state, const Text& path, int64_t* size) {
   platform::FileHandle file = 0;
   if (!platform::OpenForReading(state, path, file)) return Text();
   digest::Sha256 sha256(state);
-  const bool read = AddFile(state, file, sha256);
+  int64_t read = 0;
+  const bool whole = AddFile(state, file, sha256, read);
   ErrorState closing;
   platform::Close(closing, file);
-  return read ? Finished(state, sha256) : Text();
+  if (!whole) return Text();
+  if (size != nullptr) *size = read;
+  return Finished(state, sha256);
 }
 
 }  // namespace quelb

@@ -19,6 +19,7 @@
 #include "services/posix/internal/drive_table.h"
 #include "services/posix/internal/errno_map.h"
 #include "services/posix/internal/host_paths.h"
+#include "services/posix/internal/lookup_batch.h"
 #include "services/posix/internal/path_translation.h"
 #include "services/process.h"
 #include "services/windows_codes.h"
@@ -62,6 +63,14 @@ void RememberCurrentFolder() {
   if (std::optional<std::string> folder = HostCurrentFolder(ignored)) {
     RememberedFolders()[drive - 'a'] = *folder;
   }
+}
+
+// The folder each drive was left in is remembered first, as Windows keeps it per drive.
+bool ChangeHostFolder(const std::string& folder) {
+  RememberCurrentFolder();
+  const bool changed = chdir(folder.c_str()) == 0;
+  posix::ForgetBatchCurrentFolder();
+  return changed;
 }
 
 std::optional<std::string> RootOfDrive(ErrorState& state, const Text& drive) {
@@ -136,8 +145,7 @@ void ChangeDrive(ErrorState& state, const Text& drive) {
   if (posix::CurrentDrive() == letter) return;
   const std::optional<std::string> folder = FolderOfDrive(state, letter, *root);
   if (!folder) return;
-  RememberCurrentFolder();
-  if (chdir(folder->c_str()) != 0) posix::StoreErrno(state, errno, *folder);
+  if (!ChangeHostFolder(*folder)) posix::StoreErrno(state, errno, *folder);
 }
 
 void ChangeFolder(ErrorState& state, const Text& path) {
@@ -146,8 +154,7 @@ void ChangeFolder(ErrorState& state, const Text& path) {
   }
   const std::optional<std::string> hostPath = posix::HostPathOrError(state, path);
   if (!hostPath) return;
-  RememberCurrentFolder();
-  if (chdir(hostPath->c_str()) == 0) return;
+  if (ChangeHostFolder(*hostPath)) return;
   // A folder that is not found is reported as a missing path, never as a missing file.
   if (errno == ENOENT) return StoreWindowsError(state, wincode::kPathNotFound, ENOENT);
   // The path itself is there but is no folder; a file further up would leave no path.
@@ -155,6 +162,14 @@ void ChangeFolder(ErrorState& state, const Text& path) {
     return StoreWindowsError(state, wincode::kDirectory, ENOTDIR);
   }
   posix::StoreErrno(state, errno, *hostPath);
+}
+
+PathLookupBatch::PathLookupBatch() {
+  posix::EnterLookupBatch();
+}
+
+PathLookupBatch::~PathLookupBatch() {
+  posix::LeaveLookupBatch();
 }
 
 }  // namespace quelb

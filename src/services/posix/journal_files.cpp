@@ -107,9 +107,11 @@ FileIdentity IdentityOf(ErrorState& state, const Text& path) {
     return {};
   }
   if (!S_ISREG(info.st_mode)) return {};
-  return {static_cast<int64_t>(info.st_size),
-          static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec,
-          FileSystemIdOf(*host, info.st_dev) + ":" + std::to_string(info.st_ino)};
+  return {
+      static_cast<int64_t>(info.st_size),
+      static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec,
+      posix::FileSystemIdInBatch(info.st_dev, [&] { return FileSystemIdOf(*host, info.st_dev); }) +
+          ":" + std::to_string(info.st_ino)};
 }
 
 void RenameWithoutReplacing(ErrorState& state, const Text& from, const Text& to) {

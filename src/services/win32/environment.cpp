@@ -112,4 +112,8 @@ void ChangeFolder(ErrorState& state, const Text& path) {
   StoreError(state, changed.number, changed.rawCode);
 }
 
+// Windows looks each path up itself, and keeps nothing for a batch.
+PathLookupBatch::PathLookupBatch() = default;
+PathLookupBatch::~PathLookupBatch() = default;
+
 }  // namespace quelb

@@ -138,7 +138,7 @@ void Read(Table& table, const std::string& folder, const std::optional<FolderSta
 
 Table& CurrentTable() {
   static Table table;
-  if (!LookupBatch::TableWanted()) return table;
+  if (!DriveTableWanted()) return table;
   const std::string folder = DriveTableFolder();
   struct stat info;
   std::optional<FolderStamp> stamp;
@@ -193,7 +193,7 @@ char DriveHolding(const std::string& folder) {
 char CurrentDrive() {
   const LookupBatch batch;
   if (NoDrives()) return 0;
-  return DriveHolding(LookupBatch::CurrentFolder());
+  return DriveHolding(BatchCurrentFolder());
 }
 
 }  // namespace quelb::posix

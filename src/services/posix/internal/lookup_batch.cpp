@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -20,6 +21,7 @@ struct BatchState {
   int depth = 0;
   bool tableChecked = false;
   std::optional<std::string> currentFolder;
+  std::map<dev_t, std::string> fileSystemIds;
 };
 
 BatchState& Batch() {
@@ -29,26 +31,39 @@ BatchState& Batch() {
 
 }  // namespace
 
-LookupBatch::LookupBatch() {
+void EnterLookupBatch() {
   ++Batch().depth;
 }
 
-LookupBatch::~LookupBatch() {
+void LeaveLookupBatch() {
   BatchState& batch = Batch();
   if (--batch.depth > 0) return;
   batch.tableChecked = false;
   batch.currentFolder.reset();
+  batch.fileSystemIds.clear();
 }
 
-bool LookupBatch::TableWanted() {
+bool DriveTableWanted() {
   BatchState& batch = Batch();
   return batch.depth == 0 || !std::exchange(batch.tableChecked, true);
 }
 
-const std::string& LookupBatch::CurrentFolder() {
+const std::string& BatchCurrentFolder() {
   BatchState& batch = Batch();
   if (batch.depth == 0 || !batch.currentFolder) batch.currentFolder = ReadCurrentFolder();
   return *batch.currentFolder;
+}
+
+void ForgetBatchCurrentFolder() {
+  Batch().currentFolder.reset();
+}
+
+std::string FileSystemIdInBatch(dev_t device, const std::function<std::string()>& ask) {
+  BatchState& batch = Batch();
+  if (batch.depth == 0) return ask();
+  const auto [known, isNew] = batch.fileSystemIds.try_emplace(device);
+  if (isNew) known->second = ask();
+  return known->second;
 }
 
 }  // namespace quelb::posix

@@ -1,25 +1,29 @@
-// The batch in which path lookups share what one service call cannot change.
+// What the lookups of one batch (PathLookupBatch, process.h) share: the drive table checked
+// once, the current folder read once, and each device's file system id asked once.
 #pragma once
 
+#include <sys/types.h>
+
+#include <functional>
 #include <string>
+
+#include "services/process.h"
 
 namespace quelb::posix {
 
-// While one lives, the translations made meanwhile share what one service call cannot change:
-// the drive table is checked for a change at its first use only, and the current folder is
-// read once. One made while another lives joins it. A batch must not outlive a change of the
-// current folder.
-class LookupBatch {
- public:
-  LookupBatch();
-  ~LookupBatch();
-  LookupBatch(const LookupBatch&) = delete;
-  LookupBatch& operator=(const LookupBatch&) = delete;
+// The backend's own services open one around each lookup, and join one that lives.
+using LookupBatch = PathLookupBatch;
 
-  // True when the drive table is to be checked now: always outside a batch, once inside one.
-  static bool TableWanted();
-  // The current folder as getcwd gives it, or "/" when it has none.
-  static const std::string& CurrentFolder();
-};
+void EnterLookupBatch();
+void LeaveLookupBatch();
+
+// True when the drive table is to be checked now: always outside a batch, once inside one.
+bool DriveTableWanted();
+// The current folder as getcwd gives it, or "/" when it has none.
+const std::string& BatchCurrentFolder();
+// After a change of the current folder, which a batch may span.
+void ForgetBatchCurrentFolder();
+// The id that ask gives for the device, asked once in a batch.
+std::string FileSystemIdInBatch(dev_t device, const std::function<std::string()>& ask);
 
 }  // namespace quelb::posix

@@ -139,7 +139,7 @@ Located DrivePath(const Text& path) {
   const std::string rest = path.substr(2);
   std::string base = *root;
   if (dos::IsDriveRelative(path)) {
-    const std::string here = LookupBatch::CurrentFolder();
+    const std::string here = BatchCurrentFolder();
     if (dos::DriveIndex(DriveHolding(here)) == dos::DriveIndex(path[0])) base = here;
   }
   return {Normalised(base, rest, *root), base == *root, {}};
@@ -152,6 +152,8 @@ Located RootedPath(const Text& path) {
   const char drive = CurrentDrive();
   if (drive == 0) return {Normalised("/", path, "/"), false, {}};
   const std::string root = DriveRoot(drive).value_or("/");
+  // A drive whose root is the host's own holds every host path as it is typed.
+  if (root == "/") return {Normalised(root, path, root), true, {}};
   const std::vector<std::string> components = dos::Components(path);
   const bool onHost = !components.empty() && !FoundIn(root, components[0]) &&
                       Exists(JoinHostPath("/", components[0]));
@@ -161,7 +163,7 @@ Located RootedPath(const Text& path) {
 
 // A relative path steps back at most to the root of the current folder's drive.
 Located RelativePath(const Text& path) {
-  const std::string here = LookupBatch::CurrentFolder();
+  const std::string here = BatchCurrentFolder();
   const char drive = DriveHolding(here);
   const std::string floor = drive == 0 ? "/" : DriveRoot(drive).value_or("/");
   return {Normalised(here, path, floor), false, {}};
