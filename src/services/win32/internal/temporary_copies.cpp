@@ -65,10 +65,11 @@ Text KeyOf(const Text& folder) {
   return UpperText(length > 0 && length < sizeof full ? Text(full, length) : folder);
 }
 
-// The folders of copies made and not yet removed.
+// The folders of copies made and not yet removed. Never destroyed, as the waiting copies
+// remove their folders when the program ends, whatever the order in which it ends its objects.
 std::set<Text>& MadeFolders() {
-  static std::set<Text> made;
-  return made;
+  static auto* made = new std::set<Text>;
+  return *made;
 }
 
 bool MakeFolderOfCopies(const Text& path) {
