@@ -131,9 +131,11 @@ std::optional<Delivery> ReceiptWatch::DeliveredNow(const NameReport& report,
   } else if (!FactsOf(report.source, delivery.source.facts)) {
     return std::nullopt;
   }
+  // A name left as it is was never staged: the file it became is the one under its final name.
+  const Text& became = report.result == NameResult::kUnchanged ? delivery.target : report.target;
   if (report.kind == NameKind::kArchive) {
     delivery.programs = ProgramsUnpacked(report.target);
-  } else if (!FactsOf(report.target, delivery.became)) {
+  } else if (!FactsOf(became, delivery.became)) {
     return std::nullopt;
   }
   return delivery;

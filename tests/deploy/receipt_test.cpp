@@ -14,6 +14,7 @@
 #include "engine/delivery_watch.h"
 #include "engine/engine.h"
 #include "engine/process_values.h"
+#include "services/digest.h"
 #include "support/engine_archive.h"
 #include "support/guards.h"
 #include "support/second_process.h"
@@ -99,6 +100,24 @@ TEST_F(ReceiptTest, ASecondDeployOfOneReleaseLeavesEveryNameAsItIs) {
   const std::optional<Receipt> receipt = ReadReceipt(options_.target);
   ASSERT_TRUE(receipt);
   EXPECT_EQ(receipt->deliveries.size(), 4u);
+}
+
+// Each name's digest is of its own bytes, whether the log's read of the delivered file gave it
+// or, for a name left as it is because it holds the same bytes, the source was read for it.
+TEST_F(ReceiptTest, TheReceiptRecordsTheDigestOfEachNamesOwnBytes) {
+  fs::create_directories(target_);
+  WriteFile(target_ / "B.TXT", "B.TXT1");
+  const std::map<Text, NameResult> results = Deploy();
+  EXPECT_EQ(results.at("A.TXT"), NameResult::kDelivered);
+  EXPECT_EQ(results.at("B.TXT"), NameResult::kUnchanged);
+  const std::optional<Receipt> receipt = ReadReceipt(options_.target);
+  ASSERT_TRUE(receipt);
+  ASSERT_EQ(receipt->deliveries.size(), 4u);
+  for (const Delivery& delivery : receipt->deliveries) {
+    ErrorState errors;
+    const Text name = delivery.source.name;
+    EXPECT_EQ(delivery.source.sha256, Sha256OfBytes(errors, ReadFile(source_ / name))) << name;
+  }
 }
 
 TEST_F(ReceiptTest, WhatChangedSinceTheReceiptIsDeliveredAgainAndNothingElse) {

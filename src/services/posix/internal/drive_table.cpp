@@ -192,8 +192,7 @@ char DriveHolding(const std::string& folder) {
 // A table without drives answers without it.
 char CurrentDrive() {
   const LookupBatch batch;
-  if (NoDrives()) return 0;
-  return DriveHolding(BatchCurrentFolder());
+  return BatchCurrentDrive([] { return NoDrives() ? '\0' : DriveHolding(BatchCurrentFolder()); });
 }
 
 }  // namespace quelb::posix

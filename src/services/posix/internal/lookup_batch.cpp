@@ -21,6 +21,7 @@ struct BatchState {
   int depth = 0;
   bool tableChecked = false;
   std::optional<std::string> currentFolder;
+  std::optional<char> currentDrive;
   std::map<dev_t, std::string> fileSystemIds;
 };
 
@@ -40,6 +41,7 @@ void LeaveLookupBatch() {
   if (--batch.depth > 0) return;
   batch.tableChecked = false;
   batch.currentFolder.reset();
+  batch.currentDrive.reset();
   batch.fileSystemIds.clear();
 }
 
@@ -54,8 +56,16 @@ const std::string& BatchCurrentFolder() {
   return *batch.currentFolder;
 }
 
+char BatchCurrentDrive(const std::function<char()>& find) {
+  BatchState& batch = Batch();
+  if (batch.depth == 0) return find();
+  if (!batch.currentDrive) batch.currentDrive = find();
+  return *batch.currentDrive;
+}
+
 void ForgetBatchCurrentFolder() {
   Batch().currentFolder.reset();
+  Batch().currentDrive.reset();
 }
 
 std::string FileSystemIdInBatch(dev_t device, const std::function<std::string()>& ask) {

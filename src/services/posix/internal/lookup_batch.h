@@ -1,5 +1,6 @@
 // What the lookups of one batch (PathLookupBatch, process.h) share: the drive table checked
-// once, the current folder read once, and each device's file system id asked once.
+// once, the current folder read once and its drive found once, and each device's file system
+// id asked once.
 #pragma once
 
 #include <sys/types.h>
@@ -21,6 +22,8 @@ void LeaveLookupBatch();
 bool DriveTableWanted();
 // The current folder as getcwd gives it, or "/" when it has none.
 const std::string& BatchCurrentFolder();
+// The drive that find gives for the current folder, found once in a batch.
+char BatchCurrentDrive(const std::function<char()>& find);
 // After a change of the current folder, which a batch may span.
 void ForgetBatchCurrentFolder();
 // The id that ask gives for the device, asked once in a batch.
