@@ -13,6 +13,7 @@
 #include "services/files.h"
 #include "services/win32/internal/copy_names.h"
 #include "services/win32/internal/durability.h"
+#include "services/win32/internal/temporary_copies.h"
 #include "services/win32/internal/temporary_file.h"
 #include "services/win32/internal/waiting_copies.h"
 
@@ -41,17 +42,6 @@ bool operator==(const Stamp& a, const Stamp& b) {
          a.written.dwHighDateTime == b.written.dwHighDateTime;
 }
 
-// Opened for its attributes alone, so that it keeps nobody from reading, writing or deleting.
-HANDLE OpenForStamp(const Text& path) {
-  HANDLE file = INVALID_HANDLE_VALUE;
-  win32::Call([&] {
-    file = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  });
-  return file;
-}
-
 bool ReadStamp(HANDLE file, Stamp& stamp) {
   DWORD error = 0;
   win32::Call([&] {
@@ -64,31 +54,20 @@ bool ReadStamp(HANDLE file, Stamp& stamp) {
 
 // A source that changed while it was copied, as a file still being downloaded does, is not
 // delivered: someone else was writing it. Its size and last write time are read at the start
-// and again at the end, and the copy must hold as many bytes as the source told at the start.
-// Writers that the share mode keeps out are not the only ones: a file server may let others
-// write, and a file of the host under Wine may tell another size than its data has.
+// and again at the end through the handle that holds it, and the copy must hold as many bytes
+// as the source told at the start. Writers that the share mode keeps out are not the only
+// ones: a file server may let others write, and a file of the host under Wine may tell another
+// size than its data has.
 class SourceWatch {
  public:
-  explicit SourceWatch(const Text& source) : file_(OpenForStamp(source)) {
-    watching_ = file_ != INVALID_HANDLE_VALUE && ReadStamp(file_, start_);
-  }
-  ~SourceWatch() {
-    if (file_ != INVALID_HANDLE_VALUE) win32::Call([&] { CloseHandle(file_); });
-  }
-  SourceWatch(const SourceWatch&) = delete;
-  SourceWatch& operator=(const SourceWatch&) = delete;
+  explicit SourceWatch(HANDLE held) : file_(held) { watching_ = ReadStamp(file_, start_); }
 
-  bool StayedAsItWas(ErrorState& state, const Text& copy) const {
+  bool StayedAsItWas(ErrorState& state, const WIN32_FILE_ATTRIBUTE_DATA& copied) const {
     if (!watching_) return true;
     Stamp end;
-    Stamp copied;
-    bool stayed = ReadStamp(file_, end) && end == start_;
-    if (stayed) {
-      HANDLE written = OpenForStamp(copy);
-      stayed = written != INVALID_HANDLE_VALUE && ReadStamp(written, copied) &&
-               copied.sizeLow == start_.sizeLow && copied.sizeHigh == start_.sizeHigh;
-      if (written != INVALID_HANDLE_VALUE) win32::Call([&] { CloseHandle(written); });
-    }
+    const bool stayed = ReadStamp(file_, end) && end == start_ &&
+                        copied.nFileSizeLow == start_.sizeLow &&
+                        copied.nFileSizeHigh == start_.sizeHigh;
     return win32::Succeeded(state, stayed, stayed ? 0 : ERROR_SHARING_VIOLATION);
   }
 
@@ -116,15 +95,17 @@ enum class Finish { kNow, kMayWait };
 
 // True when the copy waits.
 bool Copy(ErrorState& state, const Text& source, const Text& target, Finish finish) {
-  const SourceWatch watch(source);
   win32::WaitingCopy copy{win32::OwnedHandle(KeepOpenForReading(state, source)),
                           std::make_unique<win32::TemporaryFile>(), target,
                           win32::LongTargetFor(source, target)};
   if (!copy.heldSource.Valid()) return false;
+  const SourceWatch watch(copy.heldSource.Get());
   win32::TemporaryFile& temporary = *copy.temporary;
+  WIN32_FILE_ATTRIBUTE_DATA written{};
   if (!TargetIsNotReadOnly(state, target, copy.longTarget) ||
-      !temporary.Create(state, dos::FolderOf(target)) || !temporary.Fill(state, source) ||
-      !watch.StayedAsItWas(state, temporary.Path()) || !temporary.DropReadOnly(state)) {
+      !temporary.Fill(state, dos::FolderOf(target), source) ||
+      !temporary.ReadAttributes(state, written) || !watch.StayedAsItWas(state, written) ||
+      !temporary.DropReadOnly(state, written.dwFileAttributes)) {
     return false;
   }
   if (finish == Finish::kMayWait) {
@@ -141,6 +122,7 @@ bool Copy(ErrorState& state, const Text& source, const Text& target, Finish fini
 
 void CopyFileTo(ErrorState& state, const Text& source, const Text& target) {
   Copy(state, source, target, Finish::kNow);
+  win32::RemoveFoldersOfCopies();
 }
 
 bool StartCopy(ErrorState& state, const Text& source, const Text& target) {

@@ -1,8 +1,6 @@
 // The ANSI calls take a path of fewer than MAX_PATH characters, so that it fits their buffer
 // with its closing NUL; a longer one fails with ERROR_FILENAME_EXCED_RANGE. The wide calls that
 // are not handed a "\\?\" path take no more.
-#include <climits>
-
 #include "services/dos_path.h"
 #include "services/files.h"
 #include "services/win32/internal/call.h"
@@ -11,9 +9,6 @@
 
 namespace quelb {
 namespace {
-
-// The widest count a temporary copy's name may carry, for a measure that holds for every copy.
-constexpr unsigned kWidestCopyCount = UINT_MAX;
 
 bool TooLong(ErrorState& state, size_t length) {
   if (length < MAX_PATH) return false;
@@ -27,10 +22,11 @@ bool PathTooLong(ErrorState& state, const Text& path) {
   return TooLong(state, path.size());
 }
 
-// The temporary name is measured with the widest count, so that the measure holds however many
+// The temporary name is measured with the widest count beside its target, where it is made
+// whenever its folder of copies would make it too long, so that the measure holds however many
 // copies the process makes.
 bool CopyPathTooLong(ErrorState& state, const Text& source, const Text& target) {
-  const Text temporary = win32::TemporaryCopyIn(dos::FolderOf(target), kWidestCopyCount);
+  const Text temporary = win32::WidestTemporaryCopyIn(dos::FolderOf(target));
   return TooLong(state, target.size()) || TooLong(state, temporary.size()) ||
          TooLong(state, win32::LongTargetFor(source, target).size());
 }

@@ -10,6 +10,7 @@
 #include "services/backend.h"
 #include "services/files.h"
 #include "services/win32/internal/durability.h"
+#include "services/win32/internal/temporary_copies.h"
 
 namespace quelb {
 namespace {
@@ -19,13 +20,35 @@ using win32::WaitingCopy;
 // Each waiting copy holds its source open and its new file's data in the cache until its flush.
 constexpr size_t kMostWaiting = 256;
 
+// Copies that still wait when the program ends go, and their folders of copies with them.
+struct Batch {
+  ~Batch() {
+    copies.clear();
+    win32::RemoveFoldersOfCopies();
+  }
+  std::vector<WaitingCopy> copies;
+};
+
 std::vector<WaitingCopy>& Waiting() {
-  static std::vector<WaitingCopy> waiting;
-  return waiting;
+  static Batch batch;
+  return batch.copies;
 }
 
-// A failure is stored for its own copy, which takes no further step. The queue is looked at
-// after each copy, as the status line does between files.
+// How long a batch goes on between two looks at the message queue, in milliseconds: far less
+// than the five seconds after which the platform shows a window that takes no messages as not
+// responding, and far more than a step of a small file takes, each look being a call of the
+// window system.
+constexpr DWORD kBetweenLooks = 50;
+
+void LookAtQueueNowAndThen() {
+  static DWORD lastLook = GetTickCount();
+  if (GetTickCount() - lastLook < kBetweenLooks) return;
+  platform::LookAtMessageQueue();
+  lastLook = GetTickCount();
+}
+
+// A failure is stored for its own copy, which takes no further step. Between copies the queue
+// is looked at now and then.
 template <typename Act>
 void TakeStep(std::vector<WaitingCopy>& copies, std::vector<ErrorNumber>& failures, Act act) {
   for (size_t i = 0; i < copies.size(); ++i) {
@@ -33,8 +56,22 @@ void TakeStep(std::vector<WaitingCopy>& copies, std::vector<ErrorNumber>& failur
     ErrorState state;
     act(state, copies[i]);
     failures[i] = TakeError(state);
-    platform::LookAtMessageQueue();
+    LookAtQueueNowAndThen();
   }
+}
+
+std::vector<ErrorNumber> FinishEach(std::vector<WaitingCopy>& copies) {
+  std::vector<ErrorNumber> failures(copies.size());
+  TakeStep(copies, failures,
+           [](ErrorState& state, WaitingCopy& copy) { copy.temporary->Flush(state); });
+  TakeStep(copies, failures, [](ErrorState& state, WaitingCopy& copy) {
+    copy.temporary->Replace(state, copy.target, copy.longTarget);
+    copy.heldSource.Close();
+  });
+  TakeStep(copies, failures, [](ErrorState& state, WaitingCopy& copy) {
+    win32::MakeLastUnderItsName(state, copy.target, copy.longTarget);
+  });
+  return failures;
 }
 
 }  // namespace
@@ -47,22 +84,16 @@ bool ShouldFinishCopies() {
   return Waiting().size() >= kMostWaiting;
 }
 
-// A copy that fails leaves its old target as it was, and its temporary file goes with it.
+// A copy that fails leaves its old target as it was, and its temporary file goes with it; the
+// folders of copies go once the batch is done.
 std::vector<CopyFailure> FinishCopies() {
   std::vector<WaitingCopy> copies = std::move(Waiting());
   Waiting().clear();
-  std::vector<ErrorNumber> failures(copies.size());
-  TakeStep(copies, failures,
-           [](ErrorState& state, WaitingCopy& copy) { copy.temporary->Flush(state); });
-  TakeStep(copies, failures, [](ErrorState& state, WaitingCopy& copy) {
-    copy.temporary->Replace(state, copy.target, copy.longTarget);
-    copy.heldSource.Close();
-  });
-  TakeStep(copies, failures, [](ErrorState& state, WaitingCopy& copy) {
-    win32::MakeLastUnderItsName(state, copy.target, copy.longTarget);
-  });
+  const std::vector<ErrorNumber> failures = FinishEach(copies);
+  copies.clear();
+  win32::RemoveFoldersOfCopies();
   std::vector<CopyFailure> failed;
-  for (size_t i = 0; i < copies.size(); ++i) {
+  for (size_t i = 0; i < failures.size(); ++i) {
     if (failures[i] != 0) failed.push_back({i, failures[i]});
   }
   return failed;

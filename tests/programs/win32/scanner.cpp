@@ -1,8 +1,8 @@
 // Stands in for a virus scanner: opens the files of a folder over and over, for reading and
 // sharing reads and writes but not deletion, as scanners often do, holds each for 20 ms and
-// rests 20 ms before the next. A file written or renamed in the folder comes first, at once,
-// as a scanner opens each new file as soon as it is closed; this one, slower than a copy,
-// takes the newest.
+// rests 20 ms before the next. A file written or renamed in the folder or in a folder inside
+// it comes first, at once, as a scanner opens each new file as soon as it is closed, wherever
+// it is made; this one, slower than a copy, takes the newest.
 //   scanner <folder>
 // It writes "ready" on its output once it watches the folder, and goes on until its input
 // reaches its end. Its exit code is the count of files it opened.
@@ -80,7 +80,7 @@ class FolderWatch {
  private:
   bool Arm() {
     ResetEvent(overlapped_.hEvent);
-    return ReadDirectoryChangesW(folder_, buffer_, sizeof buffer_, FALSE, kWatched, nullptr,
+    return ReadDirectoryChangesW(folder_, buffer_, sizeof buffer_, TRUE, kWatched, nullptr,
                                  &overlapped_, nullptr) != FALSE;
   }
 

@@ -120,6 +120,7 @@ TEST_F(DurableCopyTest, WaitingCopiesAreFlushedThenRenamedThenFlushedUnderTheirN
                                              "move B.DBF", "move C.DBF", "flush A.DBF",
                                              "flush B.DBF", "flush C.DBF"}));
   EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "B.DBF"), "new B.DBF");
+  EXPECT_TRUE(FolderFlushed("~copies.tmp")) << "the copies' old entries are gone from the disk";
   seen.clear();
   MakeCopiesDurable(state_);
   EXPECT_TRUE(FolderFlushed("QUELB")) << "the folder is flushed before the box that counts them";

@@ -71,9 +71,27 @@ TEST_F(CopyTest, ALongCopyLooksAtTheMessageQueueAfterEachPiece) {
   EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "DATA.DBF"), content);
 }
 
+// Waiting copies are made in a hidden folder of their own, which no name of the target folder
+// meets and which goes with the batch.
+TEST_F(CopyTest, WaitingCopiesWaitInAHiddenFolderOfCopiesThatGoesWithTheirBatch) {
+  const fs::path copies = c_ / "QUELB" / "~copies.tmp";
+  testing::WriteFile(c_ / "SOURCE" / "NEW.DBF", "new file");
+  EXPECT_TRUE(StartCopy(state_, "C:\\SOURCE\\DATA.DBF", "C:\\QUELB\\DATA.DBF"));
+  EXPECT_TRUE(StartCopy(state_, "C:\\SOURCE\\NEW.DBF", "C:\\QUELB\\NEW.DBF"));
+  EXPECT_EQ(TakeError(state_), 0);
+  EXPECT_EQ(NamesIn(c_ / "QUELB"), (std::set<std::string>{"DATA.DBF", "~copies.tmp"}));
+  const DWORD attributes = GetFileAttributesW(copies.c_str());
+  EXPECT_NE(attributes & FILE_ATTRIBUTE_HIDDEN, 0u);
+  EXPECT_EQ(NamesIn(copies).size(), 2u);
+
+  EXPECT_TRUE(FinishCopies().empty());
+  EXPECT_EQ(NamesIn(c_ / "QUELB"), (std::set<std::string>{"DATA.DBF", "NEW.DBF"}));
+  EXPECT_EQ(testing::ReadFile(c_ / "QUELB" / "NEW.DBF"), "new file");
+}
+
 // Left by a run killed before its renames: named as a copy names its temporary files, by any
-// process, read-only as a copy from a CD-ROM is until its attribute is dropped. Other names
-// stay, however close.
+// process, read-only as a copy from a CD-ROM is until its attribute is dropped, beside their
+// targets or in their folder of copies, which goes too. Other names stay, however close.
 TEST_F(CopyTest, TheTemporaryCopiesOfAnEndedRunAreRemovedByTheNextCopyThere) {
   const std::set<std::string> left = {"~cpy4711-1.tmp", "~CPY123-45.TMP", "~cpy1-2.tmp"};
   const std::set<std::string> others = {"~cpy.tmp", "~cpyA-1.tmp", "~cpy12.tmp", "~cpy1-2.tmp.bak",
@@ -84,6 +102,9 @@ TEST_F(CopyTest, TheTemporaryCopiesOfAnEndedRunAreRemovedByTheNextCopyThere) {
   for (const std::string& name : left) testing::WriteFile(folder / name, "half");
   for (const std::string& name : others) testing::WriteFile(folder / name, "keep");
   testing::MakeReadOnly(folder / "~cpy1-2.tmp");
+  fs::create_directories(folder / "~copies.tmp");
+  for (const std::string& name : left) testing::WriteFile(folder / "~copies.tmp" / name, "half");
+  testing::MakeReadOnly(folder / "~copies.tmp" / "~cpy1-2.tmp");
 
   CopyFileTo(state_, "C:\\SOURCE\\DATA.DBF", "C:\\LEFTOVER\\DATA.DBF");
 

@@ -55,6 +55,7 @@ class OwnedHandle {
   OwnedHandle& operator=(const OwnedHandle&) = delete;
 
   bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const { return handle_; }
   void Close() {
     if (Valid()) Call([&] { CloseHandle(handle_); });
     handle_ = INVALID_HANDLE_VALUE;

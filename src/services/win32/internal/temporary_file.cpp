@@ -1,5 +1,7 @@
 #include "services/win32/internal/temporary_file.h"
 
+#include <utility>
+
 #include "services/backend.h"
 #include "services/win32/internal/brief_holds.h"
 #include "services/win32/internal/durability.h"
@@ -26,45 +28,42 @@ TemporaryFile::~TemporaryFile() {
   if (!path_.empty()) RemoveTemporaryCopy(path_);
 }
 
-bool TemporaryFile::Create(ErrorState& state, const Text& folder) {
+// The copy makes the new file itself, under a name that no file has yet: a name that is taken
+// (by what an ended run of the same process number left) is passed over. What a failed try
+// left under the name is this copy's own, and the next try writes over it.
+bool TemporaryFile::Fill(ErrorState& state, const Text& folder, const Text& source) {
   static unsigned count = 0;
   RemoveLeftoverCopies(folder);
+  const Text place = PlaceOfTemporaryCopies(folder);
   for (;;) {
-    const Text path = TemporaryCopyIn(folder, ++count);
-    HANDLE file = INVALID_HANDLE_VALUE;
-    const DWORD error = Call([&] {
-      file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                         nullptr);
+    path_ = TemporaryCopyIn(place, ++count);
+    DWORD flags = COPY_FILE_FAIL_IF_EXISTS;
+    BOOL copied = FALSE;
+    const DWORD error = CallPatiently([&] {
+      copied = CopyFileExA(source.c_str(), path_.c_str(), LookAtQueueWhileCopying, nullptr, nullptr,
+                           std::exchange(flags, 0));
+      return copied != FALSE;
     });
-    if (file == INVALID_HANDLE_VALUE && error == ERROR_FILE_EXISTS) continue;
-    if (file == INVALID_HANDLE_VALUE) return Succeeded(state, false, error);
-    Call([&] { CloseHandle(file); });
-    path_ = path;
-    return true;
+    if (!copied && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)) continue;
+    return Succeeded(state, copied, copied ? 0 : error);
   }
 }
 
-bool TemporaryFile::Fill(ErrorState& state, const Text& source) {
-  BOOL copied = FALSE;
-  const DWORD error = CallPatiently([&] {
-    copied =
-        CopyFileExA(source.c_str(), path_.c_str(), LookAtQueueWhileCopying, nullptr, nullptr, 0);
-    return copied != FALSE;
-  });
-  return Succeeded(state, copied, copied ? 0 : error);
+// Read by name, which opens no handle.
+bool TemporaryFile::ReadAttributes(ErrorState& state, WIN32_FILE_ATTRIBUTE_DATA& data) const {
+  BOOL read = FALSE;
+  const DWORD error =
+      Call([&] { read = GetFileAttributesExA(path_.c_str(), GetFileExInfoStandard, &data); });
+  return Succeeded(state, read, read ? 0 : error);
 }
 
 // CopyFileA gives the copy the source's attributes, and every file on a CD-ROM is read-only:
 // the next run must be able to replace what this one delivered.
-bool TemporaryFile::DropReadOnly(ErrorState& state) {
-  DWORD attributes = INVALID_FILE_ATTRIBUTES;
-  DWORD error = Call([&] { attributes = GetFileAttributesA(path_.c_str()); });
-  const bool read = attributes != INVALID_FILE_ATTRIBUTES;
-  if (!Succeeded(state, read, read ? 0 : error)) return false;
+bool TemporaryFile::DropReadOnly(ErrorState& state, DWORD attributes) {
   if ((attributes & FILE_ATTRIBUTE_READONLY) == 0) return true;
   attributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
   BOOL set = FALSE;
-  error = Call([&] {
+  const DWORD error = Call([&] {
     set = SetFileAttributesA(path_.c_str(), attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL);
   });
   return Succeeded(state, set, set ? 0 : error);

@@ -19,12 +19,14 @@ class TemporaryFile {
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-  // A new, empty file of a unique name; an existing name is passed over. A missing folder fails
-  // here as the copy itself would.
-  bool Create(ErrorState& state, const Text& folder);
-  bool Fill(ErrorState& state, const Text& source);
-  // A delivered file is never read-only because its source was.
-  bool DropReadOnly(ErrorState& state);
+  // The source copied into a new file of a unique name made for targets in the folder; an
+  // existing name is passed over.
+  bool Fill(ErrorState& state, const Text& folder, const Text& source);
+  // Its size and attributes, as they are after the fill.
+  bool ReadAttributes(ErrorState& state, WIN32_FILE_ATTRIBUTE_DATA& data) const;
+  // A delivered file is never read-only because its source was: takes the attributes that
+  // ReadAttributes gave.
+  bool DropReadOnly(ErrorState& state, DWORD attributes);
   // Puts the data on the disk, so that they are there before the file takes its target's place.
   bool Flush(ErrorState& state);
   // A long target name is the wide one that the code page cannot spell (copy_names.h).
