@@ -1,5 +1,8 @@
 // The environment, the command tail and the current drive and folder.
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <filesystem>
@@ -86,22 +89,56 @@ TEST_F(CurrentFolderTest, DriveRootKeepsItsSeparatorAndSubFolderHasNone) {
   EXPECT_EQ(TakeError(state_), 0);
 }
 
-// The batch's current folder is read again after a change: a relative name then names the file
-// of the new folder, not the one of the folder the batch began in.
-TEST_F(CurrentFolderTest, ALookupBatchFollowsAChangeOfFolder) {
+// The batch's current folder and its drive are found again after a change: a relative name
+// then names the file of the new folder, and a name from the root the file of the new drive's
+// root, not those of the folder the batch began in.
+TEST_F(CurrentFolderTest, ALookupBatchFollowsAChangeOfFolderAndOfDrive) {
   const fs::path c = drives_.Root('c');
+  const fs::path d = drives_.Root('d');
   fs::create_directory(c / "QUELB");
   testing::WriteFile(c / "QUELB" / "FILE.TXT", "in the suite");
   testing::WriteFile(elsewhere_ / "FILE.TXT", "elsewhere");
+  testing::WriteFile(c / "ROOT.TXT", "C");
+  testing::WriteFile(d / "ROOT.TXT", "on D");
   fs::current_path(c / "QUELB");
   const PathLookupBatch batch;
   EXPECT_EQ(IdentityOf(state_, "FILE.TXT").size, 12);
+  EXPECT_EQ(IdentityOf(state_, "\\ROOT.TXT").size, 1);
   ChangeFolder(state_, elsewhere_.Path().string());
   EXPECT_EQ(IdentityOf(state_, "FILE.TXT").size, 9);
+  ChangeFolder(state_, "D:\\");
+  EXPECT_EQ(IdentityOf(state_, "\\ROOT.TXT").size, 4);
   ChangeFolder(state_, "C:\\QUELB");
   EXPECT_EQ(IdentityOf(state_, "FILE.TXT").size, 12);
+  EXPECT_EQ(IdentityOf(state_, "\\ROOT.TXT").size, 1);
   EXPECT_EQ(TakeError(state_), 0);
 }
+
+#ifndef _WIN32
+// A batch asks each volume for its id once, and a file of another volume keeps its own: the
+// journal knows files by these ids.
+TEST_F(CurrentFolderTest, ALookupBatchKeepsTheIdOfEachVolumeApart) {
+  std::error_code error;
+  const fs::path memory = fs::path("/dev/shm") / ("quelb-batch-" + std::to_string(getpid()));
+  if (!fs::create_directory(memory, error)) GTEST_SKIP() << "no /dev/shm";
+  testing::WriteFile(memory / "A.TXT", "a");
+  testing::WriteFile(elsewhere_ / "B.TXT", "b");
+  const std::vector<std::string> files = {
+      (memory / "A.TXT").string(), (elsewhere_ / "B.TXT").string(), (memory / "A.TXT").string()};
+  std::vector<Text> alone;
+  for (const std::string& file : files) alone.push_back(IdentityOf(state_, file).fileId);
+  std::vector<Text> batched;
+  {
+    const PathLookupBatch batch;
+    for (const std::string& file : files) batched.push_back(IdentityOf(state_, file).fileId);
+  }
+  fs::remove_all(memory);
+  EXPECT_EQ(batched, alone);
+  EXPECT_EQ(TakeError(state_), 0);
+  const auto volume = [](const Text& id) { return id.substr(0, id.find(':')); };
+  if (volume(alone[0]) == volume(alone[1])) GTEST_SKIP() << "both folders lie on one volume";
+}
+#endif
 
 TEST_F(CurrentFolderTest, OtherDriveGivesItsRootAndLeavesTheCurrentFolder) {
   drives_.Root('a');
