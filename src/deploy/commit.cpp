@@ -35,6 +35,7 @@ void AddPlacements(ErrorState& errors, const Text& folder, std::vector<Placement
 }
 
 std::vector<Placement> PlacementsOf(ErrorState& errors, const Options& options) {
+  const PathLookupBatch lookups;
   std::vector<Placement> placements;
   AddPlacements(errors, options.target, placements);
   AddPlacements(errors, options.download, placements);
@@ -134,13 +135,11 @@ int CodeOfJournal(const ErrorState& errors, const JournalOutcome& outcome) {
   return errors.number == error_number::kDiskFull ? kDiskFull : kFileNotDelivered;
 }
 
-// The steps after the in-use test share one lookup batch: they raise no box and wait for nobody.
+// The looks before the in-use test and the steps after it share a lookup batch each: they raise
+// no box and wait for nobody.
 int CommitRelease(Policy& policy, const Options& options) {
   ErrorState errors;
-  const std::vector<Placement> placements = [&] {
-    const PathLookupBatch lookups;
-    return PlacementsOf(errors, options);
-  }();
+  const std::vector<Placement> placements = PlacementsOf(errors, options);
   if (errors.number != 0) return kFileNotDelivered;
   if (placements.empty()) return kDelivered;
   policy.StartRun();
