@@ -195,7 +195,7 @@ Text UtcNow() {
 
 bool FactsOf(const Text& path, FileFacts& facts) {
   ErrorState errors;
-  const FileIdentity identity = IdentityOf(errors, path);
+  const FileIdentity identity = SizeAndTimeOf(errors, path);
   if (!identity.Exists() || errors.number != 0) return false;
   facts = {identity.size, identity.modified};
   return true;

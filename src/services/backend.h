@@ -22,8 +22,8 @@
 //   mapped_scan.cpp     platform::ScanMapped                                 (below)
 //   own_files.cpp       MakeHiddenFolder, RoomOnVolumeOf                     (own_files.h)
 //   folder_lock.cpp     LockFolderOnHost (below), UnlockFolder               (folder_lock.h)
-//   journal_files.cpp   IdentityOf, RenameWithoutReplacing, RemoveFile,
-//                       RemoveEmptyFolder, WriteFileDurably,
+//   journal_files.cpp   IdentityOf, SizeAndTimeOf, RenameWithoutReplacing,
+//                       RemoveFile, RemoveEmptyFolder, WriteFileDurably,
 //                       SyncFolderEntries                                    (journal_files.h)
 //   process.cpp         RunCommand                                           (process.h)
 //   environment.cpp     EnvironmentValue, EnvironmentFault, CommandTail,

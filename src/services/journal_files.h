@@ -25,6 +25,9 @@ struct FileIdentity {
 
 // The identity of the regular file at path; a missing file or folder is no error.
 FileIdentity IdentityOf(ErrorState& state, const Text& path);
+// Its size and time alone, as IdentityOf gives them, without the id, which costs another look
+// at the file (its volume's on POSIX, an open on Windows).
+FileIdentity SizeAndTimeOf(ErrorState& state, const Text& path);
 
 // Gives the file at from the name to, in the same folder or another of the same volume; a
 // file already named to makes it fail with 75, and both stay. The new name lasts once the folders

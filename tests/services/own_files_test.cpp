@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <string>
 
+#include "services/digest.h"
+#include "services/journal_files.h"
 #include "support/temp_folder.h"
 #ifdef _WIN32
 #include <windows.h>
@@ -38,6 +40,24 @@ TEST_F(OwnFilesTest, SameBytesReadsWholeFiles) {
   EXPECT_EQ(state_.number, 0);
   EXPECT_FALSE(SameBytes(state_, PathOf("A"), PathOf("MISSING")));
   EXPECT_EQ(TakeError(state_), error_number::kFileNotFound);
+}
+
+// A file is found by its name in any letter case, as its path is written or through its
+// translation, and its size and time alone are those of its identity.
+TEST_F(OwnFilesTest, AFileIsFoundByAnyCaseOfItsNameAndItsSizeAndTimeAreItsIdentitys) {
+  testing::WriteFile(folder_ / "Mixed.Txt", "12345");
+  fs::create_directory(folder_ / "FOLDER");
+  const FileIdentity identity = IdentityOf(state_, PathOf("Mixed.Txt"));
+  for (const char* spelling : {"Mixed.Txt", "MIXED.TXT"}) {
+    const FileIdentity facts = SizeAndTimeOf(state_, PathOf(spelling));
+    EXPECT_EQ(facts.size, 5) << spelling;
+    EXPECT_EQ(facts.modified, identity.modified) << spelling;
+    EXPECT_TRUE(facts.fileId.empty()) << spelling;
+    EXPECT_EQ(Sha256OfFile(state_, PathOf(spelling)), Sha256OfBytes(state_, "12345")) << spelling;
+  }
+  EXPECT_FALSE(SizeAndTimeOf(state_, PathOf("FOLDER")).Exists());
+  EXPECT_FALSE(SizeAndTimeOf(state_, PathOf("MISSING")).Exists());
+  EXPECT_EQ(TakeError(state_), 0);
 }
 
 TEST_F(OwnFilesTest, TheHiddenFolderIsMadeOnceAndALinkInItsPlaceIsRefused) {

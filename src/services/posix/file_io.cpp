@@ -17,6 +17,7 @@
 #include "services/posix/internal/folder_names.h"
 #include "services/posix/internal/host_paths.h"
 #include "services/posix/internal/in_use.h"
+#include "services/posix/internal/lookup_batch.h"
 #include "services/posix/internal/path_translation.h"
 #include "services/windows_codes.h"
 
@@ -133,14 +134,29 @@ bool OpenExclusive(ErrorState& state, const Text& path, Access access, FileHandl
   return true;
 }
 
+namespace {
+
+// A file that opens as its path is written is the one its translation names; any other is
+// opened again by its translation, so that a failure is reported as it always is.
+int OpenForReadingAsWritten(const Text& path) {
+  const std::optional<std::string> written = posix::HostPathAsWritten(path);
+  return written ? OpenExisting(AT_FDCWD, *written, O_RDONLY) : -1;
+}
+
+}  // namespace
+
 // POSIX has no share modes: a file being written is read as it is.
 bool OpenForReading(ErrorState& state, const Text& path, FileHandle& handle) {
-  const std::optional<std::string> hostPath = posix::HostPathOrError(state, path);
-  if (!hostPath) return false;
-  const int fd = OpenExisting(AT_FDCWD, *hostPath, O_RDONLY);
+  const posix::LookupBatch batch;
+  int fd = OpenForReadingAsWritten(path);
   if (fd < 0) {
-    posix::StoreErrno(state, errno, *hostPath);
-    return false;
+    const std::optional<std::string> hostPath = posix::HostPathOrError(state, path);
+    if (!hostPath) return false;
+    fd = OpenExisting(AT_FDCWD, *hostPath, O_RDONLY);
+    if (fd < 0) {
+      posix::StoreErrno(state, errno, *hostPath);
+      return false;
+    }
   }
   if (!IsRegularFile(fd)) {
     close(fd);

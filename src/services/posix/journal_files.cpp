@@ -82,36 +82,56 @@ std::string FileSystemIdOf(const std::string& host, dev_t device) {
   return std::to_string(device);
 }
 
-}  // namespace
-
-// A path found as it is written is what its translation gives, without the translation's own
-// look at each of its names; any other is translated in full, and looked at again only when
-// the translation spells it otherwise.
-FileIdentity IdentityOf(ErrorState& state, const Text& path) {
-  const posix::LookupBatch batch;
-  struct stat info;
+// The status of the file at path, found as IdentityOf finds it; false when there is none, with
+// a failure to look at it stored. A path found as it is written is what its translation gives,
+// without the translation's own look at each of its names; any other is translated in full,
+// and looked at again only when the translation spells it otherwise.
+bool StatusOf(ErrorState& state, const Text& path, std::string& host, struct stat& info) {
   const std::optional<std::string> written = posix::HostPathAsWritten(path);
   bool found = written && stat(written->c_str(), &info) == 0;
   const int writtenError = errno;
-  std::optional<std::string> host = written;
+  std::optional<std::string> translated = written;
   if (!found) {
-    host = posix::HostPath(path);
-    if (host && host == written) {
+    translated = posix::HostPath(path);
+    if (translated && translated == written) {
       errno = writtenError;
     } else {
-      found = host && stat(host->c_str(), &info) == 0;
+      found = translated && stat(translated->c_str(), &info) == 0;
     }
   }
   if (!found) {
-    if (host && errno != ENOENT && errno != ENOTDIR) posix::StoreErrno(state, errno, *host);
-    return {};
+    if (translated && errno != ENOENT && errno != ENOTDIR) {
+      posix::StoreErrno(state, errno, *translated);
+    }
+    return false;
   }
-  if (!S_ISREG(info.st_mode)) return {};
+  host = *translated;
+  return S_ISREG(info.st_mode);
+}
+
+int64_t ModifiedOf(const struct stat& info) {
+  return static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+}
+
+}  // namespace
+
+FileIdentity IdentityOf(ErrorState& state, const Text& path) {
+  const posix::LookupBatch batch;
+  std::string host;
+  struct stat info;
+  if (!StatusOf(state, path, host, info)) return {};
   return {
-      static_cast<int64_t>(info.st_size),
-      static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec,
-      posix::FileSystemIdInBatch(info.st_dev, [&] { return FileSystemIdOf(*host, info.st_dev); }) +
+      static_cast<int64_t>(info.st_size), ModifiedOf(info),
+      posix::FileSystemIdInBatch(info.st_dev, [&] { return FileSystemIdOf(host, info.st_dev); }) +
           ":" + std::to_string(info.st_ino)};
+}
+
+FileIdentity SizeAndTimeOf(ErrorState& state, const Text& path) {
+  const posix::LookupBatch batch;
+  std::string host;
+  struct stat info;
+  if (!StatusOf(state, path, host, info)) return {};
+  return {static_cast<int64_t>(info.st_size), ModifiedOf(info), {}};
 }
 
 void RenameWithoutReplacing(ErrorState& state, const Text& from, const Text& to) {

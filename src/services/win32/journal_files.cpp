@@ -86,6 +86,22 @@ FileIdentity IdentityOf(ErrorState& state, const Text& path) {
               std::to_string(Wide(info.nFileIndexHigh, info.nFileIndexLow))};
 }
 
+// The attributes by name hold the size and time that the handle's information gives.
+FileIdentity SizeAndTimeOf(ErrorState& state, const Text& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  BOOL found = FALSE;
+  const DWORD error = win32::Call(
+      [&] { found = GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data); });
+  if (!found) {
+    if (!IsMissing(error)) win32::Succeeded(state, false, error);
+    return {};
+  }
+  if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return {};
+  return {Wide(data.nFileSizeHigh, data.nFileSizeLow),
+          Wide(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime),
+          {}};
+}
+
 void RenameWithoutReplacing(ErrorState& state, const Text& from, const Text& to) {
   BOOL moved = FALSE;
   const DWORD error = win32::CallPatiently([&] {
