@@ -122,6 +122,8 @@ void ReportFinishedCopies(UpdateRunState& run, const std::vector<Text>& waiting,
   run.LastError = 0;
   run.LastPlatformCode = 0;
   run.FolderHeld = false;
+  // Telling of the copies asks nobody anything: the watchers share one lookup batch for all.
+  const PathLookupBatch lookups;
   for (size_t position = 0; position < waiting.size(); ++position) {
     if (failed[position]) continue;
     run.CurrentFile = waiting[position];

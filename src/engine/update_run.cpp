@@ -1,6 +1,8 @@
 // The update run started by the run button: reads the two paths, makes sure the target
 // folder exists, and takes passes over the source, one per disk, until the operator has no
 // further disk or a folder source has been worked through.
+#include <optional>
+
 #include "engine/delivery_watch.h"
 #include "engine/engine.h"
 #include "engine/journal.h"
@@ -102,12 +104,17 @@ void CollectNames(UpdateRunState& run, ErrorState& errors) {
 }
 
 // Each name is the field FieldText gives for its index, taken where the last one ended, so
-// that a long list costs no more per name than a short one.
+// that a long list costs no more per name than a short one. Names left as they are one after
+// another share a lookup batch, as asking about them waits for nobody; it ends before a name is
+// handled, which may raise a box.
 PassOutcome HandleNames(dialog::DialogHandle dialog, UpdateRunState& run, ErrorState& errors) {
   size_t nextName = 0;
+  std::optional<PathLookupBatch> leftAsTheyAre;
   for (run.FileIndex = 1; run.FileIndex <= run.FileTotal; ++run.FileIndex) {
     run.CurrentFile = NextField(run.FileList, kNameSeparator, nextName);
+    if (!leftAsTheyAre) leftAsTheyAre.emplace();
     if (WatcherLeavesUnchanged(run)) continue;
+    leftAsTheyAre.reset();
     dialog::SetControlText(dialog, IDC_STATUS, "Copying " + run.SourceFilePath());
     if (HandleFile(run, errors) == FileOutcome::kAbort) return PassOutcome::kAbort;
   }
