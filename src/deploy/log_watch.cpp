@@ -96,7 +96,7 @@ void AddSizeAndDigest(NameRecord& record, const NameReport& report) {
     record.sha256 = Sha256OfFile(errors, delivered, &record.size);
     if (TakeError(errors) == 0) return;
   }
-  record.size = IdentityOf(errors, delivered.empty() ? report.source : delivered).size;
+  record.size = SizeAndTimeOf(errors, delivered.empty() ? report.source : delivered).size;
   ClearError(errors);
 }
 
@@ -127,7 +127,7 @@ void Count(Counts& counts, NameResult result) {
 bool TargetThere(const Text& target) {
   if (target.empty()) return false;
   ErrorState errors;
-  return IdentityOf(errors, target).Exists() || TakeError(errors) != 0;
+  return SizeAndTimeOf(errors, target).Exists() || TakeError(errors) != 0;
 }
 
 // As the completion box of a run writes its count.
@@ -151,8 +151,10 @@ DeployRecord::~DeployRecord() {
 }
 
 void DeployRecord::NameStarts(const UpdateRunState& run) {
+  const std::optional<bool> seen = targetSeen_ ? targetSeen_(run) : std::nullopt;
   targetWasThere_[run.SourceFilePath()] =
-      TargetThere(FinalPathOf(CopyTargetOf(run), options_.target, options_.download));
+      seen ? *seen
+           : TargetThere(FinalPathOf(CopyTargetOf(run), options_.target, options_.download));
 }
 
 void DeployRecord::NameSettled(const NameReport& report) {

@@ -2,7 +2,9 @@
 // the runs for their names and the policy for its questions.
 #pragma once
 
+#include <functional>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "deploy/log_files.h"
@@ -32,6 +34,11 @@ class DeployRecord : public DeliveryWatch {
   // Writes the end with the exit code and closes the logs; nothing is written after it.
   void End(int exitCode, ErrorNumber fatal = 0);
 
+  // Whether the target of a name that starts was there, as another watcher saw it before;
+  // nothing when it did not see it, and the target is then looked at.
+  using TargetSeen = std::function<std::optional<bool>(const UpdateRunState& run)>;
+  void SeeTargetsThrough(TargetSeen seen) { targetSeen_ = std::move(seen); }
+
   void NameStarts(const UpdateRunState& run) override;
   void NameSettled(const NameReport& report) override;
   // The digest of the file that the name settled last delivered, as its line took it; empty
@@ -43,6 +50,7 @@ class DeployRecord : public DeliveryWatch {
 
   const Options& options_;
   LogFiles logs_;
+  TargetSeen targetSeen_;
   // Whether the target of each name begun and not yet settled was there before.
   std::map<Text, bool> targetWasThere_;
   // The source of the name settled last, and the digest of what it delivered.

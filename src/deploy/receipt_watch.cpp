@@ -58,11 +58,18 @@ bool ReceiptWatch::LeavesUnchanged(const UpdateRunState& run) {
   return decision.verdict != Verdict::kDeliver;
 }
 
+std::optional<bool> ReceiptWatch::TargetSeen(const UpdateRunState& run) const {
+  const auto decided = decisions_.find(run.CurrentFile);
+  if (decided == decisions_.end()) return std::nullopt;
+  return decided->second.targetThere;
+}
+
 void ReceiptWatch::ArchiveStarts(const UpdateRunState& run) {
   beforeArchive_ = FilesOf(run.TargetPath);
 }
 
 void ReceiptWatch::NameSettled(const NameReport& report) {
+  test_.Settled(report);
   const auto decided = decisions_.find(report.name);
   Decision decision;
   if (decided != decisions_.end()) {

@@ -56,7 +56,12 @@ Decision UnchangedTest::DecideCopy(const UpdateRunState& run, const Text& target
   FileFacts held;
   if (!FactsOf(run.SourceFilePath(), source)) return decision;
   decision.source = source;
-  if (!MayBeThere(target) || !FactsOf(target, held)) return decision;
+  if (!ListedThere(target)) {
+    decision.targetThere = false;
+    return decision;
+  }
+  if (!FactsOf(target, held)) return decision;
+  decision.targetThere = true;
   if (const auto recorded = copies_.find(UpperText(target)); recorded != copies_.end()) {
     const Delivery& delivery = *recorded->second;
     if (delivery.source.facts == source && delivery.became == held) {
@@ -87,21 +92,38 @@ Decision UnchangedTest::DecideArchive(const UpdateRunState& run) const {
   for (const Delivery& delivery : deliveries) {
     if (expandedHere(delivery) && delivery.source.sha256 == digest &&
         ProgramsAsRecorded(delivery)) {
-      return {Verdict::kAsRecorded, &delivery, std::nullopt};
+      return {Verdict::kAsRecorded, &delivery, std::nullopt, std::nullopt};
     }
   }
   return {};
 }
 
-bool UnchangedTest::MayBeThere(const Text& target) {
+void UnchangedTest::Settled(const NameReport& report) {
+  if (report.kind == NameKind::kArchive) {
+    listed_.erase(UpperText(finalPath_(report.target)));
+    return;
+  }
+  // A staged copy takes its final name only when the release is placed.
+  if (report.result != NameResult::kDelivered || finalPath_(report.target) != report.target) {
+    return;
+  }
+  const size_t separator = report.target.find_last_of('\\');
+  if (separator == Text::npos) return;
+  const auto listed = listed_.find(UpperText(report.target.substr(0, separator)));
+  if (listed != listed_.end())
+    listed->second.insert(UpperText(report.target.substr(separator + 1)));
+}
+
+bool UnchangedTest::ListedThere(const Text& target) {
   const size_t separator = target.find_last_of('\\');
   if (separator == Text::npos) return true;
-  const Text folder = target.substr(0, separator);
-  auto listed = listed_.find(UpperText(folder));
+  const Text folder = UpperText(target.substr(0, separator));
+  auto listed = listed_.find(folder);
   if (listed == listed_.end()) {
-    listed = listed_.emplace(UpperText(folder), std::set<Text>()).first;
+    listed = listed_.emplace(folder, std::set<Text>()).first;
     ErrorState errors;
-    for (const Text& name : ListedNames(errors, folder, kPlainFilesOnly)) {
+    const Text asWritten = target.substr(0, separator);
+    for (const Text& name : ListedNames(errors, asWritten, kHiddenAndSystemFilesToo)) {
       listed->second.insert(UpperText(name));
     }
   }

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "deploy/receipt.h"
+#include "engine/delivery_watch.h"
 #include "engine/run_state.h"
 
 namespace quelb::deploy {
@@ -25,6 +26,8 @@ struct Decision {
   const Delivery* recorded = nullptr;
   // The copy's source as it was when it was decided on, once it was looked at.
   std::optional<FileFacts> source;
+  // Whether the copy's target was there when it was decided on, once that was seen.
+  std::optional<bool> targetThere;
 };
 
 // The place a path of the run stands for: a deploy's runs write into stages, whose files take
@@ -40,19 +43,22 @@ class UnchangedTest {
 
   // For the name at hand of the run, with its source folder and target.
   Decision Decide(const UpdateRunState& run);
+  // What a settled name did to the folders as they were listed: a copy delivered under its
+  // final name is there now, and an archive may have made any name in its folder.
+  void Settled(const NameReport& report);
 
  private:
   Decision DecideCopy(const UpdateRunState& run, const Text& target);
   Decision DecideArchive(const UpdateRunState& run) const;
-  // False when the target's folder did not hold its name when it was first listed: a copy
-  // delivered since is then delivered again rather than looked for name by name.
-  bool MayBeThere(const Text& target);
+  // Whether the target's folder holds its name, as the folder was first listed and as the
+  // copies settled since have changed it. A folder that cannot be listed holds none.
+  bool ListedThere(const Text& target);
 
   const std::optional<Receipt>& receipt_;
   FinalPath finalPath_;
   // The last delivery recorded for each copy's target, by its path in capitals.
   std::map<Text, const Delivery*> copies_;
-  // The names in capitals of each folder copies went to, as it was first listed.
+  // The names in capitals of each folder copies go to, by its path in capitals.
   std::map<Text, std::set<Text>> listed_;
 };
 

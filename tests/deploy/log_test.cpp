@@ -129,6 +129,37 @@ TEST_F(LogTest, EachNameEachQuestionAndTheEndAreLoggedWithWhatBecameOfThem) {
   EXPECT_EQ(Lines(logs[0]), lines);
 }
 
+// A name replaces its target where the target was there before it, whatever put it there:
+// the operator, an earlier source of the same deploy, or an archive.
+TEST_F(LogTest, ANameReplacesWhatWasThereBeforeItWhateverPutItThere) {
+  const fs::path again = scratch_ / "src-again";
+  const fs::path archives = scratch_ / "src-archives";
+  const fs::path later = scratch_ / "src-later";
+  for (const fs::path& folder : {again, archives, later}) fs::create_directories(folder);
+  WriteFile(source_ / "TWICE.TXT", "first");
+  WriteFile(source_ / "KEPT.TXT", "new");
+  WriteFile(target_ / "KEPT.TXT", "old");
+#ifdef _WIN32
+  SetAttributes(target_ / "KEPT.TXT", kHiddenAttribute);
+#endif
+  ArchiveScript archive;
+  archive.log = scratch_ / "archive.log";
+  archive.unpackName = "UNPACKED.DAT";
+  WriteArchive(archives / "QUELBAP.EXE", archive);
+  WriteFile(again / "TWICE.TXT", "second");
+  WriteFile(later / "UNPACKED.DAT", "over what the archive made");
+  options_.sources = {source_.string(), again.string(), archives.string(), later.string()};
+  options_.staged = false;
+
+  ASSERT_EQ(RunDeploy(options_), kDelivered);
+
+  const std::vector<std::string> lines = Lines(log_);
+  EXPECT_FALSE(LineWith(lines, {" copied ", "TWICE.TXT", Digest("first")}).empty());
+  EXPECT_FALSE(LineWith(lines, {" replaced ", "TWICE.TXT", Digest("second")}).empty());
+  EXPECT_FALSE(LineWith(lines, {" replaced ", "KEPT.TXT"}).empty());
+  EXPECT_FALSE(LineWith(lines, {" replaced ", "UNPACKED.DAT"}).empty());
+}
+
 TEST_F(LogTest, TheTargetKeepsTheNewest20LogsAndLogFileIsAddedTo) {
   const fs::path folder = target_ / ".quelb-deploy" / "logs";
   fs::create_directories(folder);
