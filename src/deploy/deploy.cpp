@@ -179,11 +179,11 @@ int Deploy(Policy& policy, const Options& options, DeployRecord& record) {
       receipt, options.all,
       [&options](const Text& path) { return FinalPathOf(path, options.target, options.download); },
       [&record](const NameReport& report) { return record.DigestOfSettled(report); });
-  record.SeeTargetsThrough([&watch](const UpdateRunState& run) { return watch.TargetSeen(run); });
+  record.TakeDecisionsFrom([&watch](const Text& name) { return watch.DecisionOn(name); });
   bool placed = false;
   const int code = options.staged ? StageAndCommit(policy, options, record, watch, placed)
                                   : DeliverUnstaged(policy, options, record, placed);
-  record.SeeTargetsThrough({});
+  record.TakeDecisionsFrom({});
   // With --keep-going a release may be placed without the files that failed, which the
   // receipt names.
   if (placed) LeaveReceipt(watch.Finished(), options.target);

@@ -88,13 +88,17 @@ Text DeliveredFile(const NameReport& report) {
   return report.kind == NameKind::kArchive ? report.source : report.target;
 }
 
-// A delivered file's size is the count of the bytes its digest read.
-void AddSizeAndDigest(NameRecord& record, const NameReport& report) {
+// A delivered file's size is the count of the bytes its digest read; a source that was decided
+// on has the size it had then.
+void AddSizeAndDigest(NameRecord& record, const NameReport& report, const Decision* decision) {
   const Text delivered = DeliveredFile(report);
   ErrorState errors;
   if (!delivered.empty()) {
     record.sha256 = Sha256OfFile(errors, delivered, &record.size);
     if (TakeError(errors) == 0) return;
+  } else if (decision != nullptr && decision->source) {
+    record.size = decision->source->size;
+    return;
   }
   record.size = SizeAndTimeOf(errors, delivered.empty() ? report.source : delivered).size;
   ClearError(errors);
@@ -151,10 +155,11 @@ DeployRecord::~DeployRecord() {
 }
 
 void DeployRecord::NameStarts(const UpdateRunState& run) {
-  const std::optional<bool> seen = targetSeen_ ? targetSeen_(run) : std::nullopt;
+  const Decision* decision = DecisionOn(run.CurrentFile);
   targetWasThere_[run.SourceFilePath()] =
-      seen ? *seen
-           : TargetThere(FinalPathOf(CopyTargetOf(run), options_.target, options_.download));
+      decision != nullptr && decision->targetThere
+          ? *decision->targetThere
+          : TargetThere(FinalPathOf(CopyTargetOf(run), options_.target, options_.download));
 }
 
 void DeployRecord::NameSettled(const NameReport& report) {
@@ -167,7 +172,7 @@ void DeployRecord::NameSettled(const NameReport& report) {
   record.source = report.source;
   // A deploy stages its files: the log names the file each becomes.
   record.target = FinalPathOf(report.target, options_.target, options_.download);
-  AddSizeAndDigest(record, report);
+  AddSizeAndDigest(record, report, DecisionOn(report.name));
   settledSource_ = report.source;
   settledDigest_ = record.sha256;
   record.error = report.failure.number;
@@ -181,6 +186,10 @@ void DeployRecord::NameSettled(const NameReport& report) {
     return;
   }
   Write(NameLine(record), options_.json ? NameJson(record) : Text());
+}
+
+const Decision* DeployRecord::DecisionOn(const Text& name) const {
+  return decisions_ ? decisions_(name) : nullptr;
 }
 
 Text DeployRecord::DigestOfSettled(const NameReport& report) const {

@@ -10,6 +10,7 @@
 #include "deploy/log_files.h"
 #include "deploy/log_records.h"
 #include "deploy/options.h"
+#include "deploy/unchanged.h"
 #include "engine/delivery_watch.h"
 #include "services/message.h"
 
@@ -34,10 +35,10 @@ class DeployRecord : public DeliveryWatch {
   // Writes the end with the exit code and closes the logs; nothing is written after it.
   void End(int exitCode, ErrorNumber fatal = 0);
 
-  // Whether the target of a name that starts was there, as another watcher saw it before;
-  // nothing when it did not see it, and the target is then looked at.
-  using TargetSeen = std::function<std::optional<bool>(const UpdateRunState& run)>;
-  void SeeTargetsThrough(TargetSeen seen) { targetSeen_ = std::move(seen); }
+  // The decision another watcher made on a name, by the name; what it saw of the name's
+  // target and source is not looked at again. None where it made none.
+  using Decisions = std::function<const Decision*(const Text& name)>;
+  void TakeDecisionsFrom(Decisions decisions) { decisions_ = std::move(decisions); }
 
   void NameStarts(const UpdateRunState& run) override;
   void NameSettled(const NameReport& report) override;
@@ -46,11 +47,12 @@ class DeployRecord : public DeliveryWatch {
   Text DigestOfSettled(const NameReport& report) const;
 
  private:
+  const Decision* DecisionOn(const Text& name) const;
   void Write(const Text& line, const Text& json);
 
   const Options& options_;
   LogFiles logs_;
-  TargetSeen targetSeen_;
+  Decisions decisions_;
   // Whether the target of each name begun and not yet settled was there before.
   std::map<Text, bool> targetWasThere_;
   // The source of the name settled last, and the digest of what it delivered.

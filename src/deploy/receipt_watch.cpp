@@ -58,10 +58,9 @@ bool ReceiptWatch::LeavesUnchanged(const UpdateRunState& run) {
   return decision.verdict != Verdict::kDeliver;
 }
 
-std::optional<bool> ReceiptWatch::TargetSeen(const UpdateRunState& run) const {
-  const auto decided = decisions_.find(run.CurrentFile);
-  if (decided == decisions_.end()) return std::nullopt;
-  return decided->second.targetThere;
+const Decision* ReceiptWatch::DecisionOn(const Text& name) const {
+  const auto decided = decisions_.find(name);
+  return decided == decisions_.end() ? nullptr : &decided->second;
 }
 
 void ReceiptWatch::ArchiveStarts(const UpdateRunState& run) {

@@ -25,9 +25,8 @@ class ReceiptWatch : public DeliveryWatch {
   // True when it is to be delivered.
   bool DecidesToDeliver(const UpdateRunState& run);
 
-  // Whether the target of the name at hand was there when it was decided on; nothing when
-  // the decision did not see it.
-  std::optional<bool> TargetSeen(const UpdateRunState& run) const;
+  // The decision on a name not yet settled; none when it was not decided on.
+  const Decision* DecisionOn(const Text& name) const;
 
   bool LeavesUnchanged(const UpdateRunState& run) override;
   void ArchiveStarts(const UpdateRunState& run) override;

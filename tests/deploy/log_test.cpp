@@ -158,6 +158,10 @@ TEST_F(LogTest, ANameReplacesWhatWasThereBeforeItWhateverPutItThere) {
   EXPECT_FALSE(LineWith(lines, {" replaced ", "TWICE.TXT", Digest("second")}).empty());
   EXPECT_FALSE(LineWith(lines, {" replaced ", "KEPT.TXT"}).empty());
   EXPECT_FALSE(LineWith(lines, {" replaced ", "UNPACKED.DAT"}).empty());
+
+  // Again, the name left as it is logs its source's size.
+  ASSERT_EQ(RunDeploy(options_), kDelivered);
+  EXPECT_FALSE(LineWith(Lines(log_), {" unchanged ", "KEPT.TXT", "size 3"}).empty());
 }
 
 TEST_F(LogTest, TheTargetKeepsTheNewest20LogsAndLogFileIsAddedTo) {
