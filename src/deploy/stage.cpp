@@ -1,5 +1,9 @@
 #include "deploy/stage.h"
 
+#include <algorithm>
+#include <optional>
+#include <set>
+
 #include "deploy/pre_run.h"
 #include "engine/delivery_watch.h"
 #include "engine/journal.h"
@@ -11,8 +15,7 @@
 namespace quelb::deploy {
 namespace {
 
-// Folders and hidden names are listed too.
-constexpr uint32_t kEveryEntry = 0x10 | 0x02 | 0x04;
+constexpr uint32_t kEveryEntry = kFoldersToo | kHiddenAndSystemFilesToo;
 
 // The names of the folder's entries, taken whole before any of them is looked at: only one
 // listing can be in progress.
@@ -46,17 +49,55 @@ void RemoveBelow(ErrorState& errors, const Text& folder) {
   }
 }
 
+// A name that Windows matches only by its letters in any case: spelt in ASCII alone, with no
+// "~" of a short name and no dot or blank at its end, which a path drops.
+bool MatchedByLettersAlone(const Text& name) {
+  if (name.empty() || name.back() == '.' || name.back() == ' ') return false;
+  return std::all_of(name.begin(), name.end(), [](char letter) {
+    return static_cast<unsigned char>(letter) < 0x80 && letter != '~';
+  });
+}
+
+// The names in capitals of the folders in a folder; nothing where it lists nothing, as one
+// that cannot be listed does, or one of them is not matched by its letters alone.
+std::optional<std::set<Text>> FoldersByName(ErrorState& errors, const Text& folder) {
+  const std::vector<Text> entries = ListedNames(errors, folder, kEveryEntry);
+  if (entries.empty()) return std::nullopt;
+  const std::vector<Text> files = ListedNames(errors, folder, kHiddenAndSystemFilesToo);
+  const std::set<Text> fileNames(files.begin(), files.end());
+  std::set<Text> folders;
+  for (const Text& entry : entries) {
+    if (fileNames.count(entry) > 0) continue;
+    if (!MatchedByLettersAlone(entry)) return std::nullopt;
+    folders.insert(UpperText(entry));
+  }
+  return folders;
+}
+
+// A name is probed where the folder's listing cannot tell.
+bool FolderInTheWay(ErrorState& errors, const std::optional<std::set<Text>>& folders,
+                    const Text& folder, const Text& name) {
+  if (folders && MatchedByLettersAlone(name) && folders->count(UpperText(name)) == 0) {
+    return false;
+  }
+  return FolderThere(errors, InFolder(folder, name));
+}
+
 }  // namespace
 
 void MirrorFoldersInTheWay(ErrorState& errors, const Text& source, const Text& target,
                            const Text& download) {
   const PathLookupBatch lookups;
+  const std::optional<std::set<Text>> targetFolders = FoldersByName(errors, target);
+  const std::optional<std::set<Text>> downloadFolders = FoldersByName(errors, download);
   for (const Text& name : ListedNames(errors, WithoutTrailingSeparator(source), kPlainFilesOnly)) {
     const NameKind kind = KindOfName(name);
     if (kind != NameKind::kOther && kind != NameKind::kPackage) continue;
-    const Text& folder = kind == NameKind::kPackage ? download : target;
-    if (FolderThere(errors, InFolder(folder, name)))
+    const bool package = kind == NameKind::kPackage;
+    const Text& folder = package ? download : target;
+    if (FolderInTheWay(errors, package ? downloadFolders : targetFolders, folder, name)) {
       MakeFolder(errors, InFolder(StageOf(folder), name));
+    }
   }
   ClearError(errors);
 }

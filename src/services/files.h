@@ -15,8 +15,9 @@ namespace quelb {
 
 // The attribute filter of a listing; 0 lists plain, read-only and archive files only.
 inline constexpr uint32_t kPlainFilesOnly = 0;
-// With hidden and system files as well (the DOS attributes 0x02 and 0x04).
+// With hidden and system files as well (the DOS attributes 0x02 and 0x04), and with folders.
 inline constexpr uint32_t kHiddenAndSystemFilesToo = 0x06;
+inline constexpr uint32_t kFoldersToo = 0x10;
 
 // Ends any listing in progress and starts a new one; a mask ending in ":" or "\" lists the
 // whole folder. The folder probe is ListFirst(folder + "\nul"): non-empty when it exists.

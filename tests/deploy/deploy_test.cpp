@@ -196,11 +196,16 @@ TEST_F(DeployTest, ACommitTurnedBackLeavesNoFolderItMadeAndTheLogPlacesNothing) 
   EXPECT_EQ(LogLineWith(" expanded \""), "");
 }
 
-// A folder in a file's place makes that file's delivery fail on every platform.
+// A folder in a file's place makes that file's delivery fail on every platform, whatever the
+// case its name is spelt in, in the target and in the download folder.
 TEST_F(DeployTest, AFileThatCannotBeDeliveredExits6AndKeepGoingDeliversTheOthers) {
   WriteFile(first_ / "A.TXT", "a");
   WriteFile(first_ / "B.TXT", "b");
+  WriteFile(first_ / "D.TXT", "d");
+  WriteFile(first_ / "NEWS.QLB", "package");
   fs::create_directories(target_ / "A.TXT");
+  fs::create_directories(target_ / "d.txt");
+  fs::create_directories(fs::path(options_.download) / "News.Qlb");
   const fs::path second = scratch_ / "second";
   fs::create_directories(second);
   WriteFile(second / "C.TXT", "c");
@@ -215,6 +220,10 @@ TEST_F(DeployTest, AFileThatCannotBeDeliveredExits6AndKeepGoingDeliversTheOthers
   EXPECT_EQ(ReadFile(target_ / "B.TXT"), "b");
   EXPECT_EQ(ReadFile(target_ / "C.TXT"), "c");
   EXPECT_TRUE(fs::is_directory(target_ / "A.TXT"));
+  EXPECT_TRUE(fs::is_directory(target_ / "d.txt"));
+  EXPECT_TRUE(fs::is_directory(fs::path(options_.download) / "News.Qlb"));
+  EXPECT_FALSE(fs::is_regular_file(target_ / "D.TXT")) << "delivered beside its folder";
+  EXPECT_FALSE(fs::is_regular_file(fs::path(options_.download) / "NEWS.QLB"));
 }
 
 // With --keep-going the release goes in place without the file that failed; the receipt names
