@@ -207,6 +207,7 @@ int DeliverToTarget(const Options& options, DeployRecord& record) {
   });
   const MessageHandler previous =
       SetMessageHandler([&policy](const Box& box) { return policy.Answer(box); });
+  const bool shownBefore = SetBoxesShownOnScreen(false);
   int code = kDelivered;
   {
     RunLocks locks;
@@ -216,6 +217,7 @@ int DeliverToTarget(const Options& options, DeployRecord& record) {
       code = Deploy(policy, options, record);
     }
   }
+  SetBoxesShownOnScreen(shownBefore);
   SetMessageHandler(previous);
   if (options.startControlModule && code == kDelivered) StartControlModule();
   return code;

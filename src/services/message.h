@@ -55,6 +55,10 @@ int FirstButtonOf(uint32_t style);
 
 // Installs the handler and returns the one it replaces.
 MessageHandler SetMessageHandler(MessageHandler handler);
+// Whether the handler shows its boxes on a screen, where the status line is given a moment to
+// settle before each; one that answers without a screen is not kept waiting. Returns what it
+// replaces; boxes are shown on a screen unless told otherwise.
+bool SetBoxesShownOnScreen(bool shown);
 
 // Shows the box and returns the handler's answer. Line breaks are CR LF.
 int ShowMessage(const Box& box);
