@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "services/files.h"
 #include "services/journal_files.h"
 #include "services/process.h"
 #include "support/guards.h"
@@ -111,6 +112,25 @@ TEST_F(CurrentFolderTest, ALookupBatchFollowsAChangeOfFolderAndOfDrive) {
   ChangeFolder(state_, "C:\\QUELB");
   EXPECT_EQ(IdentityOf(state_, "FILE.TXT").size, 12);
   EXPECT_EQ(IdentityOf(state_, "\\ROOT.TXT").size, 1);
+  EXPECT_EQ(TakeError(state_), 0);
+}
+
+// A batch that looks into a folder again may hold it open; a folder that this process moves
+// away and makes anew meanwhile is looked into where it is now.
+TEST_F(CurrentFolderTest, ALookupBatchLooksIntoAFolderMadeAnewWhereItIsNow) {
+  const fs::path folder = elsewhere_ / "A";
+  fs::create_directory(folder);
+  testing::WriteFile(folder / "F.TXT", "old");
+  testing::WriteFile(folder / "G.TXT", "g");
+  const Text file = (folder / "F.TXT").string();
+  const PathLookupBatch batch;
+  EXPECT_EQ(SizeAndTimeOf(state_, (folder / "G.TXT").string()).size, 1);
+  EXPECT_EQ(SizeAndTimeOf(state_, file).size, 3);
+  RenameWithoutReplacing(state_, folder.string(), (elsewhere_ / "B").string());
+  MakeFolder(state_, folder.string());
+  testing::WriteFile(folder / "F.TXT", "made anew");
+  EXPECT_EQ(SizeAndTimeOf(state_, file).size, 9);
+  EXPECT_EQ(IdentityOf(state_, file).size, 9);
   EXPECT_EQ(TakeError(state_), 0);
 }
 

@@ -140,7 +140,9 @@ namespace {
 // opened again by its translation, so that a failure is reported as it always is.
 int OpenForReadingAsWritten(const Text& path) {
   const std::optional<std::string> written = posix::HostPathAsWritten(path);
-  return written ? OpenExisting(AT_FDCWD, *written, O_RDONLY) : -1;
+  if (!written) return -1;
+  const posix::LookStart start = posix::LookStartInBatch(*written);
+  return OpenExisting(start.folder, start.name, O_RDONLY);
 }
 
 }  // namespace

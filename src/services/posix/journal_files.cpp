@@ -88,7 +88,7 @@ std::string FileSystemIdOf(const std::string& host, dev_t device) {
 // and looked at again only when the translation spells it otherwise.
 bool StatusOf(ErrorState& state, const Text& path, std::string& host, struct stat& info) {
   const std::optional<std::string> written = posix::HostPathAsWritten(path);
-  bool found = written && stat(written->c_str(), &info) == 0;
+  bool found = written && posix::StatInBatch(*written, info) == 0;
   const int writtenError = errno;
   std::optional<std::string> translated = written;
   if (!found) {

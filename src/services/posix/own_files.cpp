@@ -10,6 +10,7 @@
 #include <string>
 
 #include "services/posix/internal/errno_map.h"
+#include "services/posix/internal/lookup_batch.h"
 #include "services/posix/internal/path_translation.h"
 #include "services/windows_codes.h"
 
@@ -21,6 +22,7 @@ void MakeHiddenFolder(ErrorState& state, const Text& path) {
   if (mkdir(hostPath->c_str(), 0755) != 0 && errno != EEXIST) {
     return posix::StoreErrno(state, errno, *hostPath);
   }
+  posix::ForgetHeldFoldersAt(*hostPath);
   struct stat info;
   if (lstat(hostPath->c_str(), &info) != 0) return posix::StoreErrno(state, errno, *hostPath);
   if (!S_ISDIR(info.st_mode)) StoreWindowsError(state, wincode::kAccessDenied, ENOTDIR);

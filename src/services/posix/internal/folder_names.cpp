@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "services/posix/internal/host_paths.h"
+#include "services/posix/internal/lookup_batch.h"
 #include "services/text.h"
 
 namespace quelb::posix {
@@ -109,10 +110,12 @@ std::optional<std::string> SpellingIn(const std::string& folder, const struct st
 }
 
 void NoteOwnChange(const std::string& hostPath) {
+  ForgetHeldFoldersAt(hostPath);
   if (KeptFolder* kept = RestampedFolderOf(hostPath)) kept->Add(HostNameOf(hostPath));
 }
 
 void NoteOwnRemoval(const std::string& hostPath) {
+  ForgetHeldFoldersAt(hostPath);
   if (KeptFolder* kept = RestampedFolderOf(hostPath)) kept->Remove(HostNameOf(hostPath));
 }
 

@@ -1,6 +1,7 @@
 // The lookup batch: a depth count and what the outermost batch has seen.
 #include "services/posix/internal/lookup_batch.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -8,6 +9,8 @@
 #include <memory>
 #include <optional>
 #include <utility>
+
+#include "services/posix/internal/host_paths.h"
 
 namespace quelb::posix {
 namespace {
@@ -17,12 +20,23 @@ std::string ReadCurrentFolder() {
   return cwd ? std::string(cwd.get()) : std::string("/");
 }
 
+// A folder of the batch's looks, opened on its second look; -1 until then or when it cannot be.
+struct HeldFolder {
+  int fd = -1;
+  bool tried = false;
+};
+
+// Enough for the folders of a source, a target and a download folder, and few enough that a
+// batch over a tree of folders does not hold a descriptor for each.
+constexpr size_t kHeldFolders = 16;
+
 struct BatchState {
   int depth = 0;
   bool tableChecked = false;
   std::optional<std::string> currentFolder;
   std::optional<char> currentDrive;
   std::map<dev_t, std::string> fileSystemIds;
+  std::map<std::string, HeldFolder> folders;
 };
 
 BatchState& Batch() {
@@ -43,6 +57,10 @@ void LeaveLookupBatch() {
   batch.currentFolder.reset();
   batch.currentDrive.reset();
   batch.fileSystemIds.clear();
+  for (const auto& [path, folder] : batch.folders) {
+    if (folder.fd >= 0) close(folder.fd);
+  }
+  batch.folders.clear();
 }
 
 bool DriveTableWanted() {
@@ -74,6 +92,42 @@ std::string FileSystemIdInBatch(dev_t device, const std::function<std::string()>
   const auto [known, isNew] = batch.fileSystemIds.try_emplace(device);
   if (isNew) known->second = ask();
   return known->second;
+}
+
+void ForgetHeldFoldersAt(const std::string& hostPath) {
+  std::erase_if(Batch().folders, [&hostPath](const auto& held) {
+    if (!HoldsFolder(hostPath, held.first)) return false;
+    if (held.second.fd >= 0) close(held.second.fd);
+    return true;
+  });
+}
+
+LookStart LookStartInBatch(const std::string& hostPath) {
+  const LookStart whole{AT_FDCWD, hostPath.c_str()};
+  BatchState& batch = Batch();
+  const size_t slash = hostPath.rfind('/');
+  if (batch.depth == 0 || hostPath.empty() || hostPath[0] != '/' || slash == 0 ||
+      slash + 1 == hostPath.size()) {
+    return whole;
+  }
+  const std::string folderPath = hostPath.substr(0, slash);
+  auto known = batch.folders.find(folderPath);
+  if (known == batch.folders.end()) {
+    if (batch.folders.size() < kHeldFolders) batch.folders.emplace(folderPath, HeldFolder());
+    return whole;
+  }
+  HeldFolder& folder = known->second;
+  if (!folder.tried) {
+    folder.tried = true;
+    folder.fd = open(folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  }
+  if (folder.fd < 0) return whole;
+  return {folder.fd, hostPath.c_str() + slash + 1};
+}
+
+int StatInBatch(const std::string& hostPath, struct stat& info) {
+  const LookStart start = LookStartInBatch(hostPath);
+  return fstatat(start.folder, start.name, &info, 0);
 }
 
 }  // namespace quelb::posix

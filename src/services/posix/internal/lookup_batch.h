@@ -3,6 +3,7 @@
 // id asked once.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <functional>
@@ -28,5 +29,18 @@ char BatchCurrentDrive(const std::function<char()>& find);
 void ForgetBatchCurrentFolder();
 // The id that ask gives for the device, asked once in a batch.
 std::string FileSystemIdInBatch(dev_t device, const std::function<std::string()>& ask);
+// Where a look at an absolute host path starts. A batch that looks into one folder again holds
+// that folder open, and a look at a name in it then walks that name alone; any other look
+// starts from AT_FDCWD with the whole path. The name points into hostPath.
+struct LookStart {
+  int folder;
+  const char* name;
+};
+LookStart LookStartInBatch(const std::string& hostPath);
+// stat of the path, from where its look starts.
+int StatInBatch(const std::string& hostPath, struct stat& info);
+// After a change of this process at hostPath: a folder held there or below, which may have
+// been moved, removed or made anew, is opened again by its path.
+void ForgetHeldFoldersAt(const std::string& hostPath);
 
 }  // namespace quelb::posix
