@@ -54,20 +54,62 @@ Json DeliveryJson(const Delivery& delivery) {
   return json;
 }
 
-// The deliveries grouped by their source folder, in the order the folders first come.
-Json SourcesJson(const std::vector<Delivery>& deliveries) {
-  Json sources = Json::array();
-  for (const Delivery& delivery : deliveries) {
-    auto folder = std::find_if(sources.begin(), sources.end(), [&](const Json& source) {
-      return source["folder"] == delivery.sourceFolder;
-    });
-    if (folder == sources.end()) {
-      sources.push_back({{"folder", delivery.sourceFolder}, {"files", Json::array()}});
-      folder = sources.end() - 1;
-    }
-    (*folder)["files"].push_back(DeliveryJson(delivery));
+// A value as the receipt writes it at its depth, a tab a level. A name that is not UTF-8 (a
+// code page's letters) is kept with replacement characters: it then matches no file, and the
+// file is delivered again rather than taken for unchanged. A line break in the text is always
+// one between members: those in strings are escaped.
+Text Dumped(const Json& value, size_t depth) {
+  const Text dumped = value.dump(1, '\t', false, Json::error_handler_t::replace);
+  Text text;
+  text.reserve(dumped.size() + depth * 8);
+  for (const char letter : dumped) {
+    text += letter;
+    if (letter == '\n') text.append(depth, '\t');
   }
-  return sources;
+  return text;
+}
+
+// The deliveries of one source folder.
+struct SourceFolder {
+  const Text* folder;
+  std::vector<const Delivery*> deliveries;
+};
+
+// The deliveries grouped by their source folder, in the order the folders first come.
+std::vector<SourceFolder> BySourceFolder(const std::vector<Delivery>& deliveries) {
+  std::vector<SourceFolder> folders;
+  for (const Delivery& delivery : deliveries) {
+    auto folder = std::find_if(folders.begin(), folders.end(), [&](const SourceFolder& source) {
+      return *source.folder == delivery.sourceFolder;
+    });
+    if (folder == folders.end())
+      folder = folders.insert(folders.end(), {&delivery.sourceFolder, {}});
+    folder->deliveries.push_back(&delivery);
+  }
+  return folders;
+}
+
+// The sources are written a delivery at a time, each as the whole receipt's tree would write it:
+// that tree, of every delivery at once, cost a second deploy more than its looks at the files.
+void AppendSources(Text& text, const std::vector<Delivery>& deliveries) {
+  const std::vector<SourceFolder> folders = BySourceFolder(deliveries);
+  if (folders.empty()) {
+    text += "[]";
+    return;
+  }
+  text += "[\n";
+  for (size_t index = 0; index < folders.size(); ++index) {
+    const SourceFolder& source = folders[index];
+    text += "\t\t{\n\t\t\t\"folder\": " + Dumped(Json(*source.folder), 0) + ",\n";
+    text += "\t\t\t\"files\": [\n";
+    for (size_t file = 0; file < source.deliveries.size(); ++file) {
+      text += "\t\t\t\t" + Dumped(DeliveryJson(*source.deliveries[file]), 4);
+      text += file + 1 < source.deliveries.size() ? ",\n" : "\n";
+    }
+    text += "\t\t\t]\n\t\t}";
+    text += index + 1 < folders.size() ? ",\n" : "\n";
+  }
+  text += "\t]";
 }
 
 Json MissingJson(const std::vector<MissingFile>& missing) {
@@ -202,20 +244,30 @@ bool FactsOf(const Text& path, FileFacts& facts) {
 }
 
 Text ReceiptText(const Receipt& receipt) {
-  Json json = {{"form", kForm},
-               {"program", kProgram},
-               {"version", receipt.version},
-               {"written", receipt.written},
-               {"sources", SourcesJson(receipt.deliveries)}};
-  if (!receipt.missing.empty()) json["missing"] = MissingJson(receipt.missing);
+  // The sources hold their place among the members, and are written apart.
+  Json members = {{"form", kForm},
+                  {"program", kProgram},
+                  {"version", receipt.version},
+                  {"written", receipt.written},
+                  {"sources", nullptr}};
+  if (!receipt.missing.empty()) members["missing"] = MissingJson(receipt.missing);
   if (receipt.undone) {
-    json["undone"] = {{"version", receipt.undone->version},
-                      {"written", receipt.undone->written},
-                      {"time", receipt.written}};
+    members["undone"] = {{"version", receipt.undone->version},
+                         {"written", receipt.undone->written},
+                         {"time", receipt.written}};
   }
-  // A name that is not UTF-8 (a code page's letters) is kept with replacement characters: it
-  // then matches no file, and the file is delivered again rather than taken for unchanged.
-  return json.dump(1, '\t', false, Json::error_handler_t::replace) + "\n";
+  Text text = "{";
+  for (const auto& [key, value] : members.items()) {
+    text += text.size() == 1 ? "\n\t" : ",\n\t";
+    text += Dumped(Json(key), 0) + ": ";
+    if (key == "sources") {
+      AppendSources(text, receipt.deliveries);
+    } else {
+      text += Dumped(value, 1);
+    }
+  }
+  text += "\n}\n";
+  return text;
 }
 
 std::optional<Receipt> ReceiptFromText(const Text& text) {

@@ -152,6 +152,48 @@ TEST_F(ReceiptTest, WithoutAReceiptACopyIsUnchangedOnlyWhenItHoldsTheSameBytes) 
   EXPECT_EQ(ReadFile(target_ / "B.TXT"), "B.TXT1");
 }
 
+// The receipt reads back as it was written, its deliveries grouped by their source folder in
+// the order the folders first come, with the files left out and the release undone.
+TEST(ReceiptTextTest, AReceiptReadsBackAsItWasWrittenGroupedByItsSourceFolders) {
+  Receipt receipt;
+  receipt.version = "1.2";
+  receipt.written = "2026-12-09T13:20:05Z";
+  const auto copy = [](const Text& folder, const Text& name) {
+    Delivery delivery;
+    delivery.sourceFolder = folder;
+    delivery.source = {name, {4, 5}, "ab"};
+    delivery.target = "C:\\QUELB\\" + name;
+    delivery.became = {4, 6};
+    return delivery;
+  };
+  Delivery archive = copy("A:\\", "QUELBAP.EXE");
+  archive.kind = NameKind::kArchive;
+  archive.programs = {{"AP.EXE", {1, 2}, "cd"}, {"AP \"1\".DLL", {3, 4}, "ef"}};
+  Delivery package = copy("D:\\UPDATES \"NEW\"", "NEWS.QLB");
+  package.kind = NameKind::kPackage;
+  receipt.deliveries = {copy("A:\\", "ONE.TXT"), package, archive};
+  receipt.missing = {{"A:\\", "BAD.TXT", NameKind::kOther, 70}};
+  receipt.undone = UndoneRelease{"1.1", "2026-12-08T10:00:00Z"};
+
+  const Text text = ReceiptText(receipt);
+  const std::optional<Receipt> read = ReceiptFromText(text);
+
+  ASSERT_TRUE(read) << text;
+  std::vector<Text> order;
+  for (const Delivery& delivery : read->deliveries) {
+    order.push_back(delivery.sourceFolder + "|" + delivery.source.name);
+  }
+  EXPECT_EQ(order, (std::vector<Text>{"A:\\|ONE.TXT", "A:\\|QUELBAP.EXE",
+                                      "D:\\UPDATES \"NEW\"|NEWS.QLB"}));
+  ASSERT_EQ(read->deliveries[1].programs.size(), 2u);
+  EXPECT_EQ(read->deliveries[1].programs[1].name, "AP \"1\".DLL");
+  EXPECT_EQ(read->missing.size(), 1u);
+  EXPECT_TRUE(read->undone);
+  EXPECT_EQ(ReceiptText(*read), text);
+  Receipt none;
+  EXPECT_TRUE(ReceiptFromText(ReceiptText(none)));
+}
+
 // A receipt that cannot be read whole, or whose fields are not what this program writes, is
 // none: nothing is left unchanged because of it.
 TEST_F(ReceiptTest, ADamagedReceiptOrOneOfAnotherFormCountsAsNone) {
