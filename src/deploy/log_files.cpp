@@ -130,23 +130,24 @@ void LogFiles::Open(const Text& path, bool fresh) {
   const AppendedFile file = OpenToAppend(errors, path, fresh);
   if (file == kNoAppendedFile) return Fail(path, errors);
   logs_.push_back({path, file, {}});
-  for (const Text& line : early_) {
-    if (!Append(logs_.back(), line)) {
-      Drop(logs_.end() - 1);
-      return;
-    }
-  }
+  if (!early_.empty() && !Append(logs_.back(), early_)) Drop(logs_.end() - 1);
 }
 
 void LogFiles::Write(const Text& line) {
-  if (!targetTried_) early_.push_back(line);
+  Write(std::vector<Text>{line});
+}
+
+void LogFiles::Write(const std::vector<Text>& lines) {
+  if (!targetTried_) early_.insert(early_.end(), lines.begin(), lines.end());
   for (auto log = logs_.begin(); log != logs_.end();) {
-    log = Append(*log, line) ? log + 1 : Drop(log);
+    log = Append(*log, lines) ? log + 1 : Drop(log);
   }
 }
 
-bool LogFiles::Append(Log& log, const Text& line) {
-  AppendText(log.errors, log.file, line + kLineEnd);
+bool LogFiles::Append(Log& log, const std::vector<Text>& lines) {
+  Text text;
+  for (const Text& line : lines) text += line + kLineEnd;
+  AppendText(log.errors, log.file, text);
   return log.errors.number == 0;
 }
 

@@ -27,6 +27,8 @@ class LogFiles {
   // Says that no log is written in the target, which cannot be used.
   void NotInTarget(const Text& target);
   void Write(const Text& line);
+  // The lines at once, as one write to each log.
+  void Write(const std::vector<Text>& lines);
   // Puts every log on the disk and closes it; nothing is written after.
   void Close();
 
@@ -37,8 +39,8 @@ class LogFiles {
     ErrorState errors;
   };
   void Open(const Text& path, bool fresh);
-  // False, with the error kept in the log, when the line could not be written.
-  bool Append(Log& log, const Text& line);
+  // False, with the error kept in the log, when the lines could not be written.
+  bool Append(Log& log, const std::vector<Text>& lines);
   // Closes a log that failed and says so; the log after it.
   std::vector<Log>::iterator Drop(std::vector<Log>::iterator log);
   void Fail(const Text& path, ErrorState& errors);

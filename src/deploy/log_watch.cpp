@@ -196,7 +196,10 @@ Text DeployRecord::DigestOfSettled(const NameReport& report) const {
   return report.source == settledSource_ ? settledDigest_ : Text();
 }
 
+// The staged names are told at once, in one write to each log.
 void DeployRecord::ReleasePlaced(bool placed) {
+  std::vector<Text> lines;
+  lines.reserve(staged_.size());
   for (NameRecord& record : staged_) {
     if (placed) {
       ++counts_.delivered;
@@ -205,8 +208,10 @@ void DeployRecord::ReleasePlaced(bool placed) {
       record.action = kNotPlaced;
       ++counts_.notPlaced;
     }
-    Write(NameLine(record), options_.json ? NameJson(record) : Text());
+    lines.push_back(NameLine(record));
+    if (options_.json) Write({}, NameJson(record));
   }
+  if (!lines.empty()) logs_.Write(lines);
   staged_.clear();
 }
 
