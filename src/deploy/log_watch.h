@@ -4,7 +4,6 @@
 
 #include <functional>
 #include <map>
-#include <optional>
 #include <vector>
 
 #include "deploy/log_files.h"
