@@ -16,6 +16,7 @@
 #include "engine/engine.h"
 #include "engine/journal.h"
 #include "engine/process_values.h"
+#include "services/message.h"
 #include "services/process.h"
 #include "support/engine_archive.h"
 #include "support/second_process.h"
@@ -90,6 +91,8 @@ TEST_F(DeployTest, EachSourceIsDeliveredInTurnAndThePackageGoesToTheDownloadFold
   EXPECT_EQ(ReadFile(target_ / "A.TXT"), "second");
   EXPECT_EQ(ReadFile(scratch_ / "download" / "UPDATE.QLB"), "package");
   EXPECT_EQ(RunAborted, kFalse);
+  // The deploy answers its boxes without a screen; boxes after it take the screen again.
+  EXPECT_TRUE(SetBoxesShownOnScreen(true));
 }
 
 // The run makes its target current, after which a relative path would name another folder.
